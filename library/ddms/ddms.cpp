@@ -1,0 +1,5 @@
+#include "ddms/ddms.h"
+
+#include "dialogue.h"
+
+void run_ddms() { finish_method(); }

@@ -1,0 +1,5 @@
+#include "disclass/disclass.h"
+
+#include "dialogue.h"
+
+void run_disclass() { finish_method(); }

@@ -1,0 +1,4 @@
+#pragma once
+
+// Runs the whole method: dialogue, computation, output files, closing key press.
+void run_ngrams();
