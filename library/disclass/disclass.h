@@ -1,4 +1,74 @@
+// Discriminative descriptors: the dialogue the two descriptor methods share, the family file,
+// the mining tables and the mining itself.
 #pragma once
 
-// Runs the whole method: dialogue, computation, output files, closing key press.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dialogue.h"
+#include "inputs/classfile.h"
+
+// Runs the whole descriptor method: dialogue, family file, mining, report, ARFF files.
 void run_disclass();
+
+// The answers to the questions that both descriptor methods ask, in their order: the sequence
+// file, the classification file, the optional test file with its classification file, ALPHA
+// and BETA. The test sequences are read when the test file is named.
+struct DescriptorQuestions {
+    std::string sequence_name;    // as typed, or the default
+    std::string class_name;
+    std::string test_name;        // empty: no test file
+    std::string test_class_name;
+    File sequence_file;
+    File class_file;
+    std::vector<std::string> test_sequences;
+    float ALPHA = 0;
+    float BETA = 0;
+};
+DescriptorQuestions ask_descriptor_questions();
+
+// One family of the family file ("/" line), numbered from 1.
+struct FamilyRec {
+    int number = 0;
+    int seqCount = 0;
+    int ddCount = 0;   // descriptors whose best family this is
+    int end = 0;       // position in T of the family's last residue
+    std::vector<int> sequences;  // sequence numbers (from 1, over the whole family file)
+};
+
+// One accepted descriptor.
+struct DDRec {
+    int number = 0;              // 1.. in order of acceptance
+    unsigned pos = 0;            // position in T of its first active occurrence
+    std::vector<int> families;   // its tie set, ascending
+    int length = 0;
+    int famHits = 0;
+    int famSize = 0;
+    std::vector<int> occ;        // occ[k], k = 1..NbChaines: active occurrences in sequence k
+};
+
+// Everything the input preparation and the mining produce.
+struct DescriptorData {
+    std::vector<std::string> P;            // the sequences of the sequence file, in file order
+    std::vector<std::string> class_names;  // class names of the classification file, file order
+    std::string T;                         // the family-file sequences end to end
+    std::vector<int> Drapeau;              // Drapeau[k]: position in T of the last residue of sequence k
+    std::vector<FamilyRec> families;       // in family order
+    unsigned NbFamilles = 0;
+    unsigned NbChaines = 0;
+    unsigned Longueur = 0;
+    unsigned FilterAt = 3;
+    std::vector<DDRec> AllDDs;             // newest first
+    unsigned NbMot = 0;
+};
+
+// Reads the sequence file and the classification file and writes the family file
+// "SeqFile.seq" (the sequences regrouped by class); leaves `classes` after its last label read.
+void FormatFile(std::FILE* in, ClassFile& classes, DescriptorData& data);
+
+// Reads "SeqFile.seq" back into T, Drapeau and the family records.
+void FillTable(DescriptorData& data);
+
+// Mines the descriptors under ALPHA and BETA into AllDDs and NbMot.
+void Discriminate(DescriptorData& data, float ALPHA, float BETA);
