@@ -11,12 +11,16 @@ A case folder holds:
   expected/     stdout, rc, optional stderr (empty when absent), and every file the run
                 creates or changes in the working folder, byte for byte
 
+The processor times that methods print ("0.000123 seconds") differ from run to run: in stdout
+they are compared as "#.###### seconds".
+
 On a mismatch the run's own outputs are left in <case>/actual/. With --regen (or E2E_REGEN=1)
 the expected folder is rewritten from the run instead: review the diff before committing.
 """
 import argparse
 import difflib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -86,7 +90,7 @@ def main():
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
 
         actual = {name: data for name, data in snapshot(work).items() if before.get(name) != data}
-        actual["stdout"] = run.stdout
+        actual["stdout"] = re.sub(rb"\d+\.\d{6} seconds", b"#.###### seconds", run.stdout)
         actual["rc"] = b"%d\n" % run.returncode
         if run.stderr:
             actual["stderr"] = run.stderr
