@@ -1,4 +1,40 @@
+// The N-gram method: every distinct substring of N residues of the training sequences becomes
+// an attribute, in order of first appearance (sequence order, then position), and every
+// sequence is encoded by the presence of each one.
 #pragma once
 
-// Runs the whole method: dialogue, computation, output files, closing key press.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "context/context.h"
+
+// An N-gram as a hash key: the text (a view into a training sequence) and its rolling hash.
+struct NgramKey {
+    std::string_view text;
+    std::uint64_t hash;
+    bool operator==(const NgramKey& other) const { return text == other.text; }
+};
+struct NgramHash {
+    size_t operator()(const NgramKey& key) const { return static_cast<size_t>(key.hash); }
+};
+
+struct NgramTable {
+    int n = 0;                          // N
+    std::vector<std::string> ngrams;    // the distinct N-grams, in order of first appearance
+    int n_sequence_ngrams = 0;          // sum over the sequences of their distinct N-grams
+    // text -> index in `ngrams`; the keys view into the training sequences, which must outlive it
+    std::unordered_map<NgramKey, int, NgramHash> index;
+};
+
+// Collects the distinct N-grams of `sequences` (n >= 1). A sequence shorter than n has none.
+NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n);
+
+// Presence of N-gram j in a sequence: the N-grams of the sequence are looked up once per row
+// (when j is 0 or the sequence changes) instead of searching every text in it.
+Presence ngram_presence(const NgramTable& table);
+
+// Runs the whole method: dialogue, extraction, context files, closing key press.
 void run_ngrams();
