@@ -1,0 +1,148 @@
+// The sequence file reader: what it keeps, what it skips, and the exact fatal messages.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialogue.h"
+#include "inputs/sequences.h"
+
+namespace {
+
+// A temporary file holding `text` byte for byte (NUL and CR included), positioned at its start.
+File file_with(const std::string& text) {
+    File f(std::tmpfile());
+    std::fwrite(text.data(), 1, text.size(), f.get());
+    std::rewind(f.get());
+    return f;
+}
+
+std::vector<std::string> read_text(const std::string& text,
+                                   SequenceReader reader = SequenceReader::NGrams) {
+    File f = file_with(text);
+    return read_sequences(f.get(), reader);
+}
+
+// The message of the fatal error the reader raises on `text`, or "<none>".
+std::string fatal_message(const std::string& text, SequenceReader reader = SequenceReader::NGrams) {
+    try {
+        read_text(text, reader);
+    } catch (const FatalError& e) {
+        return e.message;
+    }
+    return "<none>";
+}
+
+// `n` headers, each followed by one residue line.
+std::string headers(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += ">s" + std::to_string(i) + "\nMK\n";
+    return text;
+}
+
+using Seqs = std::vector<std::string>;
+
+}  // namespace
+
+TEST(SequenceReader, SkipsBlanksTabsStarsAndFoldsCase) {
+    EXPECT_EQ(read_text(">h\nacd eFg*\tH\n"), Seqs{"ACDEFGH"});
+}
+
+TEST(SequenceReader, JoinsResidueLinesOfOneSequence) {
+    EXPECT_EQ(read_text(">a\nMK\nVL\n>b\nW\n"), (Seqs{"MKVL", "W"}));
+}
+
+TEST(SequenceReader, IgnoresAnyTextBeforeTheFirstHeader) {
+    // digits and hyphens would be fatal in a residue line, but nothing before the first header is read
+    EXPECT_EQ(read_text("file of 2 sequences -- 2024\n\n>a\nMK\n"), Seqs{"MK"});
+}
+
+TEST(SequenceReader, KeepsEmptySequences) {
+    EXPECT_EQ(read_text(">a\n>b\nMK\n>c"), (Seqs{"", "MK", ""}));
+    EXPECT_EQ(read_text(">a\n\n\n>b\n"), (Seqs{"", ""}));
+}
+
+TEST(SequenceReader, FileWithoutHeaderHoldsNoSequence) {
+    EXPECT_TRUE(read_text("MKVL\nACDE\n").empty());
+    EXPECT_TRUE(read_text("").empty());
+    File f = file_with("12 not residues\n");
+    int stored = 0;
+    EXPECT_EQ(read_sequence_file(f.get(), SequenceReader::Test, [&](const std::string&) { ++stored; }), 0);
+    EXPECT_EQ(stored, 0);
+}
+
+TEST(SequenceReader, LastLineWithoutLineEndCounts) {
+    EXPECT_EQ(read_text(">a\nMK\n>b\nVL"), (Seqs{"MK", "VL"}));
+}
+
+TEST(SequenceReader, CrLfEndsLinesLikeLf) {
+    EXPECT_EQ(read_text("junk\r\n>a\r\nMK\r\nvl\r\n>b\r\n\r\nW\r\n"), (Seqs{"MKVL", "W"}));
+}
+
+TEST(SequenceReader, LoneCrAndNulAreBadResidues) {
+    EXPECT_EQ(fatal_message(">a\nM\rK\n"), "\tErr input\n");
+    // a CR is dropped only directly before a LF, so a CR ending the file is a character
+    EXPECT_EQ(fatal_message(">a\nMK\r"), "\tErr input\n");
+    EXPECT_EQ(fatal_message(std::string(">a\nM\0K\n", 7)), "\tErr input\n");
+}
+
+TEST(SequenceReader, DigitsHyphensAndHighBytesAreBadResidues) {
+    EXPECT_EQ(fatal_message(">a\nMK-V\n"), "\tErr input\n");
+    EXPECT_EQ(fatal_message(">a\nMK1\n"), "\tErr input\n");
+    EXPECT_EQ(fatal_message(">a\nM\xC3\xA9K\n"), "\tErr input\n");
+    EXPECT_EQ(fatal_message(">a\nMK.\n", SequenceReader::Binary), "Err input\n");
+}
+
+TEST(SequenceReader, AcceptsAllTwentySixLetters) {
+    EXPECT_EQ(read_text(">a\nabcdefghijklmnopqrstuvwxyz\n"), Seqs{"ABCDEFGHIJKLMNOPQRSTUVWXYZ"});
+}
+
+TEST(SequenceReader, AcceptsExactly5998Residues) {
+    // over several lines, with blanks that do not count
+    std::string text = ">a\n" + std::string(3000, 'A') + "\n  " + std::string(2998, 'c') + " *\n";
+    Seqs seqs = read_text(text);
+    ASSERT_EQ(seqs.size(), 1u);
+    EXPECT_EQ(seqs[0].size(), 5998u);
+}
+
+TEST(SequenceReader, The5999thResidueIsFatalWithTheReadersMessage) {
+    std::string text = ">a\nMK\n>b\n" + std::string(5999, 'W') + "\n";
+    // the motif reader names the length reached and the zero-based sequence number
+    EXPECT_EQ(fatal_message(text, SequenceReader::Discover), "\tErr: Too long sequence: 5999 N\xC2\xB0" "1\n");
+    EXPECT_EQ(fatal_message(text, SequenceReader::NGrams), "\tErr: Too long\n");
+    EXPECT_EQ(fatal_message(text, SequenceReader::Test), "\tErr: Too long\n");
+    EXPECT_EQ(fatal_message(text, SequenceReader::Descriptors), "\tErr: Too long\n");
+    EXPECT_EQ(fatal_message(text, SequenceReader::Binary), "Err: Too long\n");
+}
+
+TEST(SequenceReader, Reads2000Sequences) {
+    Seqs seqs = read_text(headers(2000));
+    ASSERT_EQ(seqs.size(), 2000u);
+    EXPECT_EQ(seqs.back(), "MK");
+}
+
+TEST(SequenceReader, The2001stHeaderIsFatalBeforeAnythingIsStored) {
+    File f = file_with(headers(2001));
+    int stored = 0;
+    try {
+        read_sequence_file(f.get(), SequenceReader::Discover, [&](const std::string&) { ++stored; });
+        FAIL() << "no error";
+    } catch (const FatalError& e) {
+        EXPECT_EQ(e.message, "\tErr: Too many sequences\n");
+    }
+    EXPECT_EQ(stored, 0);
+    EXPECT_EQ(fatal_message(headers(2001), SequenceReader::Binary), "Err: Too many sequences\n");
+}
+
+TEST(SequenceReader, CountingComesBeforeResidueChecks) {
+    // a bad residue in the first sequence does not hide the count error
+    EXPECT_EQ(fatal_message(">a\n123\n" + headers(2000)), "\tErr: Too many sequences\n");
+}
+
+TEST(SequenceReader, VeryLongLinesAreReadWhole) {
+    // a header of 20000 characters is one header, and no piece of it starts a new sequence
+    std::string header = ">" + std::string(9999, 'x') + ">" + std::string(10000, 'y');
+    EXPECT_EQ(read_text(header + "\nMK\n"), Seqs{"MK"});
+    // a residue line of 5998 letters in one piece
+    EXPECT_EQ(read_text(">a\n" + std::string(5998, 'G'))[0].size(), 5998u);
+}
