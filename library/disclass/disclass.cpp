@@ -1,5 +1,99 @@
+// The discriminative-descriptor method: its dialogue (shared with the substitution-matrix
+// method) and the order of its steps.
 #include "disclass/disclass.h"
 
-#include "dialogue.h"
+#include <ctime>
 
-void run_disclass() { finish_method(); }
+#include "inputs/sequences.h"
+
+namespace {
+
+// Closes an output file; a write that failed on the way (a full disk) is reported.
+void close_output(File& file, const std::string& name) {
+    if (std::fclose(file.release()) != 0) fatal("\tErr: cannot write " + name + "\n");
+}
+
+}  // namespace
+
+DescriptorQuestions ask_descriptor_questions() {
+    DescriptorQuestions q;
+    q.sequence_file = ask_input_file(
+        [] {
+            std::printf("%%\tEnter the file name of sequences\n");
+            std::printf("  \t(an example file can be found in file SAMPLE;\n");
+            std::printf("  \tmaximum number of sequences in the file is %d;\n", 3000);
+            std::printf("  \tmaximum length of sequences is %d) [Sample.txt]: ", 5000);
+        },
+        "Sample.txt", q.sequence_name);
+
+    // required: no default, no way to skip
+    q.class_file = ask_input_file([] { std::printf("\n%%\tEnter the classification file: "); }, "",
+                                  q.class_name);
+
+    File test = ask_input_file(
+        [] {
+            std::printf("\n%%\tEnter the test file \n");
+            std::printf("  \tif there is no test file press ENTER: ");
+        },
+        "", q.test_name, true);
+    if (test) {
+        q.test_sequences = read_sequences(test.get(), SequenceReader::Test);
+        test.reset();
+        const short Tot1 = static_cast<short>(q.test_sequences.size());
+        q.test_class_file = ask_input_file(
+            [Tot1] {
+                std::printf("\n%%\tEnter the test classification file for the %hd sequences\n", Tot1);
+                std::printf("  \tof the test file: ");
+            },
+            "", q.test_class_name);
+    }
+
+    // thresholds: the whole block again while either lies outside [0, 1]
+    do {
+        std::printf("\n%%\tEnter ALPHA and BETA values ( 0 <= ALPHA,BETA <= 1 )\n");
+        std::printf("  \tdefault values[0][0]: \n");
+        std::printf("  \tALPHA [0]= ");
+        q.ALPHA = static_cast<float>(parse_real(read_answer()));
+        std::printf("  \tBETA [0]= ");
+        q.BETA = static_cast<float>(parse_real(read_answer()));
+    } while (!(q.ALPHA >= 0 && q.ALPHA <= 1 && q.BETA >= 0 && q.BETA <= 1));
+    return q;
+}
+
+void run_disclass() {
+    DescriptorQuestions q = ask_descriptor_questions();
+    const bool has_test = !q.test_name.empty();
+
+    // family file and tables
+    DescriptorData data;
+    ClassFile classes{q.class_file.get(), ""};
+    FormatFile(q.sequence_file.get(), classes, data);
+    q.sequence_file.reset();
+    FillTable(data);
+    std::rewind(q.class_file.get());
+
+    // mining
+    std::clock_t start = std::clock();
+    std::printf("\n\tRunning...\n");
+    std::fflush(stdout);
+    Discriminate(data, q.ALPHA, q.BETA);
+    std::printf("\n\t%d  discriminative descriptors", static_cast<int>(data.NbMot));
+    std::printf("\n\t%f seconds\n\n", seconds_since(start));
+
+    // outputs
+    GenerateResultFile(data, q.ALPHA, q.BETA);
+    std::string arff_name, test_arff_name;
+    File arff = ask_output_file(
+        [] { std::printf("%%\tEnter the ARFF Context file name [Context.arff]: "); }, "Context.arff",
+        arff_name);
+    File test_arff;
+    if (has_test)
+        test_arff = ask_output_file(
+            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
+            test_arff_name);
+    GenerateARFFFile(data, arff.get(), q.class_file.get(), test_arff.get(), q.test_class_file.get(),
+                     q.test_sequences);
+    close_output(arff, arff_name);
+    if (has_test) close_output(test_arff, test_arff_name);
+    finish_method();
+}

@@ -25,6 +25,7 @@ struct DescriptorQuestions {
     std::vector<std::string> test_sequences;
     float ALPHA = 0;
     float BETA = 0;
+    File test_class_file;         // open exactly when a test file was named
 };
 DescriptorQuestions ask_descriptor_questions();
 
@@ -33,8 +34,17 @@ struct FamilyRec {
     int number = 0;
     int seqCount = 0;
     int ddCount = 0;   // descriptors whose best family this is
-    int end = 0;       // position in T of the family's last residue
+    int end = 0;       // position in T of the family's last residue (0 for the last family)
     std::vector<int> sequences;  // sequence numbers (from 1, over the whole family file)
+};
+
+// One sequence of the family file, numbered from 1 over the whole file.
+struct SeqRec {
+    int number = 0;
+    int family = 0;    // number of its family
+    int length = 0;
+    int start = 0;     // position in T of its first residue
+    int ddCount = 0;   // descriptors found in it (counted for the families of their tie set)
 };
 
 // One accepted descriptor.
@@ -61,7 +71,18 @@ struct DescriptorData {
     unsigned FilterAt = 3;
     std::vector<DDRec> AllDDs;             // newest first
     unsigned NbMot = 0;
+
+    std::vector<SeqRec> sequences;         // sequences[k - 1] is sequence k of the family file
+    // State of the mining when it ended: V[x] > 0 active with that label, < 0 retired (the
+    // negated label it had), 0 eliminated; LongMot the last length filtered; NbrClasses the
+    // labels left at that length.
+    std::vector<int> V;
+    unsigned LongMot = 1;
+    unsigned NbrClasses = 0;
 };
+
+// The name of the family file, in the working folder.
+extern const char* const kFamilyFileName;  // "SeqFile.seq"
 
 // Reads the sequence file and the classification file and writes the family file
 // "SeqFile.seq" (the sequences regrouped by class); leaves `classes` after its last label read.
@@ -72,3 +93,19 @@ void FillTable(DescriptorData& data);
 
 // Mines the descriptors under ALPHA and BETA into AllDDs and NbMot.
 void Discriminate(DescriptorData& data, float ALPHA, float BETA);
+
+// The text of a descriptor: its length characters of T from its pos.
+std::string descriptor_text(const DescriptorData& data, const DDRec& dd);
+
+// Writes the report "LesDDs.txt"; fatal when it cannot be created.
+void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA);
+
+// Writes the training ARFF file (and the test ARFF file when `test_arff` is set) from the
+// mining results. Both classification files are read again from their start; the test side
+// takes `test_sequences` and `test_class_file`.
+void GenerateARFFFile(const DescriptorData& data, std::FILE* arff, std::FILE* class_file,
+                      std::FILE* test_arff, std::FILE* test_class_file,
+                      const std::vector<std::string>& test_sequences);
+
+// The number of families of the last FillTable.
+unsigned GetFamiliesNumber(const DescriptorData& data);

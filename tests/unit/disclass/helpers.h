@@ -1,0 +1,120 @@
+// Shared helpers of the descriptor tests: a private working folder (the family file and the
+// reports are written to the working folder), files from inline text, tables from families.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "disclass/disclass.h"
+
+// Runs each test in a fresh temporary folder.
+class InTempFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/disclass-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        char* here = getcwd(nullptr, 0);
+        previous_ = here;
+        std::free(here);
+        ASSERT_EQ(chdir(folder_.c_str()), 0);
+    }
+    void TearDown() override {
+        ASSERT_EQ(chdir(previous_.c_str()), 0);
+        std::string command = "rm -rf '" + folder_ + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+
+private:
+    std::string folder_, previous_;
+};
+
+inline File text_file(const std::string& text) {
+    File f(std::tmpfile());
+    std::fputs(text.c_str(), f.get());
+    std::rewind(f.get());
+    return f;
+}
+
+inline std::string read_file(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void write_file(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+// A FASTA text of the given sequences.
+inline std::string fasta(const std::vector<std::string>& seqs) {
+    std::string text;
+    for (size_t i = 0; i < seqs.size(); ++i) text += ">s" + std::to_string(i + 1) + "\n" + seqs[i] + "\n";
+    return text;
+}
+
+// A classification file with these class names and label lines (the last without a line end).
+inline std::string class_text(const std::vector<std::string>& names, const std::vector<std::string>& labels) {
+    std::string text = "#classes number\n" + std::to_string(names.size()) + "\n#classes names\n";
+    for (const std::string& n : names) text += n + "\n";
+    text += "#classes instances";
+    for (const std::string& l : labels) text += "\n" + l;
+    return text;
+}
+
+// FormatFile then FillTable on inline files (run inside InTempFolder).
+inline DescriptorData prepare(const std::string& fasta_text, const std::string& classes_text) {
+    DescriptorData data;
+    File in = text_file(fasta_text);
+    File cls = text_file(classes_text);
+    ClassFile classes{cls.get(), ""};
+    FormatFile(in.get(), classes, data);
+    FillTable(data);
+    return data;
+}
+
+// The tables of a family file holding these families (run inside InTempFolder).
+inline DescriptorData from_families(const std::vector<std::vector<std::string>>& families) {
+    std::string text;
+    for (const auto& family : families) {
+        text += "/\n";
+        for (const std::string& s : family) text += s + "\n";
+    }
+    write_file(kFamilyFileName, text);
+    DescriptorData data;
+    for (size_t f = 0; f < families.size(); ++f) {
+        std::string name = "c";
+        name += std::to_string(f + 1);
+        data.class_names.push_back(name);
+    }
+    FillTable(data);
+    return data;
+}
+
+inline std::vector<std::string> texts(const DescriptorData& data) {
+    std::vector<std::string> out;
+    for (const DDRec& dd : data.AllDDs) out.push_back(descriptor_text(data, dd));
+    return out;
+}
+
+inline const DDRec* find_dd(const DescriptorData& data, const std::string& text) {
+    for (const DDRec& dd : data.AllDDs)
+        if (descriptor_text(data, dd) == text) return &dd;
+    return nullptr;
+}
+
+inline std::string fatal_message(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const FatalError& e) {
+        return e.message;
+    }
+    return "(no fatal error)";
+}

@@ -1,0 +1,111 @@
+// Random small inputs (fixed seeds) checked against a brute-force recount.
+//
+// Whether a position is still active at a length depends only on the substring that starts
+// there (eliminations and retirements are decided per label), so the active occurrences of an
+// accepted descriptor are all the occurrences of its text inside the sequences. The recount
+// below therefore needs no labelling at all.
+#include <algorithm>
+#include <climits>
+#include <random>
+
+#include "helpers.h"
+
+namespace {
+
+using Families = std::vector<std::vector<std::string>>;
+
+Families random_families(std::mt19937& rng) {
+    static const char* const alphabets[] = {"AB", "ABC", "ACDEG", "MKVR"};
+    const std::string alphabet = alphabets[rng() % 4];
+    Families families(1 + rng() % 4);
+    for (auto& family : families) {
+        size_t n = rng() % 5;
+        if (&family == &families[0] && n == 0) n = 1;
+        for (size_t i = 0; i < n; ++i) {
+            std::string s(rng() % 13, ' ');
+            for (char& c : s) c = alphabet[rng() % alphabet.size()];
+            family.push_back(s);
+        }
+    }
+    return families;
+}
+
+int count_occurrences(const std::string& text, const std::string& in) {
+    int n = 0;
+    for (size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + 1)) ++n;
+    return n;
+}
+
+float quotient(int a, int b) { return static_cast<float>(static_cast<double>(a) / b); }
+
+}  // namespace
+
+using Property = InTempFolder;
+
+TEST_F(Property, AcceptedDescriptorsMeetTheThresholdsOnARecount) {
+    const float thresholds[] = {0, 0.1f, 0.25f, 0.5f, 0.7f, 1};
+    int checked = 0;
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        Families families = random_families(rng);
+        const float ALPHA = thresholds[rng() % 6], BETA = thresholds[rng() % 6];
+        DescriptorData d = from_families(families);
+        Discriminate(d, ALPHA, BETA);
+
+        std::vector<std::string> seqs;  // by sequence number - 1
+        std::vector<int> family_of;
+        for (size_t f = 0; f < families.size(); ++f)
+            for (const std::string& s : families[f]) {
+                seqs.push_back(s);
+                family_of.push_back(static_cast<int>(f + 1));
+            }
+        ASSERT_EQ(seqs.size(), d.NbChaines);
+
+        ASSERT_EQ(d.AllDDs.size(), d.NbMot);
+        for (size_t j = 0; j < d.AllDDs.size(); ++j) {
+            const DDRec& dd = d.AllDDs[j];
+            const std::string text = descriptor_text(d, dd);
+            SCOPED_TRACE("descriptor " + text);
+            EXPECT_EQ(dd.number, static_cast<int>(d.NbMot - j));
+            EXPECT_EQ(static_cast<int>(text.size()), dd.length);
+            if (j > 0) {
+                EXPECT_LE(dd.length, d.AllDDs[j - 1].length);
+            }
+
+            // occurrences and family hits, recounted
+            std::vector<int> hits(families.size() + 1, 0);
+            int total = 0;
+            ASSERT_EQ(dd.occ.size(), seqs.size() + 1);
+            for (size_t k = 1; k <= seqs.size(); ++k) {
+                int n = count_occurrences(text, seqs[k - 1]);
+                EXPECT_EQ(dd.occ[k], n) << "sequence " << k;
+                if (n > 0) {
+                    ++hits[family_of[k - 1]];
+                    ++total;
+                }
+            }
+            int most = *std::max_element(hits.begin(), hits.end());
+            int smallest = INT_MAX;
+            for (size_t f = 1; f < hits.size(); ++f)
+                if (hits[f] == most) smallest = std::min(smallest, d.families[f - 1].seqCount);
+            std::vector<int> tie;
+            for (size_t f = 1; f < hits.size(); ++f)
+                if (hits[f] == most && d.families[f - 1].seqCount == smallest) tie.push_back(static_cast<int>(f));
+            EXPECT_EQ(dd.families, tie);
+            EXPECT_EQ(dd.famHits, most);
+            EXPECT_EQ(dd.famSize, smallest);
+            ASSERT_NE(static_cast<int>(d.NbChaines), smallest);
+            EXPECT_GE(quotient(most, smallest), ALPHA);
+            EXPECT_LE(quotient(total - most, static_cast<int>(d.NbChaines) - smallest), BETA);
+
+            // from the filtering length on, an accepted descriptor grows no longer one
+            if (dd.length >= static_cast<int>(d.FilterAt)) {
+                for (size_t i = 0; i < j; ++i)
+                    EXPECT_EQ(descriptor_text(d, d.AllDDs[i]).find(text), std::string::npos);
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1000);
+}
