@@ -48,6 +48,12 @@ struct SeqRec {
 };
 
 // One accepted descriptor.
+// Active occurrences of a descriptor in one sequence (numbered from 1).
+struct SequenceCount {
+    int sequence = 0;
+    int count = 0;
+};
+
 struct DDRec {
     int number = 0;              // 1.. in order of acceptance
     unsigned pos = 0;            // position in T of its first active occurrence
@@ -55,7 +61,9 @@ struct DDRec {
     int length = 0;
     int famHits = 0;
     int famSize = 0;
-    std::vector<int> occ;        // occ[k], k = 1..NbChaines: active occurrences in sequence k
+    // The sequences holding active occurrences, ascending; the others hold none. Kept sparse:
+    // with low thresholds there are tens of thousands of descriptors and few hits each.
+    std::vector<SequenceCount> occ;
 };
 
 // Everything the input preparation and the mining produce.

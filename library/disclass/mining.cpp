@@ -144,9 +144,9 @@ struct Miner {
                 dd.length = static_cast<int>(L);
                 dd.famHits = hits[best];
                 dd.famSize = seqCount(best);
-                dd.occ.assign(data.NbChaines + 1, 0);
-                for (int k : touched_seqs) {
-                    dd.occ[k] = occ[k];
+                dd.occ.reserve(touched_seqs.size());
+                for (int k : touched_seqs) {  // ascending: positions were taken in order
+                    dd.occ.push_back({k, occ[k]});
                     if (std::binary_search(tie.begin(), tie.end(), family_of(k)))
                         ++data.sequences[k - 1].ddCount;
                 }

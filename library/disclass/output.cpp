@@ -73,12 +73,16 @@ void GenerateARFFFile(const DescriptorData& data, std::FILE* arff, std::FILE* cl
     // gets a row for each of its first NbChaines sequences
     const size_t n_test = test_sequences.size();
     std::string row, test_row;
+    std::vector<size_t> next_occ(data.AllDDs.size(), 0);  // each descriptor's occ, walked in step
     for (unsigned i = 1; i <= data.NbChaines; ++i) {
         const bool test_row_too = has_test && i <= n_test;
         row.clear();
         test_row.clear();
         for (size_t j = 0; j < data.AllDDs.size(); ++j) {
-            row += data.AllDDs[j].occ[i] != 0 ? "1," : "0,";
+            const std::vector<SequenceCount>& occ = data.AllDDs[j].occ;
+            const bool holds = next_occ[j] < occ.size() && occ[next_occ[j]].sequence == static_cast<int>(i);
+            if (holds) ++next_occ[j];
+            row += holds ? "1," : "0,";
             if (test_row_too)
                 test_row += test_sequences[i - 1].find(texts[j]) != std::string::npos ? "1," : "0,";
         }

@@ -104,6 +104,13 @@ inline std::vector<std::string> texts(const DescriptorData& data) {
     return out;
 }
 
+// occ as a table indexed by sequence number, entry 0 unused.
+inline std::vector<int> dense_occ(const DDRec& dd, size_t n_sequences) {
+    std::vector<int> table(n_sequences + 1, 0);
+    for (const SequenceCount& s : dd.occ) table.at(s.sequence) = s.count;
+    return table;
+}
+
 inline const DDRec* find_dd(const DescriptorData& data, const std::string& text) {
     for (const DDRec& dd : data.AllDDs)
         if (descriptor_text(data, dd) == text) return &dd;

@@ -20,7 +20,7 @@ TEST_F(Mining, TwoFamiliesMkvMrv) {
     ASSERT_TRUE(k);
     EXPECT_EQ(k->families, std::vector<int>{1});
     EXPECT_EQ(k->pos, 1u);
-    EXPECT_EQ(k->occ, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(dense_occ(*k, 2), (std::vector<int>{0, 1, 0}));
     const DDRec* mrv = find_dd(d, "MRV");
     ASSERT_TRUE(mrv);
     EXPECT_EQ(mrv->families, std::vector<int>{2});
@@ -62,7 +62,7 @@ TEST_F(Mining, TieOnHitsKeepsTheSmallestFamilies) {
     EXPECT_EQ(w->families, (std::vector<int>{2, 3}));
     EXPECT_EQ(w->famHits, 1);
     EXPECT_EQ(w->famSize, 1);
-    EXPECT_EQ(w->occ, (std::vector<int>{0, 1, 0, 1, 1}));
+    EXPECT_EQ(dense_occ(*w, 4), (std::vector<int>{0, 1, 0, 1, 1}));
     // W counts for its best family only: A, C, WA, CC / D, WD / E, W, WE
     EXPECT_EQ(d.families[0].ddCount, 4);
     EXPECT_EQ(d.families[1].ddCount, 2);
@@ -144,7 +144,7 @@ TEST_F(Mining, EmptyFirstSequenceOwnsNoPosition) {
     Discriminate(d, 0, 0);
     const DDRec* k = find_dd(d, "K");
     ASSERT_TRUE(k);
-    EXPECT_EQ(k->occ, (std::vector<int>{0, 0, 2, 0}));
+    EXPECT_EQ(dense_occ(*k, 3), (std::vector<int>{0, 0, 2, 0}));
     EXPECT_EQ(k->famHits, 1);
     EXPECT_EQ(k->famSize, 2);
 }
