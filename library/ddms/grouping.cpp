@@ -1,0 +1,304 @@
+#include "ddms/grouping.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <utility>
+
+namespace {
+
+// kIndex[c]: position of the letter c in AA, -1 for every other byte.
+struct ResidueIndex {
+    signed char code[256];
+    ResidueIndex() {
+        std::memset(code, -1, sizeof code);
+        for (int a = 0; a < kNbResidues; ++a) code[static_cast<unsigned char>(AA[a])] = a;
+    }
+};
+const ResidueIndex kIndex;
+
+}  // namespace
+
+int Index(char letter) { return kIndex.code[static_cast<unsigned char>(letter)]; }
+
+SimilarityRule make_similarity_rule(const SubstitutionMatrix& table, float Score) {
+    SimilarityRule rule;
+    std::memcpy(rule.MS, table, sizeof rule.MS);
+    rule.Score = Score;
+    for (int a = 0; a < kNbResidues; ++a) {
+        float others = 0;
+        for (int k = 0; k < kNbResidues; ++k)
+            if (k != a && rule.MS[a][k] > 0) others += rule.MS[a][k];
+        int d = rule.MS[a][a];
+        rule.factor[a] = d / (d + others);
+    }
+    rule.facing.assign(256 * 256, 0);
+    for (int x = 0; x < 256; ++x)
+        for (int y = 0; y < 256; ++y) {
+            int a = Index(static_cast<char>(x));
+            int b = Index(static_cast<char>(y));
+            rule.facing[x * 256 + y] = (a >= 0 && b >= 0) ? rule.MS[a][b] >= 0 : x == y;
+        }
+    return rule;
+}
+
+int Substitute(const SimilarityRule& rule, std::string_view reference, std::string_view candidate) {
+    if (candidate.size() < reference.size()) return 0;
+    // Both sums run in position order, so they equal the two separate passes over the positions;
+    // a negative entry decides at once whatever the sums.
+    float self = 0;
+    float pair = 0;
+    for (size_t c = 0; c < reference.size(); ++c) {
+        int a = Index(reference[c]);
+        int b = Index(candidate[c]);
+        if (a < 0 || b < 0) {
+            if (reference[c] == candidate[c]) continue;
+            return 0;
+        }
+        int m = rule.MS[a][b];
+        if (m < 0) return 0;
+        self += rule.MS[a][a];
+        pair += m;
+    }
+    // Only letters outside AA: nothing to compare, never similar.
+    if (self == 0) return 0;
+    float quotient = pair / self;
+    return quotient > rule.Score ? 1 : 0;
+}
+
+int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor) {
+    if (sequence.size() < descriptor.size()) return 0;
+    for (size_t p = 0; p + descriptor.size() <= sequence.size(); ++p)
+        if (Substitute(rule, descriptor, sequence.substr(p))) return 1;
+    return 0;
+}
+
+namespace {
+
+size_t words_for(size_t n_bits) { return (n_bits + 63) / 64; }
+
+// Word w of the row shifted down by `shift` bits (bit p of the result is bit p + shift).
+uint64_t shifted_word(const std::vector<uint64_t>& row, size_t w, size_t shift) {
+    size_t i = w + shift / 64;
+    unsigned s = shift % 64;
+    uint64_t lo = i < row.size() ? row[i] >> s : 0;
+    uint64_t hi = (s != 0 && i + 1 < row.size()) ? row[i + 1] << (64 - s) : 0;
+    return lo | hi;
+}
+
+bool faces(const SimilarityRule& rule, char x, char y) {
+    return rule.facing[static_cast<unsigned char>(x) * 256 + static_cast<unsigned char>(y)] != 0;
+}
+
+}  // namespace
+
+SequenceMasks make_masks(const std::string& letters) {
+    SequenceMasks masks;
+    std::fill(std::begin(masks.slot), std::end(masks.slot), -1);
+    for (char x : letters) {
+        int& slot = masks.slot[static_cast<unsigned char>(x)];
+        if (slot >= 0) continue;
+        slot = static_cast<int>(masks.bits.size());
+        masks.bits.emplace_back();
+    }
+    return masks;
+}
+
+void fill_masks(const SimilarityRule& rule, std::string_view sequence, SequenceMasks& masks) {
+    masks.n_words = words_for(sequence.size());
+    for (int x = 0; x < 256; ++x) {
+        if (masks.slot[x] < 0) continue;
+        std::vector<uint64_t>& row = masks.bits[masks.slot[x]];
+        row.assign(masks.n_words, 0);
+        for (size_t p = 0; p < sequence.size(); ++p)
+            if (faces(rule, static_cast<char>(x), sequence[p])) row[p / 64] |= uint64_t{1} << (p % 64);
+    }
+}
+
+int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks,
+                       std::string_view sequence, std::string_view descriptor) {
+    const size_t L = descriptor.size();
+    if (L == 0 || sequence.size() < L) return 0;
+    const size_t last = sequence.size() - L;  // windows start at 0..last
+    for (size_t w = 0; w <= last / 64; ++w) {
+        uint64_t open = ~uint64_t{0};
+        if (w == last / 64 && last % 64 != 63) open = (uint64_t{1} << (last % 64 + 1)) - 1;
+        for (size_t c = 0; c < L && open; ++c)
+            open &= shifted_word(masks.bits[masks.slot[static_cast<unsigned char>(descriptor[c])]], w, c);
+        // the windows left have no negative entry: the full test decides, leftmost first
+        for (; open; open &= open - 1) {
+            size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(open));
+            if (Substitute(rule, descriptor, sequence.substr(p))) return 1;
+        }
+    }
+    return 0;
+}
+
+float mutation_possibility(const SimilarityRule& rule, std::string_view text) {
+    float p = 1;
+    for (char r : text) {
+        int a = Index(r);
+        if (a >= 0) p *= rule.factor[a];
+    }
+    return 1 - p;
+}
+
+void add_descriptor(DescriptorTable& table, std::string text, std::string class_name) {
+    table.MLst.push_back(std::move(text));
+    table.CLst.push_back(0);
+    table.CLst2.push_back(0);
+    table.CLst3.push_back(std::move(class_name));
+    table.NbMSDD = static_cast<unsigned>(table.MLst.size());
+}
+
+void echange(DescriptorTable& table, int a, int b) {
+    std::swap(table.MLst[a], table.MLst[b]);
+    std::swap(table.CLst3[a], table.CLst3[b]);
+    std::swap(table.CLst[a], table.CLst[b]);
+}
+
+void Tri(DescriptorTable& table, int first, int last) {
+    const std::vector<float>& pm = table.CLst;
+    // The two parts of a partition are sorted independently of each other, so the smaller one
+    // is sorted by recursion and the larger one by the loop: same swaps, bounded stack depth.
+    while (last > first) {
+        float pivot = pm[last];
+        int i = first - 1;
+        int j = last;
+        for (;;) {
+            do ++i; while (pm[i] > pivot);
+            do --j; while (pm[j] < pivot && j > first);
+            if (i >= j) break;
+            echange(table, i, j);
+        }
+        echange(table, i, last);
+        if (i - first < last - i) {
+            Tri(table, first, i - 1);
+            first = i + 1;
+        } else {
+            Tri(table, i + 1, last);
+            last = i - 1;
+        }
+    }
+}
+
+namespace {
+
+// The merge within one length. Only an earlier entry with no negative entry against the
+// candidate at any position can be similar to it, so bit rows mark, for each position c and
+// letter y, the entries whose letter at c may face y; their AND leaves the entries that get the
+// full Substitute test, in table order, so the first similar one is found as by a plain scan.
+void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t length,
+                  const std::vector<int>& entries) {
+    const size_t k = entries.size();
+    const size_t n_words = words_for(k);
+    std::string letters;
+    for (int e : entries) letters += table.MLst[e];
+    SequenceMasks slots = make_masks(letters);
+    const size_t n_letters = slots.bits.size();
+    // rows[(c * n_letters + slot(y)) * n_words + w]
+    std::vector<uint64_t> rows(length * n_letters * n_words, 0);
+    for (int x = 0; x < 256; ++x) {
+        int sx = slots.slot[x];
+        if (sx < 0) continue;
+        for (size_t t = 0; t < k; ++t) {
+            const std::string& text = table.MLst[entries[t]];
+            for (size_t c = 0; c < length; ++c)
+                if (faces(rule, text[c], static_cast<char>(x)))
+                    rows[(c * n_letters + sx) * n_words + t / 64] |= uint64_t{1} << (t % 64);
+        }
+    }
+    for (size_t u = k; u-- > 0;) {
+        const int s = entries[u];
+        if (table.CLst[s] == 0) {
+            table.CLst2[s] = 1;
+            continue;
+        }
+        const std::string& candidate = table.MLst[s];
+        bool found = false;
+        for (size_t w = 0; w * 64 < u && !found; ++w) {
+            // the entries before the candidate only
+            uint64_t bits = (w + 1) * 64 <= u ? ~uint64_t{0} : (uint64_t{1} << (u % 64)) - 1;
+            for (size_t c = 0; c < length && bits; ++c)
+                bits &= rows[(c * n_letters + slots.slot[static_cast<unsigned char>(candidate[c])]) *
+                                 n_words + w];
+            for (; bits; bits &= bits - 1) {
+                const int j = entries[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];
+                if (Substitute(rule, table.MLst[j], candidate)) {
+                    table.CLst2[j] = 1;
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (!found) table.CLst2[s] = 1;
+    }
+}
+
+}  // namespace
+
+DescriptorTable copy_descriptors(const DescriptorData& data) {
+    DescriptorTable table;
+    table.MLst.reserve(data.AllDDs.size());
+    for (const DDRec& dd : data.AllDDs) {
+        std::string class_name;
+        if (!dd.families.empty()) {
+            size_t f = static_cast<size_t>(dd.families.front());
+            if (f >= 1 && f <= data.class_names.size()) class_name = data.class_names[f - 1];
+        }
+        std::string text;
+        if (dd.pos < data.T.size()) text = data.T.substr(dd.pos, static_cast<size_t>(dd.length));
+        add_descriptor(table, std::move(text), std::move(class_name));
+    }
+    return table;
+}
+
+void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
+    const int n = static_cast<int>(table.MLst.size());
+    table.NbMSDD = static_cast<unsigned>(n);
+
+    // PM
+    for (int i = 0; i < n; ++i) {
+        table.CLst2[i] = 0;
+        table.CLst[i] = mutation_possibility(rule, table.MLst[i]);
+    }
+
+    // order each run (one length, as the table is longest first) by decreasing PM
+    for (int i = 0; i < n;) {
+        int end = i + 1;
+        while (end < n && table.MLst[end].size() >= table.MLst[i].size()) ++end;
+        Tri(table, i, end - 1);
+        i = end;
+    }
+
+    // merge: each descriptor, from the last up, marks the first earlier descriptor of its length
+    // that is similar to it, or itself when there is none.
+    std::map<size_t, std::vector<int>> by_length;  // entries of each length, in table order
+    for (int i = 0; i < n; ++i) by_length[table.MLst[i].size()].push_back(i);
+    for (auto& [length, entries] : by_length) merge_length(table, rule, length, entries);
+
+    // delete the merged descriptors; the survivors keep their order
+    int kept = 0;
+    for (int i = 0; i < n; ++i) {
+        if (table.CLst2[i] != 1) continue;
+        if (kept != i) {
+            table.MLst[kept] = std::move(table.MLst[i]);
+            table.CLst[kept] = table.CLst[i];
+            table.CLst2[kept] = table.CLst2[i];
+            table.CLst3[kept] = std::move(table.CLst3[i]);
+        }
+        ++kept;
+    }
+    table.MLst.resize(kept);
+    table.CLst.resize(kept);
+    table.CLst2.resize(kept);
+    table.CLst3.resize(kept);
+    table.NbMSDD = static_cast<unsigned>(kept);
+}
+
+DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& rule) {
+    DescriptorTable table = copy_descriptors(data);
+    group_descriptors(table, rule);
+    return table;
+}

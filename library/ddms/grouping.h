@@ -1,0 +1,90 @@
+// Grouping of the discriminative descriptors by a substitution matrix: each descriptor gets a
+// mutation possibility (PM), the descriptors of one length are ordered by decreasing PM, and a
+// descriptor that the matrix scores as similar to an earlier one of its length is merged into it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ddms/matrices.h"
+#include "disclass/disclass.h"
+
+// The working matrix MS (a copy of the chosen table) and the similarity threshold Score, with
+// the per-residue factor of the PM precomputed from MS.
+struct SimilarityRule {
+    SubstitutionMatrix MS;
+    float Score = 0.5f;
+    // factor[a] = MS[a][a] / (MS[a][a] + sum of the positive entries of row a off the diagonal)
+    float factor[kNbResidues];
+    // facing[x * 256 + y]: 1 when the letters x and y may stand at one position of a similar
+    // pair (no negative entry; outside AA, only equal letters)
+    std::vector<unsigned char> facing;
+};
+SimilarityRule make_similarity_rule(const SubstitutionMatrix& table, float Score);
+
+// The position of a residue letter in AA (0 to 19), or -1 for any other character.
+int Index(char letter);
+
+// 1 when `candidate` (its first length(reference) residues) is similar to `reference`: no
+// negative matrix entry between the two at any position, and the sum of the pair entries over
+// the sum of the reference's own diagonal entries strictly above Score (sums, quotient and
+// comparison in 32-bit floats). Letters outside AA: equal ones add nothing to the sums,
+// different ones make the pair dissimilar.
+int Substitute(const SimilarityRule& rule, std::string_view reference, std::string_view candidate);
+
+// 1 when some window of `sequence`, of the descriptor's length, is similar to the descriptor
+// (windows tried from the left, the first similar one ends the search).
+int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor);
+
+// For each letter used by a set of descriptors, the positions of one sequence that the letter
+// may face: similar windows can only start where every letter of the descriptor finds a set bit.
+struct SequenceMasks {
+    size_t n_words = 0;
+    int slot[256];                             // letter -> row of bits, -1 when unused
+    std::vector<std::vector<uint64_t>> bits;   // one row of n_words words per used letter
+};
+
+// Prepares the rows for the letters of `letters` (each letter once); fill_masks then sets them
+// for one sequence.
+SequenceMasks make_masks(const std::string& letters);
+void fill_masks(const SimilarityRule& rule, std::string_view sequence, SequenceMasks& masks);
+
+// ExistMotif with the same answer, testing only the windows that the masks allow (the masks
+// must have been filled for `sequence` and know every letter of `descriptor`).
+int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks,
+                       std::string_view sequence, std::string_view descriptor);
+
+// The mutation possibility of a descriptor text: 1 minus the product of the factors of its
+// residues, in 32-bit floats; a letter outside AA contributes the factor 1.
+float mutation_possibility(const SimilarityRule& rule, std::string_view text);
+
+// The descriptor table of the method, parallel arrays indexed from 0.
+struct DescriptorTable {
+    std::vector<std::string> MLst;   // descriptor texts
+    std::vector<float> CLst;         // PM
+    std::vector<int> CLst2;          // kept mark: 1 when the descriptor survives the merge
+    std::vector<std::string> CLst3;  // class name of the descriptor (its first family)
+    unsigned NbMSDD = 0;
+};
+
+// Appends one descriptor (PM 0, not kept).
+void add_descriptor(DescriptorTable& table, std::string text, std::string class_name);
+
+// Swaps entries a and b (text, class name and PM; the kept marks stay where they are).
+void echange(DescriptorTable& table, int a, int b);
+
+// Sorts entries first..last (inclusive) by decreasing PM with the quicksort whose exact order of
+// swaps decides the order of equal PMs.
+void Tri(DescriptorTable& table, int first, int last);
+
+// The table of AllDDs in its order (longest descriptors first): the text of each record and the
+// class name of the first family of its tie set.
+DescriptorTable copy_descriptors(const DescriptorData& data);
+
+// PM, ordering of each length by decreasing PM, merge and removal of the merged descriptors.
+void group_descriptors(DescriptorTable& table, const SimilarityRule& rule);
+
+// copy_descriptors then group_descriptors.
+DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& rule);

@@ -1,0 +1,201 @@
+#include "ddms/grouping.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string six_decimals(float v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", static_cast<double>(v));
+    return text;
+}
+
+DescriptorTable table_of(const std::vector<std::string>& texts) {
+    DescriptorTable t;
+    for (const std::string& text : texts) add_descriptor(t, text, "c");
+    return t;
+}
+
+SimilarityRule blosum62(float score = 0.5f) { return make_similarity_rule(BLOSUM62, score); }
+
+}  // namespace
+
+TEST(MutationPossibility, Blosum62Alanine) {
+    // A: diagonal 4, the only positive entry off the diagonal is S (1): factor 4/5 per A
+    EXPECT_EQ(six_decimals(mutation_possibility(blosum62(), "A")), "0.200000");
+    EXPECT_EQ(six_decimals(mutation_possibility(blosum62(), "AA")), "0.360000");
+}
+
+TEST(MutationPossibility, CysteineGlycineProlineAreZeroUnderBlosum) {
+    for (const SubstitutionMatrix* m : {&BLOSUM45, &BLOSUM62, &BLOSUM80}) {
+        SimilarityRule rule = make_similarity_rule(*m, 0.5f);
+        EXPECT_EQ(mutation_possibility(rule, "CGPPGC"), 0.0f);
+        EXPECT_GT(mutation_possibility(rule, "CGPA"), 0.0f);
+    }
+}
+
+TEST(MutationPossibility, LettersOutsideTheAlphabetCountAsFactorOne) {
+    EXPECT_EQ(mutation_possibility(blosum62(), "XAB"), mutation_possibility(blosum62(), "A"));
+    EXPECT_EQ(mutation_possibility(blosum62(), "XBZ"), 0.0f);
+}
+
+TEST(Substitute, QuotientMustExceedScoreStrictly) {
+    // IL against VL: self 4 + 4, pair 3 + 4, quotient 0.875
+    EXPECT_EQ(Substitute(blosum62(0.5f), "IL", "VL"), 1);
+    EXPECT_EQ(Substitute(blosum62(0.875f), "IL", "VL"), 0);
+    EXPECT_EQ(Substitute(blosum62(0.87f), "IL", "VL"), 1);
+    // normalised by the reference: VL against IL has self 4 + 4 too, but IV against LV differs
+    EXPECT_EQ(Substitute(blosum62(0.5f), "IV", "LV"), 1);  // (2 + 4) / (4 + 4) = 0.75
+    EXPECT_EQ(Substitute(blosum62(0.75f), "IV", "LV"), 0);
+}
+
+TEST(Substitute, OneNegativeEntryMakesThePairDissimilar) {
+    // A-A four times (16) and W-R (-3): the quotient 13 / 27 would pass 0.1
+    EXPECT_EQ(Substitute(blosum62(0.1f), "AAAAW", "AAAAR"), 0);
+    EXPECT_EQ(Substitute(blosum62(0.1f), "AAAAW", "AAAAW"), 1);
+    // a zero entry is not negative: A-G is 0 in BLOSUM62, (6 + 0) / (6 + 4) = 0.6
+    EXPECT_EQ(Substitute(blosum62(0.5f), "GA", "GG"), 1);
+}
+
+TEST(Substitute, LettersOutsideTheAlphabet) {
+    // equal outside letters add nothing: XA vs XS is A vs S, 1 / 4
+    EXPECT_EQ(Substitute(blosum62(0.2f), "XA", "XS"), 1);
+    EXPECT_EQ(Substitute(blosum62(0.25f), "XA", "XS"), 0);
+    // different letters, either one outside, are dissimilar
+    EXPECT_EQ(Substitute(blosum62(0.0f), "XA", "BA"), 0);
+    EXPECT_EQ(Substitute(blosum62(0.0f), "AA", "BA"), 0);
+    EXPECT_EQ(Substitute(blosum62(0.0f), "BA", "AA"), 0);
+    // nothing left to compare: never similar
+    EXPECT_EQ(Substitute(blosum62(0.0f), "XB", "XB"), 0);
+}
+
+TEST(ExistMotif, Windows) {
+    SimilarityRule rule = blosum62(0.99f);
+    EXPECT_EQ(ExistMotif(rule, "MKVL", "MKVL"), 1);  // the whole sequence, quotient 1
+    EXPECT_EQ(ExistMotif(rule, "MKV", "MKVL"), 0);   // no window
+    EXPECT_EQ(ExistMotif(rule, "", "A"), 0);
+    EXPECT_EQ(ExistMotif(rule, "GGGWKV", "WKV"), 1);  // last window
+    EXPECT_EQ(ExistMotif(rule, "GGGWKV", "WRV"), 0);
+    EXPECT_EQ(ExistMotif(blosum62(0.5f), "GGGWKV", "WRV"), 1);  // K-R 2: (11+2+4)/(11+5+4)
+    EXPECT_EQ(ExistMotif(blosum62(1.0f), "MKVL", "MKVL"), 0);   // quotient 1 is not above 1
+}
+
+TEST(Tri, OrderOfEqualPMsFollowsTheSwaps) {
+    DescriptorTable t = table_of({"a", "b", "c"});
+    t.CLst = {0.5f, 0.5f, 0.5f};
+    Tri(t, 0, 2);
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"b", "c", "a"}));
+
+    t = table_of({"a", "b", "c", "d"});
+    t.CLst = {0.2f, 0.5f, 0.2f, 0.5f};
+    Tri(t, 0, 3);
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"b", "d", "a", "c"}));
+    EXPECT_EQ(t.CLst, (std::vector<float>{0.5f, 0.5f, 0.2f, 0.2f}));
+}
+
+TEST(Tri, SortsDescendingAndMovesClassWithText) {
+    DescriptorTable t = table_of({"p", "q", "r", "s", "u"});
+    t.CLst3 = {"P", "Q", "R", "S", "U"};
+    t.CLst = {0.1f, 0.4f, 0.3f, 0.9f, 0.2f};
+    Tri(t, 0, 4);
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"s", "q", "r", "u", "p"}));
+    EXPECT_EQ(t.CLst3, (std::vector<std::string>{"S", "Q", "R", "U", "P"}));
+}
+
+TEST(Tri, LongSortedRunsDoNotExhaustTheStack) {
+    DescriptorTable t;
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) add_descriptor(t, "A", "c");
+    for (int i = 0; i < n; ++i) t.CLst[i] = static_cast<float>(i) / n;  // ascending: worst case
+    Tri(t, 0, n - 1);
+    for (int i = 1; i < n; ++i) ASSERT_GE(t.CLst[i - 1], t.CLst[i]);
+}
+
+TEST(Group, SimilarPairMergesIntoTheHigherPM) {
+    // PM(IL) = 1 - 0.4 * 4/9 is above PM(VL) = 1 - (4/9)^2; VL is similar to IL
+    DescriptorTable t = table_of({"VL", "IL"});
+    group_descriptors(t, blosum62());
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"IL"}));
+    EXPECT_EQ(t.NbMSDD, 1u);
+    EXPECT_EQ(t.CLst2, (std::vector<int>{1}));
+}
+
+TEST(Group, ADescriptorWithPMZeroAlwaysSurvives) {
+    // GG (PM 0) is similar to GA (PM 0.2) but stays
+    DescriptorTable t = table_of({"GG", "GA"});
+    group_descriptors(t, blosum62());
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"GA", "GG"}));
+}
+
+TEST(Group, DifferentLengthsAreNeverMerged) {
+    DescriptorTable t = table_of({"ILV", "IL", "VL"});
+    group_descriptors(t, blosum62(0.0f));
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"ILV", "IL"}));
+}
+
+TEST(Group, NegativeEntryKeepsBoth) {
+    DescriptorTable t = table_of({"AAAAW", "AAAAR"});
+    group_descriptors(t, blosum62(0.1f));
+    EXPECT_EQ(t.NbMSDD, 2u);
+}
+
+TEST(Group, ScoreOfOneMergesNothingUnderStrictDiagonals) {
+    std::vector<std::string> texts;
+    for (char a : std::string(AA))
+        for (char b : std::string("ILVKR")) texts.push_back(std::string(1, a) + b);
+    for (char a : std::string(AA)) texts.push_back(std::string(1, a));
+    for (int number : {1, 2, 3, 4, 5}) {
+        DescriptorTable t = table_of(texts);
+        group_descriptors(t, make_similarity_rule(*substitution_matrix(number), 1.0f));
+        EXPECT_EQ(t.NbMSDD, texts.size()) << number;
+    }
+    // with a low threshold the same table does shrink
+    DescriptorTable t = table_of(texts);
+    group_descriptors(t, blosum62(0.3f));
+    EXPECT_LT(t.NbMSDD, texts.size());
+}
+
+TEST(Group, EachLengthIsOrderedByDecreasingPM) {
+    // PM: AAA 1 - 0.8^3 = 0.488, WWW 1 - (11/14)^3 = 0.515; AS 0.543, CG 0; A 0.2, C 0
+    DescriptorTable t = table_of({"AAA", "WWW", "CG", "AS", "C", "A"});
+    group_descriptors(t, blosum62(1.0f));
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"WWW", "AAA", "AS", "CG", "A", "C"}));
+}
+
+TEST(Group, MergedCandidateMarksItsFirstSimilarPredecessor) {
+    // PMs: IL 0.82, VL and LL tie at 0.80 and Tri puts LL before VL. At 0.8, VL is similar
+    // to IL (7/8) and merged; LL is not (6/8), so it is kept by reaching itself.
+    DescriptorTable t = table_of({"IL", "VL", "LL"});
+    group_descriptors(t, blosum62(0.8f));
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"IL", "LL"}));
+}
+
+TEST(Group, EmptyTable) {
+    DescriptorTable t;
+    group_descriptors(t, blosum62());
+    EXPECT_EQ(t.NbMSDD, 0u);
+}
+
+TEST(Copy, TextFromTAndClassOfTheFirstFamily) {
+    DescriptorData data;
+    data.T = "MKVMRV";
+    data.class_names = {"first class", "second"};
+    DDRec a;
+    a.pos = 3;
+    a.length = 3;
+    a.families = {2};
+    DDRec b;
+    b.pos = 1;
+    b.length = 1;
+    b.families = {1, 2};
+    data.AllDDs = {a, b};
+    data.NbMot = 2;
+    DescriptorTable t = copy_descriptors(data);
+    EXPECT_EQ(t.MLst, (std::vector<std::string>{"MRV", "K"}));
+    EXPECT_EQ(t.CLst3, (std::vector<std::string>{"second", "first class"}));
+    EXPECT_EQ(t.NbMSDD, 2u);
+}

@@ -1,0 +1,126 @@
+#include "ddms/output.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string contents(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) text.push_back(static_cast<char>(c));
+    return text;
+}
+
+// A classification file in an anonymous temporary file, left at its end (the writer rewinds).
+std::FILE* class_file(const std::string& text) {
+    std::FILE* f = std::tmpfile();
+    std::fputs(text.c_str(), f);
+    return f;
+}
+
+DescriptorTable table_of(const std::vector<std::pair<std::string, std::string>>& entries) {
+    DescriptorTable t;
+    for (const auto& [text, cls] : entries) add_descriptor(t, text, cls);
+    return t;
+}
+
+SimilarityRule blosum62(float score = 0.5f) { return make_similarity_rule(BLOSUM62, score); }
+
+}  // namespace
+
+TEST(Report, HeaderAndEntries) {
+    DescriptorTable t = table_of({{"MKV", "pos"}, {"A", "neg"}});
+    t.CLst = {0.25f, 0.2f};
+    std::FILE* f = std::tmpfile();
+    write_ddms_report(f, t, 0.7f, 0.5f, 3);
+    EXPECT_EQ(contents(f),
+              "ALPHA = 69.999999 \nBETA = 50.000000 \nLa valeur du debut du filtrage = 3\n\n"
+              "Liste des attributs| possibilit\xE9 de mutation| classe\n\n"
+              "\n>>1-MKV| PM= 0.250000| Class= pos\n>>2-A| PM= 0.200000| Class= neg");
+    std::fclose(f);
+}
+
+TEST(Report, NoDescriptorLeavesTheHeaderOnly) {
+    std::FILE* f = std::tmpfile();
+    write_ddms_report(f, DescriptorTable{}, 0, 1, 3);
+    EXPECT_EQ(contents(f),
+              "ALPHA = 0.000000 \nBETA = 100.000000 \nLa valeur du debut du filtrage = 3\n\n"
+              "Liste des attributs| possibilit\xE9 de mutation| classe\n\n");
+    std::fclose(f);
+}
+
+TEST(DescriptorValue, ExactAnywhereSimilarOnlyInItsOwnClass) {
+    SimilarityRule rule = blosum62();
+    EXPECT_TRUE(descriptor_value(rule, "GGWKVGG", "other", "WKV", "own"));
+    EXPECT_FALSE(descriptor_value(rule, "GGWRVGG", "other", "WKV", "own"));
+    EXPECT_TRUE(descriptor_value(rule, "GGWRVGG", "own", "WKV", "own"));
+    EXPECT_FALSE(descriptor_value(blosum62(1.0f), "GGWRVGG", "own", "WKV", "own"));
+    EXPECT_FALSE(descriptor_value(rule, "GGGGGGG", "own", "WKV", "own"));
+}
+
+TEST(Arff, TrainingAndTestRows) {
+    // three classes listed, only two received families: the labels follow all three names
+    std::FILE* cls = class_file("#n\n3\n#names\nown\nother class\nunused\n#labels\nown\nown\nother class\n");
+    std::FILE* test_cls = class_file("#n\n2\n#names\nx\ny\n#labels\nother class\nown\n");
+    DescriptorData data;
+    data.P = {"GGWKVG", "GWRVGG", "WRVAAA"};
+    data.NbChaines = 3;
+    data.NbFamilles = 2;
+    DescriptorTable t = table_of({{"WKV", "own"}, {"AA", "other class"}});
+    // four test sequences for three training ones: the fourth gets no row
+    std::vector<std::string> tests = {"WRV", "WRVAA", "GGGG", "WKVAA"};
+    std::FILE* arff = std::tmpfile();
+    std::FILE* test = std::tmpfile();
+    ArffTargets targets{arff, cls, test, test_cls, &tests};
+    GenerateARFFFile2(t, data, blosum62(), targets);
+    const std::string header =
+        "@relation Context\n\n@attribute WKV {1,0}\n@attribute AA {1,0}\n"
+        "@attribute class {own,'other class'}\n\n@data\n";
+    EXPECT_EQ(contents(arff), header +
+                                  "1,0,own\n"
+                                  "1,0,own\n"               // WRV similar to WKV, own class
+                                  "0,1,'other class'\n");  // WRV is similar to WKV, but in another class
+    EXPECT_EQ(contents(test), header +
+                                  "0,0,'other class'\n"
+                                  "1,1,own\n"
+                                  "0,0,own\n");  // past the end: the last label again
+    std::fclose(arff);
+    std::fclose(test);
+    std::fclose(cls);
+    std::fclose(test_cls);
+}
+
+TEST(Arff, NoDescriptorRowsHoldTheClassOnly) {
+    std::FILE* cls = class_file("#n\n2\n#names\na\nb\n#labels\na\nb");
+    DescriptorData data;
+    data.P = {"MK", "MR"};
+    data.NbChaines = 2;
+    data.NbFamilles = 2;
+    std::FILE* arff = std::tmpfile();
+    ArffTargets targets{arff, cls, nullptr, nullptr, nullptr};
+    GenerateARFFFile2(DescriptorTable{}, data, blosum62(), targets);
+    EXPECT_EQ(contents(arff), "@relation Context\n\n@attribute class {a,b}\n\n@data\na\nb\n");
+    std::fclose(arff);
+    std::fclose(cls);
+}
+
+TEST(Arff, MissingLabelLinesRepeatTheLastOne) {
+    std::FILE* cls = class_file("#n\n1\n#names\na\n#labels\na\n");
+    DescriptorData data;
+    data.P = {"MK", "MR", "MV"};
+    data.NbChaines = 3;
+    data.NbFamilles = 1;
+    std::FILE* arff = std::tmpfile();
+    ArffTargets targets{arff, cls, nullptr, nullptr, nullptr};
+    GenerateARFFFile2(table_of({{"MR", "a"}}), data, blosum62(1.0f), targets);
+    EXPECT_EQ(contents(arff),
+              "@relation Context\n\n@attribute MR {1,0}\n@attribute class {a}\n\n@data\n"
+              "0,a\n1,a\n0,a\n");
+    std::fclose(arff);
+    std::fclose(cls);
+}
