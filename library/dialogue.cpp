@@ -48,6 +48,13 @@ File open_for_reading(const std::string& name) {
     return f;
 }
 
+void close_output(File& file, const std::string& name) {
+    if (!file) return;
+    bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
+    failed = std::fclose(file.release()) != 0 || failed;
+    if (failed) fatal(format("\tErr: cannot write %s\n", name.c_str()));
+}
+
 std::string read_answer() {
     std::fflush(stdout);
     std::string line;

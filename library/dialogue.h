@@ -31,6 +31,10 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // A last line without a line end still counts. Returns false at end of file with nothing read.
 bool read_line(std::FILE* in, std::string& line);
 
+// Flushes and closes an output file. A write that failed on the way (a full disk, say) is the
+// fatal error "\tErr: cannot write <name>\n", never a short file passed off as complete.
+void close_output(File& file, const std::string& name);
+
 // Opens an existing regular file for reading (a folder counts as a file that cannot be opened).
 File open_for_reading(const std::string& name);
 

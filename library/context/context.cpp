@@ -61,14 +61,6 @@ void write_arff_row(std::FILE* out, const std::vector<char>& values, const std::
     std::fputc('\n', out);
 }
 
-// A file whose writing failed (a full disk, for one) is an error, not a short file.
-void close_checked(File& file, const std::string& name) {
-    if (!file) return;
-    bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
-    failed = std::fclose(file.release()) != 0 || failed;
-    if (failed) fatal(format("\tErr: cannot write %s\n", name.c_str()));
-}
-
 // Checks one keyword line in the training file and, in step, in the test classification file.
 void check_keyword(ClassFile& train, ClassFile* test, const char* message) {
     check_class_keyword(train, message);
@@ -164,8 +156,8 @@ void write_context_files(const ContextRequest& request) {
             write_arff_row(test_arff, row_values(request, sequence), &next_label(test_classes));
 
     // close DAT, ARFF, test ARFF, TXT in this order (the classification streams are the caller's)
-    close_checked(files.dat, files.dat_name);
-    close_checked(files.arff, files.arff_name);
-    close_checked(files.test, files.test_name);
-    close_checked(files.txt, files.txt_name);
+    close_output(files.dat, files.dat_name);
+    close_output(files.arff, files.arff_name);
+    close_output(files.test, files.test_name);
+    close_output(files.txt, files.txt_name);
 }

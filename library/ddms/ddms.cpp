@@ -33,11 +33,6 @@ float ask_threshold() {
     }
 }
 
-// Closes an output file; a write that failed on the way (a full disk) is reported.
-void close_output(File& file, const std::string& name) {
-    if (std::fclose(file.release()) != 0) fatal("\tErr: cannot write " + name + "\n");
-}
-
 }  // namespace
 
 void run_ddms() {
@@ -47,12 +42,7 @@ void run_ddms() {
     SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), ask_threshold());
 
     // input preparation: family file, then the mining tables
-    DescriptorData data;
-    ClassFile classes{q.class_file.get(), ""};
-    FormatFile(q.sequence_file.get(), classes, data);
-    q.sequence_file.reset();
-    FillTable(data);
-    std::rewind(q.class_file.get());
+    DescriptorData data = prepare_descriptor_tables(q);
 
     // mining and grouping
     std::clock_t start = std::clock();
@@ -65,21 +55,12 @@ void run_ddms() {
 
     // outputs
     GenerateResultFile2(table, q.ALPHA, q.BETA, data.FilterAt);
-    std::string arff_name, test_arff_name;
-    File arff = ask_output_file(
-        [] { std::printf("%%\tEnter the ARFF Context file name [Context.arff]: "); },
-        "Context.arff", arff_name);
-    File test_arff;
-    if (!q.test_name.empty()) {
-        test_arff = ask_output_file(
-            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
-            test_arff_name);
-    }
-    ArffTargets targets{arff.get(), q.class_file.get(), test_arff.get(), q.test_class_file.get(),
+    ArffOutputs out = ask_arff_outputs(!q.test_name.empty());
+    ArffTargets targets{out.arff.get(), q.class_file.get(), out.test.get(), q.test_class_file.get(),
                         &q.test_sequences};
     GenerateARFFFile2(table, data, rule, targets);
-    close_output(arff, arff_name);
-    if (test_arff) close_output(test_arff, test_arff_name);
+    close_output(out.arff, out.arff_name);
+    close_output(out.test, out.test_name);
 
     finish_method();
 }

@@ -64,7 +64,7 @@ void GenerateResultFile2(const DescriptorTable& table, float ALPHA, float BETA, 
     if (!out) fatal("\tErr: cannot create LesDDSMs.txt\n");
     write_ddms_report(out.get(), table, ALPHA, BETA, FilterAt);
     // a write that failed on the way (a full disk) must not pass for a complete report
-    if (std::fclose(out.release()) != 0) fatal("\tErr: cannot write LesDDSMs.txt\n");
+    close_output(out, "LesDDSMs.txt");
 }
 
 bool descriptor_value(const SimilarityRule& rule, const std::string& sequence,

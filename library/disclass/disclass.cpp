@@ -6,15 +6,6 @@
 
 #include "inputs/sequences.h"
 
-namespace {
-
-// Closes an output file; a write that failed on the way (a full disk) is reported.
-void close_output(File& file, const std::string& name) {
-    if (std::fclose(file.release()) != 0) fatal("\tErr: cannot write " + name + "\n");
-}
-
-}  // namespace
-
 DescriptorQuestions ask_descriptor_questions() {
     DescriptorQuestions q;
     q.sequence_file = ask_input_file(
@@ -60,17 +51,33 @@ DescriptorQuestions ask_descriptor_questions() {
     return q;
 }
 
-void run_disclass() {
-    DescriptorQuestions q = ask_descriptor_questions();
-    const bool has_test = !q.test_name.empty();
+ArffOutputs ask_arff_outputs(bool with_test) {
+    ArffOutputs out;
+    out.arff = ask_output_file(
+        [] { std::printf("%%\tEnter the ARFF Context file name [Context.arff]: "); }, "Context.arff",
+        out.arff_name);
+    if (with_test)
+        out.test = ask_output_file(
+            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
+            out.test_name);
+    return out;
+}
 
-    // family file and tables
+DescriptorData prepare_descriptor_tables(DescriptorQuestions& q) {
     DescriptorData data;
     ClassFile classes{q.class_file.get(), ""};
     FormatFile(q.sequence_file.get(), classes, data);
     q.sequence_file.reset();
     FillTable(data);
     std::rewind(q.class_file.get());
+    return data;
+}
+
+void run_disclass() {
+    DescriptorQuestions q = ask_descriptor_questions();
+    const bool has_test = !q.test_name.empty();
+
+    DescriptorData data = prepare_descriptor_tables(q);
 
     // mining
     std::clock_t start = std::clock();
@@ -82,18 +89,10 @@ void run_disclass() {
 
     // outputs
     GenerateResultFile(data, q.ALPHA, q.BETA);
-    std::string arff_name, test_arff_name;
-    File arff = ask_output_file(
-        [] { std::printf("%%\tEnter the ARFF Context file name [Context.arff]: "); }, "Context.arff",
-        arff_name);
-    File test_arff;
-    if (has_test)
-        test_arff = ask_output_file(
-            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
-            test_arff_name);
-    GenerateARFFFile(data, arff.get(), q.class_file.get(), test_arff.get(), q.test_class_file.get(),
-                     q.test_sequences);
-    close_output(arff, arff_name);
-    if (has_test) close_output(test_arff, test_arff_name);
+    ArffOutputs out = ask_arff_outputs(has_test);
+    GenerateARFFFile(data, out.arff.get(), q.class_file.get(), out.test.get(),
+                     q.test_class_file.get(), q.test_sequences);
+    close_output(out.arff, out.arff_name);
+    close_output(out.test, out.test_name);
     finish_method();
 }

@@ -29,6 +29,14 @@ struct DescriptorQuestions {
 };
 DescriptorQuestions ask_descriptor_questions();
 
+// The two questions for the ARFF files (the test one only with a test file); each file is
+// created when its name is accepted, and the question repeats until it can be.
+struct ArffOutputs {
+    File arff, test;
+    std::string arff_name, test_name;
+};
+ArffOutputs ask_arff_outputs(bool with_test);
+
 // One family of the family file ("/" line), numbered from 1.
 struct FamilyRec {
     int number = 0;
@@ -91,6 +99,10 @@ struct DescriptorData {
 
 // The name of the family file, in the working folder.
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
+
+// The input preparation of both descriptor methods: FormatFile, FillTable, then the
+// classification file rewound for the ARFF writers.
+DescriptorData prepare_descriptor_tables(DescriptorQuestions& q);
 
 // Reads the sequence file and the classification file and writes the family file
 // "SeqFile.seq" (the sequences regrouped by class); leaves `classes` after its last label read.

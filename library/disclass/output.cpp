@@ -36,7 +36,7 @@ void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA) {
         for (int f : dd.families) std::fprintf(out.get(), "\tFamily # %d", f);
         std::fflush(out.get());
     }
-    if (std::fclose(out.release()) != 0) fatal("\tErr: cannot write " + name + "\n");
+    close_output(out, name);
 }
 
 void GenerateARFFFile(const DescriptorData& data, std::FILE* arff, std::FILE* class_file,

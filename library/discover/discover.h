@@ -1,4 +1,41 @@
+// Active-motif discovery: motifs *X* or *X*Y* that occur, within a number of edit operations,
+// in at least a minimum number of sequences.
 #pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "discover/search.h"
 
 // Runs the whole method: dialogue, computation, output files, closing key press.
 void run_discover();
+
+struct DiscoverOptions {
+    int Sty = 1;     // 1: *X*, 2: *X*Y*
+    int Minlgh = 3;
+    int Minocc = 1;
+    int Dist = 0;
+};
+
+struct DiscoverResult {
+    unsigned long St = 0;  // motifs checked
+    unsigned long Ct = 0;  // motifs found
+    // One attribute per motif found, in report order: X for *X*, "X*Y" for *X*Y*.
+    std::vector<std::string> attributes;
+    // Form 2: X and Y of each attribute.
+    std::vector<std::pair<std::string, std::string>> pairs;
+};
+
+// The least m from 1 to sam whose estimate of the whole file's count reaches min_occ,
+// else sam + 1. With a single sequence the finite-population factor is taken as 0.
+int sample_threshold(int tot, int sam, int min_occ);
+
+// Builds the candidate tree over `sample` and runs the search of the chosen form;
+// `before_search` runs between the two (the report heading goes there).
+DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
+                               const MatchTick& tick = {}, const MotifFound& on_found = {},
+                               const std::function<void()>& before_search = {});
+
+// Whether `sequence` holds x and, wholly after it, y (exact, gap of any length).
+bool holds_pair(const std::string& x, const std::string& y, const std::string& sequence);

@@ -1,0 +1,84 @@
+// The candidate tree of the motif search: every suffix of every sample sequence inserted, one
+// at a time, into a compacted trie, and the depth-first walk that enumerates the distinct
+// substrings of the sample, each right after its prefixes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One node. Nodes live in CandidateTree::nodes and refer to each other by index (-1: none).
+struct TreeNode {
+    int child = -1;        // first child
+    int next = -1;         // following sibling; for the last child of a list, the parent
+    int seq = 0;           // sample sequence whose characters label the edge into this node
+    int start = 1;         // first label position in that sequence
+    int end = 0;           // last label position, inclusive (end == start - 1: empty label)
+    bool is_last = false;  // last child of its parent's list: `next` leads to the parent
+};
+
+struct CandidateTree {
+    const std::vector<std::string>* sample = nullptr;  // the sequences the labels point into
+    std::vector<TreeNode> nodes;                        // nodes[kRoot] is the root
+};
+
+constexpr int kRoot = 0;
+
+// A tree holding only its root (empty label, no link) over `sample`, which must outlive it.
+CandidateTree new_tree(const std::vector<std::string>& sample);
+
+// Adds a node with default fields and returns its index.
+int newnode(CandidateTree& tree);
+
+// Inserts below the root the suffix of sample sequence `c_seq` that begins at `pos`.
+void insert(CandidateTree& tree, int c_seq, int pos);
+
+// Inserts every suffix of every sample sequence, sequence by sequence, start by start.
+CandidateTree build_tree(const std::vector<std::string>& sample);
+
+inline int label_length(const TreeNode& n) { return n.end - n.start + 1; }
+
+// Character i (from 0) of the label of `node`.
+inline char label_char(const CandidateTree& tree, int node, int i) {
+    const TreeNode& n = tree.nodes[node];
+    return (*tree.sample)[n.seq][n.start + i];
+}
+
+// Cuts `node` at label position q: its child list is dropped and its label keeps the q
+// characters before q. Its place in its parent's list is kept.
+void truncate_node(CandidateTree& tree, int node, int q);
+
+// Depth-first walk from the root. The first label character of a path is taken at buffer
+// position `depth`. For every label character, `visit(node, i, k)` is called with the node,
+// the label position i and the buffer position k; returning false abandons the node (its
+// remaining characters and its whole subtree, not its following siblings). `stack` holds the
+// label lengths of the nodes being descended through; the walk is iterative, since a path can
+// be as deep as the longest sequence.
+template <class Visit>
+void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit) {
+    stack.clear();
+    int node = kRoot;
+    int d = depth;
+    for (;;) {
+        int length = label_length(tree.nodes[node]);
+        bool abandoned = false;
+        for (int i = 0; i < length; ++i)
+            if (!visit(node, i, d + i)) {
+                abandoned = true;
+                break;
+            }
+        if (!abandoned && tree.nodes[node].child >= 0) {
+            stack.push_back(length);
+            d += length;
+            node = tree.nodes[node].child;
+            continue;
+        }
+        // ascend: leave every list this node ends, then go on with the following sibling
+        while (tree.nodes[node].is_last) {
+            d -= stack.back();
+            stack.pop_back();
+            node = tree.nodes[node].next;
+        }
+        node = tree.nodes[node].next;
+        if (node < 0) return;
+    }
+}

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "discover/discover.h"
+#include "discover/match.h"
+
+namespace {
+
+struct Row {
+    int occurrences;
+    std::string pattern;
+    bool operator==(const Row&) const = default;
+};
+
+void PrintTo(const Row& r, std::ostream* os) { *os << r.occurrences << " " << r.pattern; }
+
+struct SearchRun {
+    std::vector<Row> rows;
+    DiscoverResult result;
+    unsigned long matcher_calls = 0;
+};
+
+SearchRun discover(const std::vector<std::string>& sample, int form, int min_length, int min_occ, int dist) {
+    SearchRun run;
+    DiscoverOptions opt;
+    opt.Sty = form;
+    opt.Minlgh = min_length;
+    opt.Minocc = min_occ;
+    opt.Dist = dist;
+    run.result = discover_motifs(
+        sample, opt, [&] { ++run.matcher_calls; },
+        [&](int occ, const std::string& pattern, unsigned long found) {
+            EXPECT_EQ(found, run.rows.size() + 1);
+            run.rows.push_back({occ, pattern});
+        });
+    EXPECT_EQ(run.result.Ct, run.rows.size());
+    EXPECT_EQ(run.result.attributes.size(), run.rows.size());
+    return run;
+}
+
+const std::vector<std::string> kExample = {"MKVLAG", "GGKVLA", "KVLAGG"};
+
+}  // namespace
+
+TEST(SampleThreshold, WholeFileSampleNeedsTheMinimumOccurrence) {
+    EXPECT_EQ(sample_threshold(18, 18, 6), 6);
+    EXPECT_EQ(sample_threshold(18, 18, 18), 18);
+    EXPECT_EQ(sample_threshold(18, 18, 19), 19);     // out of reach: Tot + 1
+    EXPECT_EQ(sample_threshold(1, 1, 1), 1);         // single sequence: factor taken as 0
+    EXPECT_EQ(sample_threshold(1, 1, 2), 2);
+    EXPECT_EQ(sample_threshold(0, 0, 1), 1);
+    EXPECT_EQ(sample_threshold(100, 50, 30), 11);    // a true sample widens by 2.58 standard errors
+}
+
+TEST(OccurrenceTest, StopsAsSoonAsTheThresholdIsOutOfReach) {
+    const std::vector<std::string> sample = {"AAA", "CCC", "AAA", "CCC", "AAA"};
+    MatchWork work;
+    int calls = 0;
+    auto tick = [&] { ++calls; };
+    EXPECT_EQ(occurrence_test("*W*", sample, 3, 0, work, tick), -1);
+    EXPECT_EQ(calls, 3);  // after the third miss two sequences are left for three matches
+    calls = 0;
+    EXPECT_EQ(occurrence_test("*AA*", sample, 3, 0, work, tick), 3);
+    EXPECT_EQ(calls, 5);  // an accepted pattern is matched against every sequence
+    calls = 0;
+    EXPECT_EQ(occurrence_test("*AA*", sample, 4, 0, work, tick), -1);
+    EXPECT_EQ(calls, 4);  // one match and one miss to go after the fourth sequence
+    EXPECT_EQ(occurrence_test("*CA*", sample, 5, 1, work, tick), 5);
+}
+
+TEST(DiscoverForm1, WorkedExampleRowsInOrder) {
+    SearchRun run = discover(kExample, 1, 3, 2, 0);
+    EXPECT_EQ(run.rows, (std::vector<Row>{{3, "*KVL*"}, {3, "*KVLA*"}, {2, "*KVLAG*"},
+                                          {3, "*VLA*"}, {2, "*VLAG*"}, {2, "*LAG*"}}));
+    EXPECT_EQ(run.result.St, 13u);
+    EXPECT_EQ(run.result.attributes,
+              (std::vector<std::string>{"KVL", "KVLA", "KVLAG", "VLA", "VLAG", "LAG"}));
+}
+
+TEST(DiscoverForm1, OneMutationFindsMKVFirst) {
+    SearchRun run = discover(kExample, 1, 3, 2, 1);
+    ASSERT_FALSE(run.rows.empty());
+    EXPECT_EQ(run.rows[0], (Row{3, "*MKV*"}));
+}
+
+TEST(DiscoverForm2, WorkedExampleRowsInOrder) {
+    SearchRun run = discover(kExample, 2, 3, 3, 0);
+    std::vector<Row> want;
+    for (const char* p : {"*K*VL*", "*K*VLA*", "*K*LA*", "*KV*L*", "*KV*LA*", "*KV*A*", "*KVL*A*",
+                          "*V*LA*", "*VL*A*"})
+        want.push_back({3, p});
+    EXPECT_EQ(run.rows, want);
+    EXPECT_EQ(run.result.St, 47u);
+    EXPECT_EQ(run.result.attributes[0], "K*VL");
+    EXPECT_EQ(run.result.pairs[6], (std::pair<std::string, std::string>{"KVL", "A"}));
+}
+
+TEST(HoldsPair, YMustFollowXWhollyWithAnyGap) {
+    EXPECT_TRUE(holds_pair("KV", "L", "MKVLAG"));
+    EXPECT_TRUE(holds_pair("AB", "CD", "ABXXCD"));
+    EXPECT_FALSE(holds_pair("AB", "CD", "CDAB"));
+    EXPECT_FALSE(holds_pair("ABA", "BA", "ABAB"));  // overlapping is not after
+    EXPECT_TRUE(holds_pair("AB", "AB", "ABXAB"));
+}
+
+TEST(DiscoverEdges, IdenticalSequencesCountEachCopy) {
+    SearchRun run = discover({"MKVL", "MKVL", "MKVL"}, 1, 3, 3, 0);
+    EXPECT_EQ(run.rows, (std::vector<Row>{{3, "*MKV*"}, {3, "*MKVL*"}, {3, "*KVL*"}}));
+    EXPECT_EQ(run.result.St, 3u);
+}
+
+TEST(DiscoverEdges, OneRepeatedResidue) {
+    SearchRun run = discover({"AAAAA", "AAA"}, 1, 2, 2, 0);
+    EXPECT_EQ(run.rows, (std::vector<Row>{{2, "*AA*"}, {2, "*AAA*"}}));
+    EXPECT_EQ(run.result.St, 3u);  // AAAA is checked and rejected
+}
+
+TEST(DiscoverEdges, ShortMotifsOccurEvenInAnEmptySequence) {
+    // a motif no longer than the mutations allowed can lose all its residues
+    SearchRun run = discover({"MKV", "", "WWW"}, 1, 2, 3, 2);
+    std::vector<Row> want;
+    for (const char* p : {"*MK*", "*KV*", "*WW*"}) want.push_back({3, p});
+    EXPECT_EQ(run.rows, want);
+}
+
+TEST(DiscoverEdges, MinimumOccurrenceAboveTheSequenceCount) {
+    SearchRun run = discover(kExample, 1, 3, 4, 0);
+    EXPECT_TRUE(run.rows.empty());
+    EXPECT_GT(run.result.St, 0u);  // the length-3 candidates are still checked
+    EXPECT_TRUE(run.result.attributes.empty());
+    SearchRun pairs = discover(kExample, 2, 2, 4, 0);
+    EXPECT_TRUE(pairs.rows.empty());
+    EXPECT_EQ(pairs.result.St, 0u);  // every X is cut away first
+}
+
+TEST(DiscoverEdges, MinimumLengthLongerThanEverySequence) {
+    SearchRun run = discover(kExample, 1, 7, 1, 3);
+    EXPECT_EQ(run.result.St, 0u);
+    EXPECT_EQ(run.result.Ct, 0u);
+    EXPECT_EQ(run.matcher_calls, 0u);
+}
+
+TEST(DiscoverEdges, SingleSequenceReportsItsSubstrings) {
+    SearchRun run = discover({"ACDA"}, 1, 3, 1, 0);
+    EXPECT_EQ(run.rows, (std::vector<Row>{{1, "*ACD*"}, {1, "*ACDA*"}, {1, "*CDA*"}}));
+}
+
+TEST(DiscoverEdges, EmptyFileFindsNothing) {
+    SearchRun run = discover({}, 1, 1, 1, 0);
+    EXPECT_EQ(run.result.St, 0u);
+    SearchRun pairs = discover({}, 2, 1, 1, 0);
+    EXPECT_EQ(pairs.result.St, 0u);
+}
+
+TEST(DiscoverEdges, SecondRunReportsOnlyItsOwnMotifs) {
+    SearchRun first = discover(kExample, 1, 3, 2, 0);
+    SearchRun second = discover({"WWYY", "WWYC"}, 1, 3, 2, 0);
+    EXPECT_EQ(second.rows, (std::vector<Row>{{2, "*WWY*"}}));
+    EXPECT_EQ(second.result.attributes, (std::vector<std::string>{"WWY"}));
+    EXPECT_EQ(second.result.St, 5u);  // WWY, WWYY, WWYC, WYY, WYC
+}
+
+// A brute-force oracle: every distinct substring of the sample (every pair of them for form 2)
+// counted with the reference matcher.
+namespace {
+
+std::set<std::string> substrings(const std::vector<std::string>& sample) {
+    std::set<std::string> all;
+    for (const auto& s : sample)
+        for (size_t i = 0; i < s.size(); ++i)
+            for (size_t n = 1; i + n <= s.size(); ++n) all.insert(s.substr(i, n));
+    return all;
+}
+
+int occurrences(const std::string& pattern, const std::vector<std::string>& sample, int dist) {
+    int count = 0;
+    for (const auto& s : sample) count += match(pattern, s) <= dist;
+    return count;
+}
+
+std::vector<std::string> random_sample(std::mt19937& rng) {
+    std::uniform_int_distribution<int> n_seqs(1, 6), length(0, 9), n_letters(1, 4);
+    const int letters = n_letters(rng);
+    std::uniform_int_distribution<int> letter(0, letters - 1);
+    std::vector<std::string> sample(n_seqs(rng));
+    for (auto& s : sample) {
+        s.resize(length(rng));
+        for (char& c : s) c = static_cast<char>('A' + letter(rng));
+    }
+    return sample;
+}
+
+}  // namespace
+
+TEST(DiscoverProperty, Form1FindsExactlyTheActiveSubstringsAfterTheirPrefixes) {
+    std::mt19937 rng(7);
+    size_t n_found = 0;
+    for (int round = 0; round < 400; ++round) {
+        const auto sample = random_sample(rng);
+        const int tot = static_cast<int>(sample.size());
+        const int min_length = 1 + round % 4, dist = round % 3, min_occ = 1 + round % (tot + 1);
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        SearchRun run = discover(sample, 1, min_length, min_occ, dist);
+
+        std::map<std::string, int> want;
+        unsigned long checked = 0;
+        for (const auto& x : substrings(sample)) {
+            if (static_cast<int>(x.size()) < min_length) continue;
+            bool prefixes_active = true;
+            for (size_t n = min_length; n < x.size(); ++n)
+                prefixes_active = prefixes_active && occurrences("*" + x.substr(0, n) + "*", sample, dist) >= min_occ;
+            if (!prefixes_active) continue;
+            ++checked;
+            const int occ = occurrences("*" + x + "*", sample, dist);
+            if (occ >= min_occ) want[x] = occ;
+        }
+        std::map<std::string, int> got;
+        for (const auto& r : run.rows) {
+            const std::string x = r.pattern.substr(1, r.pattern.size() - 2);
+            EXPECT_TRUE(got.emplace(x, r.occurrences).second) << "reported twice: " << x;
+            for (size_t n = min_length; n < x.size(); ++n)
+                EXPECT_TRUE(got.count(x.substr(0, n))) << x << " before its prefix";
+        }
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(run.result.St, checked);
+        n_found += got.size();
+    }
+    EXPECT_GT(n_found, 1000u);  // the rounds are not trivially empty
+}
+
+TEST(DiscoverProperty, Form2FindsExactlyTheActivePairsInOrder) {
+    std::mt19937 rng(11);
+    size_t n_found = 0;
+    for (int round = 0; round < 150; ++round) {
+        auto sample = random_sample(rng);
+        for (auto& s : sample) s.resize(std::min<size_t>(s.size(), 7));
+        const int tot = static_cast<int>(sample.size());
+        const int min_length = 2 + round % 3, dist = round % 2, min_occ = 1 + round % (tot + 1);
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        SearchRun run = discover(sample, 2, min_length, min_occ, dist);
+
+        const auto all = substrings(sample);
+        std::map<std::pair<std::string, std::string>, int> want;
+        for (const auto& x : all)
+            for (const auto& y : all) {
+                if (static_cast<int>(x.size() + y.size()) < min_length) continue;
+                const int occ = occurrences("*" + x + "*" + y + "*", sample, dist);
+                if (occ >= min_occ) want[{x, y}] = occ;
+            }
+        std::map<std::pair<std::string, std::string>, int> got;
+        for (size_t i = 0; i < run.rows.size(); ++i) {
+            const auto& [x, y] = run.result.pairs[i];
+            EXPECT_EQ(run.rows[i].pattern, "*" + x + "*" + y + "*");
+            EXPECT_EQ(run.result.attributes[i], x + "*" + y);
+            EXPECT_TRUE(got.emplace(run.result.pairs[i], run.rows[i].occurrences).second);
+            for (size_t n = 1; n < y.size(); ++n) {
+                if (static_cast<int>(x.size() + n) < min_length) continue;
+                EXPECT_TRUE(got.count({x, y.substr(0, n)})) << x << "*" << y << " before its prefix";
+            }
+        }
+        EXPECT_EQ(got, want);
+        n_found += got.size();
+    }
+    EXPECT_GT(n_found, 1000u);
+}
