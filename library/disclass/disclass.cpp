@@ -4,40 +4,17 @@
 
 #include <ctime>
 
-#include "inputs/sequences.h"
+#include "inputs/questions.h"
 
 DescriptorQuestions ask_descriptor_questions() {
     DescriptorQuestions q;
-    q.sequence_file = ask_input_file(
-        [] {
-            std::printf("%%\tEnter the file name of sequences\n");
-            std::printf("  \t(an example file can be found in file SAMPLE;\n");
-            std::printf("  \tmaximum number of sequences in the file is %d;\n", 3000);
-            std::printf("  \tmaximum length of sequences is %d) [Sample.txt]: ", 5000);
-        },
-        "Sample.txt", q.sequence_name);
+    q.sequence_file = ask_sequence_file(3000, 5000, q.sequence_name);
 
     // required: no default, no way to skip
     q.class_file = ask_input_file([] { std::printf("\n%%\tEnter the classification file: "); }, "",
                                   q.class_name);
 
-    File test = ask_input_file(
-        [] {
-            std::printf("\n%%\tEnter the test file \n");
-            std::printf("  \tif there is no test file press ENTER: ");
-        },
-        "", q.test_name, true);
-    if (test) {
-        q.test_sequences = read_sequences(test.get(), SequenceReader::Test);
-        test.reset();
-        const short Tot1 = static_cast<short>(q.test_sequences.size());
-        q.test_class_file = ask_input_file(
-            [Tot1] {
-                std::printf("\n%%\tEnter the test classification file for the %hd sequences\n", Tot1);
-                std::printf("  \tof the test file: ");
-            },
-            "", q.test_class_name);
-    }
+    ask_test_files(q.test_sequences, q.test_class_file, q.test_name, q.test_class_name);
 
     // thresholds: the whole block again while either lies outside [0, 1]
     do {

@@ -7,6 +7,7 @@
 
 #include "context/context.h"
 #include "dialogue.h"
+#include "inputs/questions.h"
 #include "inputs/sequences.h"
 
 namespace {
@@ -78,14 +79,7 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
 void run_discover() {
     // sequence file
     std::string in_name;
-    File in = ask_input_file(
-        [] {
-            std::printf("%%\tEnter the file name of sequences\n");
-            std::printf("  \t(an example file can be found in file SAMPLE;\n");
-            std::printf("  \tmaximum number of sequences in the file is %d;\n", 2000);
-            std::printf("  \tmaximum length of sequences is %d) [Sample.txt]: ", 6000);
-        },
-        "Sample.txt", in_name);
+    File in = ask_sequence_file(2000, 6000, in_name);
     const std::vector<std::string> P = read_sequences(in.get(), SequenceReader::Discover);
     in.reset();
     const short Tot = static_cast<short>(P.size());
@@ -93,35 +87,10 @@ void run_discover() {
 
     // classification file, then the test file and its classification file
     std::string class_name, test_name, test_class_name;
-    File ClassF = ask_input_file(
-        [Tot] {
-            std::printf("\n%%\tEnter the classification file for the %hd sequences\n", Tot);
-            std::printf("  \tif there is no classification press ENTER: ");
-        },
-        "", class_name, true);
-    File TestF, ClassTF;
+    File ClassF = ask_optional_class_file(Tot, class_name);
+    File ClassTF;
     std::vector<std::string> SLstT;
-    if (ClassF) {
-        TestF = ask_input_file(
-            [] {
-                std::printf("\n%%\tEnter the test file \n");
-                std::printf("  \tif there is no test file press ENTER: ");
-            },
-            "", test_name, true);
-        if (TestF) {
-            SLstT = read_sequences(TestF.get(), SequenceReader::Test);
-            TestF.reset();
-            const short Tot1 = static_cast<short>(SLstT.size());
-            // an empty answer never opens: the question repeats until a file is named
-            ClassTF = ask_input_file(
-                [Tot1] {
-                    std::printf("\n%%\tEnter the test classification file for the %hd sequences\n", Tot1);
-                    std::printf("  \tof the test file: ");
-                },
-                "", test_class_name);
-        }
-    }
-    const bool has_test = ClassTF != nullptr;
+    const bool has_test = ClassF && ask_test_files(SLstT, ClassTF, test_name, test_class_name);
 
     // search parameters
     DiscoverOptions opt;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "dialogue.h"
+#include "inputs/questions.h"
 #include "inputs/sequences.h"
 
 namespace {
@@ -88,14 +89,7 @@ Presence ngram_presence(const NgramTable& table) {
 void run_ngrams() {
     // training sequences
     std::string in_name;
-    File in = ask_input_file(
-        [] {
-            std::printf("%%\tEnter the file name of sequences\n");
-            std::printf("  \t(an example file can be found in file SAMPLE;\n");
-            std::printf("  \tmaximum number of sequences in the file is %d;\n", 2000);
-            std::printf("  \tmaximum length of sequences is %d) [Sample.txt]: ", 6000);
-        },
-        "Sample.txt", in_name);
+    File in = ask_sequence_file(2000, 6000, in_name);
     const std::vector<std::string> sequences = read_sequences(in.get(), SequenceReader::NGrams);
     in.reset();
     const short n_sequences = static_cast<short>(sequences.size());
@@ -103,37 +97,12 @@ void run_ngrams() {
 
     // classification, test and test classification files; the test file only comes with a
     // classification file, and the test classification file then has no way out
-    std::string name;
-    File class_file = ask_input_file(
-        [n_sequences] {
-            std::printf("\n%%\tEnter the classification file for the %hd sequences\n", n_sequences);
-            std::printf("  \tif there is no classification press ENTER: ");
-        },
-        "", name, true);
+    std::string name, test_name, test_class_name;
+    File class_file = ask_optional_class_file(n_sequences, name);
     File test_class_file;
     std::vector<std::string> test_sequences;
-    bool with_test = false;
-    if (class_file) {
-        File test_file = ask_input_file(
-            [] {
-                std::printf("\n%%\tEnter the test file \n");
-                std::printf("  \tif there is no test file press ENTER: ");
-            },
-            "", name, true);
-        if (test_file) {
-            with_test = true;
-            test_sequences = read_sequences(test_file.get(), SequenceReader::Test);
-            test_file.reset();
-            const short n_test = static_cast<short>(test_sequences.size());
-            test_class_file = ask_input_file(
-                [n_test] {
-                    std::printf("\n%%\tEnter the test classification file for the %hd sequences\n",
-                                n_test);
-                    std::printf("  \tof the test file: ");
-                },
-                "", name);
-        }
-    }
+    const bool with_test =
+        class_file && ask_test_files(test_sequences, test_class_file, test_name, test_class_name);
 
     // N: no upper bound but the 16-bit range of the answer
     const int n = ask_short([] { std::printf("\n%%\tEnter the size of N default is 3) [3] : "); },
