@@ -84,7 +84,7 @@ void run_bincod(int scheme) {
             std::printf("Err");
     });
     in.reset();
-    out.reset();
+    close_output(out, out_name);
 
     std::printf("\n ===>   %hd sequences found in file <%s>\n", static_cast<short>(n_sequences),
                 in_name.c_str());

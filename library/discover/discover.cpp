@@ -161,7 +161,7 @@ void run_discover() {
     std::fprintf(Out.get(), "\n\n%6lu motifs found\n%6lu motifs checked", result.Ct, result.St);
     std::printf(" \n%7lu motifs checked\n", result.St);
     std::printf("\n\t%f seconds\n", seconds_since(start));
-    Out.reset();
+    close_output(Out, out_name);
 
     // context files: one attribute per motif
     ContextRequest request;
