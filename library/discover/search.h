@@ -22,10 +22,19 @@ using MatchTick = std::function<void()>;
 // with stars; `found` already counts it.
 using MotifFound = std::function<void(int occurrences, const std::string& pattern, unsigned long found)>;
 
+// One flag per sample sequence: whether a pattern occurs in it within the allowed operations.
+using OccurrenceSet = std::vector<char>;
+
 // Occurrence test of `pattern` over the sample: the number of sequences in which it occurs
 // within `dist` operations, or -1 as soon as `min_sam` has become out of reach.
+// `possible`, when given, is the occurrence set of a pattern this one extends by one residue:
+// an extension needs at least as many operations in every sequence, so the sequences outside
+// that set are known misses and are not matched (the tick still counts them, so the console
+// spinner moves as if they were). `occurs`, when given, receives this pattern's set; it is
+// complete only when the pattern is accepted.
 int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
-                    int dist, MatchWork& work, const MatchTick& tick);
+                    int dist, MatchWork& work, const MatchTick& tick,
+                    const OccurrenceSet* possible = nullptr, OccurrenceSet* occurs = nullptr);
 
 // The state of one search run.
 struct Search {
@@ -36,12 +45,17 @@ struct Search {
 
     unsigned long St = 0;        // candidates tested
     unsigned long Ct = 0;        // motifs found
-    std::vector<std::string> MLst;  // form 1: the motifs found, without stars
-    std::vector<std::pair<std::string, std::string>> pairs;  // form 2: X and Y of each motif found
+    std::vector<std::string> MLst{};  // form 1: the motifs found, without stars
+    std::vector<std::pair<std::string, std::string>> pairs{};  // form 2: X and Y of each motif found
 
     std::string B = "*";         // pattern buffer: '*', X, '*' [, Y, '*']
-    std::vector<int> S1, S2;     // walk stacks (X walks, Y walk)
-    MatchWork work;              // matcher storage
+    std::vector<int> S1{}, S2{};  // walk stacks (X walks, Y walk)
+    MatchWork work{};            // matcher storage
+    // occurrence set of the accepted pattern ending at each buffer position of the current
+    // path (known[k] = 0: no accepted test there), so that an extension matches only the
+    // sequences its prefix occurs in
+    std::vector<OccurrenceSet> occ_at{};
+    std::vector<char> known{};
 };
 
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick = {},
