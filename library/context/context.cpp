@@ -7,26 +7,16 @@
 namespace {
 
 // The open output files; a file that is not written stays empty.
-struct ContextFiles {
-    File arff;  // ContextARFF
-    File test;  // ContextTest, only with a test file
-    File txt;   // Context
-    File dat;   // ContextDAT, only with a classification file
-    std::string arff_name, test_name, txt_name, dat_name;
+// The ARFF files: ContextARFF, and ContextTest only with a test file.
+struct ContextFiles : ArffOutputs {
+    File txt;  // Context
+    File dat;  // ContextDAT, only with a classification file
+    std::string txt_name, dat_name;
 };
 
 ContextFiles ask_context_names(bool blank_lines_first, bool with_test, bool with_classes) {
     ContextFiles files;
-    files.arff = ask_output_file(
-        [blank_lines_first] {
-            if (blank_lines_first) std::printf("\n\n");
-            std::printf("%%\tEnter the ARFF Context file name [Context.arff]: ");
-        },
-        "Context.arff", files.arff_name);
-    if (with_test)
-        files.test = ask_output_file(
-            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
-            files.test_name);
+    static_cast<ArffOutputs&>(files) = ask_arff_outputs(with_test, blank_lines_first);
     files.txt = ask_output_file(
         [] { std::printf("%%\tEnter the TXT Context file name [Context.txt]: "); }, "Context.txt",
         files.txt_name);
@@ -68,6 +58,21 @@ void check_keyword(ClassFile& train, ClassFile* test, const char* message) {
 }
 
 }  // namespace
+
+ArffOutputs ask_arff_outputs(bool with_test, bool blank_lines_first) {
+    ArffOutputs out;
+    out.arff = ask_output_file(
+        [blank_lines_first] {
+            if (blank_lines_first) std::printf("\n\n");
+            std::printf("%%\tEnter the ARFF Context file name [Context.arff]: ");
+        },
+        "Context.arff", out.arff_name);
+    if (with_test)
+        out.test = ask_output_file(
+            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
+            out.test_name);
+    return out;
+}
 
 void write_context_files(const ContextRequest& request) {
     const std::vector<std::string> no_sequences;

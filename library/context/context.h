@@ -7,6 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "dialogue.h"
+
+// The two questions for the ARFF files (the test one only with a test file); each file is
+// created when its name is accepted, and the question repeats until it can be.
+struct ArffOutputs {
+    File arff, test;
+    std::string arff_name, test_name;
+};
+// `blank_lines_first`: the N-gram method's two line ends before the first question.
+ArffOutputs ask_arff_outputs(bool with_test, bool blank_lines_first = false);
+
 // Whether attribute `j` is present in `sequence`.
 using Presence = std::function<bool(size_t j, const std::string& sequence)>;
 

@@ -28,18 +28,6 @@ DescriptorQuestions ask_descriptor_questions() {
     return q;
 }
 
-ArffOutputs ask_arff_outputs(bool with_test) {
-    ArffOutputs out;
-    out.arff = ask_output_file(
-        [] { std::printf("%%\tEnter the ARFF Context file name [Context.arff]: "); }, "Context.arff",
-        out.arff_name);
-    if (with_test)
-        out.test = ask_output_file(
-            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
-            out.test_name);
-    return out;
-}
-
 DescriptorData prepare_descriptor_tables(DescriptorQuestions& q) {
     DescriptorData data;
     ClassFile classes{q.class_file.get(), ""};

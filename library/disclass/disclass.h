@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "context/context.h"
 #include "dialogue.h"
 #include "inputs/classfile.h"
 
@@ -28,14 +29,6 @@ struct DescriptorQuestions {
     File test_class_file;         // open exactly when a test file was named
 };
 DescriptorQuestions ask_descriptor_questions();
-
-// The two questions for the ARFF files (the test one only with a test file); each file is
-// created when its name is accepted, and the question repeats until it can be.
-struct ArffOutputs {
-    File arff, test;
-    std::string arff_name, test_name;
-};
-ArffOutputs ask_arff_outputs(bool with_test);
 
 // One family of the family file ("/" line), numbered from 1.
 struct FamilyRec {
