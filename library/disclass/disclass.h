@@ -119,6 +119,3 @@ void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA);
 void GenerateARFFFile(const DescriptorData& data, std::FILE* arff, std::FILE* class_file,
                       std::FILE* test_arff, std::FILE* test_class_file,
                       const std::vector<std::string>& test_sequences);
-
-// The number of families of the last FillTable.
-unsigned GetFamiliesNumber(const DescriptorData& data);

@@ -97,5 +97,3 @@ void FillTable(DescriptorData& data) {
     }
     data.Drapeau[0] = 0;
 }
-
-unsigned GetFamiliesNumber(const DescriptorData& data) { return data.NbFamilles; }
