@@ -25,8 +25,8 @@ std::string own_executable() {
     }
 }
 
-[[noreturn]] void leave(bool is_terminal) {
-    if (is_terminal) conio_restore();
+// Ends the launcher with status 0 (the terminal's colours are restored at exit).
+[[noreturn]] void leave() {
     std::fflush(stdout);
     std::exit(0);
 }
@@ -36,7 +36,12 @@ std::string own_executable() {
 [[noreturn]] void menu() {
     // screen control only on a terminal: scripted transcripts get the menu text alone
     const bool is_terminal = isatty(STDOUT_FILENO);
-    if (is_terminal) conio_attach(stdout);
+    if (is_terminal) {
+        conio_attach(stdout);
+        // the terminal gets its colours back however the process ends: at q, at the end of
+        // input, or on a method's fatal error, which ends the process inside the library
+        std::atexit(conio_restore);
+    }
     const std::string library = library_beside(own_executable());
     void* hinstLib = nullptr;
 
@@ -52,7 +57,7 @@ std::string own_executable() {
         int key = read_menu_key(stdin);
         if (key == EOF) {
             if (is_terminal) std::printf("\n");
-            leave(is_terminal);
+            leave();
         }
         const MenuEntry* entry = find_menu_entry(key);
         if (!entry) continue;   // invalid key: redraw, no message
@@ -60,7 +65,7 @@ std::string own_executable() {
         hinstLib = dlopen(library.c_str(), RTLD_NOW);
         if (entry->key == 'q') {
             if (hinstLib) dlclose(hinstLib);
-            leave(is_terminal);
+            leave();
         }
         if (is_terminal) clear_console();
         if (!hinstLib) continue;   // library missing or not loadable: back to the menu

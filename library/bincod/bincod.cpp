@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "dialogue.h"
 #include "inputs/sequences.h"
+
+namespace tessar {
 
 namespace {
 
@@ -61,34 +62,39 @@ std::string encode_binary(const std::string& residues, int scheme, int& n_unknow
     return line;
 }
 
-void run_bincod(int scheme) {
-    std::string in_name;
-    File in = ask_input_file(
-        [] {
-            std::printf("%%\tEnter the file name of sequences\n");
-            std::printf("  \t(an example file can be found in file SAMPLE): ");
-        },
-        "Sample.txt", in_name);
+const Question kBinarySequenceFile = {
+    "SEQUENCES", AnswerKind::InputFile,
+    "%%\tEnter the file name of sequences\n"
+    "  \t(an example file can be found in file SAMPLE): ",
+    "the sequence file: each sequence starts at a line beginning with '>'", "Sample.txt"};
 
-    std::string out_name;
-    File out = ask_output_file([] { std::printf("\n%%\tEnter the output file name [SeqBin.dat]: "); },
-                               "SeqBin.dat", out_name);
+const Question kBinaryOutput = {"--output", AnswerKind::OutputFile,
+                                "\n%%\tEnter the output file name [SeqBin.dat]: ",
+                                "the coded sequences, one line each", "SeqBin.dat"};
+
+void run_bincod(Dialogue& io, int scheme) {
+    std::string in_name, out_name;
+    File in = ask_input_file(io, kBinarySequenceFile, in_name);
+    File out = ask_output_file(io, kBinaryOutput, out_name);
 
     // encode each sequence as soon as it is read; nothing is kept
     int n_unknown = 0;
-    bool known_scheme = scheme >= 1 && scheme <= 4;
-    int n_sequences = read_sequence_file(in.get(), SequenceReader::Binary, [&](const std::string& s) {
-        if (known_scheme)
-            std::fputs(encode_binary(s, scheme, n_unknown).c_str(), out.get());
-        else
-            std::printf("Err");
-    });
+    const bool known_scheme = scheme >= 1 && scheme <= 4;
+    SequenceFileStats stats =
+        read_sequence_file(in.get(), SequenceReader::Binary, io.limits(), [&](const std::string& s) {
+            if (!known_scheme) return io.print("Err");
+            const std::string line = encode_binary(s, scheme, n_unknown);
+            std::fwrite(line.data(), 1, line.size(), out.get());
+        });
     in.reset();
     close_output(out, out_name);
 
-    std::printf("\n ===>   %hd sequences found in file <%s>\n", static_cast<short>(n_sequences),
-                in_name.c_str());
+    io.printf("\n ===>   %hd sequences found in file <%s>\n", static_cast<short>(stats.n_sequences),
+              in_name.c_str());
+    report_sequence_file(io, stats, in_name);
     if (n_unknown > 0)
-        std::printf("\n ===>   %d residues outside the 20 amino acids were coded as zeros\n", n_unknown);
-    finish_method();
+        io.printf("\n ===>   %d residues outside the 20 amino acids were coded as zeros\n", n_unknown);
+    finish_method(io);
 }
+
+}  // namespace tessar

@@ -2,9 +2,17 @@
 
 #include <string>
 
+#include "dialogue/dialogue.h"
+
+namespace tessar {
+
+// The questions of the coder: the sequence file and the output file.
+extern const Question kBinarySequenceFile;
+extern const Question kBinaryOutput;
+
 // Runs the binary coder with scheme 1 to 4: dialogue, encoding written as the file is read,
 // closing key press.
-void run_bincod(int scheme);
+void run_bincod(Dialogue& io, int scheme);
 
 // Index 0 to 19 of an amino-acid letter in the coder's own order G P C A N Q E D S T I V L M F Y
 // W H K R; -1 for any other character.
@@ -13,3 +21,5 @@ int index_AA(char residue);
 // One output line: the codes of the residues under `scheme` (1 to 4), then "/\n". A residue
 // outside the 20 amino acids is written as zeros of the scheme's width and counted in `n_unknown`.
 std::string encode_binary(const std::string& residues, int scheme, int& n_unknown);
+
+}  // namespace tessar

@@ -1,5 +1,7 @@
 #include "context/arff_names.h"
 
+namespace tessar {
+
 std::string arff_quote(const std::string& name) {
     bool needs_quotes = name == "?" || name.find_first_of(" \t,{}'\"%") != std::string::npos;
     if (!needs_quotes) return name;
@@ -11,3 +13,5 @@ std::string arff_quote(const std::string& name) {
     quoted += '\'';
     return quoted;
 }
+
+}  // namespace tessar

@@ -1,168 +1,238 @@
 #include "context/context.h"
 
 #include "context/arff_names.h"
-#include "dialogue.h"
 #include "inputs/classfile.h"
+
+namespace tessar {
+
+const Question kArffName = {"--arff", AnswerKind::OutputFile,
+                            "%%\tEnter the ARFF Context file name [Context.arff]: ",
+                            "ARFF file of the training sequences", "Context.arff"};
+// the N-gram method asks it after two line ends
+const Question kArffNameAfterBlankLines = {
+    "--arff", AnswerKind::OutputFile, "\n\n%%\tEnter the ARFF Context file name [Context.arff]: ",
+    kArffName.help, "Context.arff"};
+const Question kTestArffName = {"--test-arff", AnswerKind::OutputFile,
+                                "%%\tEnter the ARFF test file name [Test.arff]: ",
+                                "ARFF file of the test sequences (with --test)", "Test.arff"};
+const Question kTxtName = {"--txt", AnswerKind::OutputFile, "%%\tEnter the TXT Context file name [Context.txt]: ",
+                           "TXT context table", "Context.txt"};
+const Question kDatName = {"--dat", AnswerKind::OutputFile, "%%\tEnter the DAT Context file name [Context.dat]: ",
+                           "DAT context table (with --classes)", "Context.dat"};
 
 namespace {
 
-// The open output files; a file that is not written stays empty.
-// The ARFF files: ContextARFF, and ContextTest only with a test file.
-struct ContextFiles : ArffOutputs {
-    File txt;  // Context
-    File dat;  // ContextDAT, only with a classification file
-    std::string txt_name, dat_name;
+// An output file and the name it was answered with.
+struct Output {
+    File file;
+    std::string name;
+    void put(const std::string& text) const {
+        if (file) std::fwrite(text.data(), 1, text.size(), file.get());
+    }
 };
 
-ContextFiles ask_context_names(bool blank_lines_first, bool with_test, bool with_classes) {
-    ContextFiles files;
-    static_cast<ArffOutputs&>(files) = ask_arff_outputs(with_test, blank_lines_first);
-    files.txt = ask_output_file(
-        [] { std::printf("%%\tEnter the TXT Context file name [Context.txt]: "); }, "Context.txt",
-        files.txt_name);
-    if (with_classes)
-        files.dat = ask_output_file(
-            [] { std::printf("%%\tEnter the DAT Context file name [Context.dat]: "); }, "Context.dat",
-            files.dat_name);
-    return files;
-}
-
-// Presence of every attribute in one sequence.
-std::vector<char> row_values(const ContextRequest& request, const std::string& sequence) {
-    std::vector<char> values(request.attributes.size());
-    for (size_t j = 0; j < values.size(); ++j)
-        values[j] = request.present ? request.present(j, sequence)
-                                    : sequence.find(request.attributes[j]) != std::string::npos;
-    return values;
-}
-
-// The values as "1" and "0" separated by `separator` (nothing after the last).
-void write_values(std::FILE* out, const std::vector<char>& values, char separator) {
-    for (size_t j = 0; j < values.size(); ++j) {
-        if (j) std::fputc(separator, out);
-        std::fputc(values[j] ? '1' : '0', out);
+// The open outputs; a file that is not written stays closed.
+struct ContextOutputs {
+    Output arff, test, txt, dat;
+    // The text to both ARFF files.
+    void to_arff_files(const std::string& text) const {
+        arff.put(text);
+        test.put(text);
     }
+};
+
+// Every file is created when its name is accepted; nothing is written before all names are.
+ContextOutputs ask_output_names(Dialogue& io, const ContextRequest& request) {
+    const ClassFiles& classes = request.classes;
+    ContextOutputs out;
+    out.arff.file = ask_output_file(io, request.blank_lines_first ? kArffNameAfterBlankLines : kArffName,
+                                    out.arff.name);
+    if (classes.test) out.test.file = ask_output_file(io, kTestArffName, out.test.name);
+    if (request.txt_and_dat) {
+        out.txt.file = ask_output_file(io, kTxtName, out.txt.name);
+        if (classes.training) out.dat.file = ask_output_file(io, kDatName, out.dat.name);
+    }
+    return out;
 }
 
-// An ARFF data row: the values, then the class (no separator before it when there is no value).
-void write_arff_row(std::FILE* out, const std::vector<char>& values, const std::string* label) {
-    write_values(out, values, ',');
-    if (label) std::fprintf(out, "%s%s", values.empty() ? "" : ",", arff_quote(*label).c_str());
-    std::fputc('\n', out);
-}
+// The classification files being read, with the class names the files list.
+struct ClassReading {
+    ClassFile training, test;
+    bool with_test = false;
+    std::vector<std::string> names;  // the training file's, in file order
+};
 
 // Checks one keyword line in the training file and, in step, in the test classification file.
-void check_keyword(ClassFile& train, ClassFile* test, const char* message) {
-    check_class_keyword(train, message);
-    if (test) check_class_keyword(*test, message);
+void check_keyword(ClassReading& c, const char* message) {
+    check_class_keyword(c.training, message);
+    if (c.with_test) check_class_keyword(c.test, message);
+}
+
+// A classification file read again from its start up to its label lines, without checks: the
+// whole names section is read, so the labels stay aligned whatever the number of families.
+std::vector<std::string> read_header_again(ClassFile& file) {
+    std::rewind(file.stream);
+    next_class_line(file);
+    const int count = read_class_count(file);
+    next_class_line(file);
+    std::vector<std::string> names = read_class_names(file, count);
+    next_class_line(file);  // the marker before the labels
+    return names;
+}
+
+// The end of the ARFF class attribute after its "{": "a,b,c}".
+std::string class_list(const std::vector<std::string>& names, size_t n_listed) {
+    std::string list;
+    for (size_t c = 0; c < names.size() && c < n_listed; ++c) {
+        if (c) list += ',';
+        list += arff_quote(names[c]);
+    }
+    return list + "}";
+}
+
+void write_attributes(const ContextOutputs& out, const std::vector<std::string>& attributes) {
+    std::string header = "@relation Context\n\n";
+    for (const std::string& a : attributes) header += "@attribute " + a + " {1,0}\n";
+    out.to_arff_files(header);
+    std::string txt = format("#motifs number\n%d\n#motifs\n", static_cast<int>(attributes.size()));
+    for (const std::string& a : attributes) txt += a + "\n";
+    out.txt.put(txt);
+}
+
+// The class sections of every header, each check made once what precedes it in the files has
+// been written (so a failed check keeps that); ends with the line before the data rows.
+void write_class_header(const ContextOutputs& out, const ContextRequest& request, ClassReading& c) {
+    const size_t n_rows = request.training.count;
+    const std::vector<std::string>& attributes = request.attributes;
+    if (!c.training.stream) {
+        out.to_arff_files("\n@data\n");
+    } else if (request.classes.read_again) {
+        out.to_arff_files("@attribute class {");
+        c.names = read_header_again(c.training);
+        if (c.with_test) read_header_again(c.test);
+        out.to_arff_files(class_list(c.names, request.classes.n_listed) + "\n\n@data\n");
+    } else {
+        check_keyword(c, kClassNumberError);
+        const int k = read_class_count(c.training);
+        if (c.with_test) read_class_count(c.test);  // not used: the training names rule
+
+        std::string dat = format("%d %d %d\n", static_cast<int>(n_rows),
+                                 static_cast<int>(attributes.size()), k);
+        for (const std::string& a : attributes) dat += a + " 2 1 1\n";
+        out.dat.put(dat + "\n");
+        out.txt.put(format("#classes number\n%d\n#classes\n", k));
+        out.to_arff_files("@attribute class {");
+
+        check_keyword(c, kClassNamesError);
+        c.names = read_class_names(c.training, k);
+        if (c.with_test) read_class_names(c.test, k);
+        std::string txt;
+        for (const std::string& name : c.names) txt += name + "\n";
+        out.txt.put(txt);
+        out.to_arff_files(class_list(c.names, request.classes.n_listed) + "\n");
+
+        check_keyword(c, kClassDataError);
+        out.to_arff_files("\n@data\n");
+    }
+    out.txt.put(format("#instances number\n%d\n#context\n", static_cast<int>(n_rows)));
+}
+
+// Formats rows: a row starts as a copy of the all-zero row and gets its ones set, so a row
+// costs one copy and one store per 1, whatever the number of attributes.
+class RowFormatter {
+public:
+    explicit RowFormatter(size_t n) : n_(n) {
+        for (size_t j = 0; j < n; ++j) {
+            zeros_comma_ += j ? ",0" : "0";
+            zeros_blank_ += j ? " 0" : "0";
+        }
+    }
+
+    // "v,v,...,v[,class]\n"
+    const std::string& arff(const std::vector<std::uint32_t>& ones, const std::string* label) {
+        values(zeros_comma_, ones);
+        if (label) {
+            if (n_) row_ += ',';
+            row_ += arff_quote(*label);
+        }
+        row_ += '\n';
+        return row_;
+    }
+    // "v,v,...,v,m,m,...,m\n": the values, then one membership column per class
+    const std::string& txt(const std::vector<std::uint32_t>& ones, const std::string& label,
+                           const std::vector<std::string>& names) {
+        values(zeros_comma_, ones);
+        for (size_t c = 0; c < names.size(); ++c) {
+            if (n_ || c) row_ += ',';
+            row_ += names[c] == label ? '1' : '0';
+        }
+        row_ += '\n';
+        return row_;
+    }
+    // "<number> v v ... v <class>\n"
+    const std::string& dat(size_t number, const std::vector<std::uint32_t>& ones, const std::string& label) {
+        row_ = std::to_string(number) + " ";
+        row_ += zeros_blank_;
+        for (std::uint32_t j : ones) row_[row_.size() - zeros_blank_.size() + 2 * j] = '1';
+        row_ += ' ';
+        row_ += label;
+        row_ += '\n';
+        return row_;
+    }
+
+private:
+    void values(const std::string& zeros, const std::vector<std::uint32_t>& ones) {
+        row_ = zeros;
+        for (std::uint32_t j : ones) row_[2 * j] = '1';
+    }
+    size_t n_;
+    std::string zeros_comma_, zeros_blank_, row_;
+};
+
+void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassReading& c) {
+    const bool with_classes = c.training.stream != nullptr;
+    RowFormatter format_row(request.attributes.size());
+    std::vector<std::uint32_t> ones;
+    static const std::string kNoLabel;
+
+    // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
+    for (size_t i = 0; i < request.training.count; ++i) {
+        const std::string& label = with_classes ? next_label(c.training) : kNoLabel;
+        request.training.fill(i, label, ones);
+        out.arff.put(format_row.arff(ones, with_classes ? &label : nullptr));
+        if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
+        if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
+    }
+
+    // test rows, with the labels of the test classification file
+    if (c.with_test)
+        for (size_t i = 0; i < request.test.count; ++i) {
+            const std::string& label = next_label(c.test);
+            request.test.fill(i, label, ones);
+            out.test.put(format_row.arff(ones, &label));
+        }
 }
 
 }  // namespace
 
-ArffOutputs ask_arff_outputs(bool with_test, bool blank_lines_first) {
-    ArffOutputs out;
-    out.arff = ask_output_file(
-        [blank_lines_first] {
-            if (blank_lines_first) std::printf("\n\n");
-            std::printf("%%\tEnter the ARFF Context file name [Context.arff]: ");
-        },
-        "Context.arff", out.arff_name);
-    if (with_test)
-        out.test = ask_output_file(
-            [] { std::printf("%%\tEnter the ARFF test file name [Test.arff]: "); }, "Test.arff",
-            out.test_name);
-    return out;
+void write_context_files(Dialogue& io, const ContextRequest& request) {
+    ContextOutputs out = ask_output_names(io, request);
+    ClassReading classes{{request.classes.training, {}}, {request.classes.test, {}},
+                         request.classes.test != nullptr, {}};
+
+    write_attributes(out, request.attributes);
+    write_class_header(out, request, classes);
+    write_rows(out, request, classes);
+
+    // DAT, ARFF, test ARFF, TXT in this order (the classification streams are the caller's)
+    close_output(out.dat.file, out.dat.name);
+    close_output(out.arff.file, out.arff.name);
+    close_output(out.test.file, out.test.name);
+    close_output(out.txt.file, out.txt.name);
+
+    if (request.attributes.empty() && !request.classes.training)
+        io.warn(format("\tWarning: %s has no attribute; data-mining tools cannot load it\n",
+                       out.arff.name.c_str()));
 }
 
-void write_context_files(const ContextRequest& request) {
-    const std::vector<std::string> no_sequences;
-    const std::vector<std::string>& training = request.training ? *request.training : no_sequences;
-    const bool with_classes = request.class_file != nullptr;
-    const bool with_test = with_classes && request.test != nullptr && request.test_class_file != nullptr;
-    const std::vector<std::string>& attributes = request.attributes;
-    const int n = static_cast<int>(attributes.size());
-
-    // every file is created when its name is accepted; nothing is written before all names are
-    ContextFiles files =
-        ask_context_names(request.blank_lines_before_first_prompt, with_test, with_classes);
-    std::FILE* arff = files.arff.get();
-    std::FILE* test_arff = files.test.get();
-    std::FILE* txt = files.txt.get();
-    std::FILE* dat = files.dat.get();
-    auto to_arff_files = [&](auto write) {
-        write(arff);
-        if (test_arff) write(test_arff);
-    };
-
-    // relation and attributes
-    to_arff_files([&](std::FILE* out) {
-        std::fprintf(out, "@relation Context\n\n");
-        for (const std::string& a : attributes)
-            std::fprintf(out, "@attribute %s {1,0}\n", a.c_str());
-    });
-    std::fprintf(txt, "#motifs number\n%d\n#motifs\n", n);
-    for (const std::string& a : attributes) std::fprintf(txt, "%s\n", a.c_str());
-
-    // classification header, read in step with the test classification file; each check comes
-    // after what precedes it in the files has been written, so a failed check keeps that
-    ClassFile train_classes{request.class_file, {}};
-    ClassFile test_classes{request.test_class_file, {}};
-    ClassFile* test_header = with_test ? &test_classes : nullptr;
-    std::vector<std::string> class_names;
-    int k = 0;
-    if (with_classes) {
-        check_keyword(train_classes, test_header, kClassNumberError);
-        k = read_class_count(train_classes);
-        if (test_header) read_class_count(*test_header);  // not used: the training names rule
-
-        std::fprintf(dat, "%d %d %d\n", static_cast<int>(training.size()), n, k);
-        for (const std::string& a : attributes) std::fprintf(dat, "%s 2 1 1\n", a.c_str());
-        std::fprintf(dat, "\n");
-        std::fprintf(txt, "#classes number\n%d\n#classes\n", k);
-        to_arff_files([](std::FILE* out) { std::fprintf(out, "@attribute class {"); });
-
-        check_keyword(train_classes, test_header, kClassNamesError);
-        class_names = read_class_names(train_classes, k);
-        if (test_header) read_class_names(*test_header, k);
-        for (const std::string& c : class_names) std::fprintf(txt, "%s\n", c.c_str());
-        to_arff_files([&](std::FILE* out) {
-            for (size_t c = 0; c < class_names.size(); ++c)
-                std::fprintf(out, "%s%s", c ? "," : "", arff_quote(class_names[c]).c_str());
-            std::fprintf(out, "}\n");
-        });
-
-        check_keyword(train_classes, test_header, kClassDataError);
-    }
-    to_arff_files([](std::FILE* out) { std::fprintf(out, "\n@data\n"); });
-    std::fprintf(txt, "#instances number\n%d\n#context\n", static_cast<int>(training.size()));
-
-    // training rows: one label line per sequence, the same row in the ARFF, TXT and DAT files
-    for (size_t i = 0; i < training.size(); ++i) {
-        std::vector<char> values = row_values(request, training[i]);
-        const std::string* label = with_classes ? &next_label(train_classes) : nullptr;
-        write_arff_row(arff, values, label);
-
-        // TXT: the values and the class-membership columns, all separated by ","
-        std::vector<char> columns = values;
-        for (const std::string& c : class_names) columns.push_back(c == *label);
-        write_values(txt, columns, ',');
-        std::fputc('\n', txt);
-
-        if (dat) {
-            std::fprintf(dat, "%i ", static_cast<int>(i + 1));
-            write_values(dat, values, ' ');
-            std::fprintf(dat, " %s\n", label->c_str());
-        }
-    }
-
-    // test rows: the test sequences with the labels of the test classification file
-    if (with_test)
-        for (const std::string& sequence : *request.test)
-            write_arff_row(test_arff, row_values(request, sequence), &next_label(test_classes));
-
-    // close DAT, ARFF, test ARFF, TXT in this order (the classification streams are the caller's)
-    close_output(files.dat, files.dat_name);
-    close_output(files.arff, files.arff_name);
-    close_output(files.test, files.test_name);
-    close_output(files.txt, files.txt_name);
-}
+}  // namespace tessar

@@ -1,36 +1,70 @@
-// The context writer shared by the motif and N-gram methods: asks for the output names, then
-// writes the ARFF, test ARFF, TXT and DAT context files from a list of attribute texts.
+// The context writer: the one writer of every method's feature tables. It asks for the output
+// names, reads the classification files in step with what it writes, and writes the ARFF file,
+// the test ARFF file (with a test file) and, for the motif and N-gram methods, the TXT and DAT
+// context files. A method describes only what is its own: the attribute texts, how many rows
+// each file gets and the values of a row.
+//
+// Layouts (n attributes, k classes; a value is 1 or 0):
+//   ARFF    "@relation Context", a blank line, "@attribute <text> {1,0}" per attribute,
+//           "@attribute class {<names>}" with classes, a blank line, "@data", then one row per
+//           sequence: the values and the class, separated by ",".
+//   TXT     "#motifs number", n, "#motifs", the texts; with classes "#classes number", k,
+//           "#classes", the names; "#instances number", the rows, "#context", then one row per
+//           sequence: the values and a 1/0 membership column per class, separated by ",".
+//   DAT     (with classes) "<rows> <n> <k>", "<text> 2 1 1" per attribute, a blank line, then
+//           "<row number> <values separated by blanks> <class>" per sequence.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "dialogue.h"
+#include "dialogue/dialogue.h"
 
-// The two questions for the ARFF files (the test one only with a test file); each file is
-// created when its name is accepted, and the question repeats until it can be.
-struct ArffOutputs {
-    File arff, test;
-    std::string arff_name, test_name;
+namespace tessar {
+
+// The output-name questions.
+extern const Question kArffName;
+extern const Question kArffNameAfterBlankLines;  // the N-gram method's, with two line ends first
+extern const Question kTestArffName;
+extern const Question kTxtName;
+extern const Question kDatName;
+
+// The rows of one file. `fill(i, label, ones)` puts the attributes whose value is 1 in row i
+// (from 0), ascending, into `ones`; `label` is the row's class ("" without classes).
+struct TableRows {
+    size_t count = 0;
+    std::function<void(size_t i, const std::string& label, std::vector<std::uint32_t>& ones)> fill;
 };
-// `blank_lines_first`: the N-gram method's two line ends before the first question.
-ArffOutputs ask_arff_outputs(bool with_test, bool blank_lines_first = false);
 
-// Whether attribute `j` is present in `sequence`.
-using Presence = std::function<bool(size_t j, const std::string& sequence)>;
+// The classification files of a run.
+struct ClassFiles {
+    std::FILE* training = nullptr;  // null: no classification file (and no test file)
+    std::FILE* test = nullptr;      // the test classification file, exactly when there is a test file
+    // false: the files are read from where they stand, each keyword line checked, in step with
+    // the output, so that a failed check keeps what was written before it. true: the method
+    // has checked them already; they are read again from their start without checks.
+    bool read_again = false;
+    // How many of the training file's class names the class attribute lists (the descriptor
+    // methods list one per family); all of them when larger than their number.
+    size_t n_listed = SIZE_MAX;
+};
 
 struct ContextRequest {
-    std::vector<std::string> attributes;               // attribute texts, in the method's order
-    Presence present;                                  // empty: the text occurs as a substring
-    const std::vector<std::string>* training = nullptr;
-    const std::vector<std::string>* test = nullptr;    // null: no test file
-    std::FILE* class_file = nullptr;                   // null: no classification file
-    std::FILE* test_class_file = nullptr;              // set exactly when there is a test file
-    bool blank_lines_before_first_prompt = false;      // the N-gram method's "\n\n" before its first question
+    explicit ContextRequest(const std::vector<std::string>& texts) : attributes(texts) {}
+    const std::vector<std::string>& attributes;  // attribute texts, in the method's order
+    TableRows training;
+    TableRows test;                       // used with a test classification file
+    ClassFiles classes;
+    bool txt_and_dat = true;              // the descriptor methods write the ARFF files only
+    bool blank_lines_first = false;       // the N-gram method's ARFF question
 };
 
-// Asks for the output file names and writes the context files (throws FatalError on a bad
-// classification file, after keeping what was written).
-void write_context_files(const ContextRequest& request);
+// Asks for the output names and writes the files (throws FatalError on a bad classification
+// file, after keeping what was written). When the ARFF file has no attribute at all, the user
+// is warned that data-mining tools cannot load it.
+void write_context_files(Dialogue& io, const ContextRequest& request);
+
+}  // namespace tessar

@@ -6,6 +6,8 @@
 #include <map>
 #include <utility>
 
+namespace tessar {
+
 namespace {
 
 // kIndex[c]: position of the letter c in AA, -1 for every other byte.
@@ -145,30 +147,22 @@ float mutation_possibility(const SimilarityRule& rule, std::string_view text) {
 }
 
 void add_descriptor(DescriptorTable& table, std::string text, std::string class_name) {
-    table.MLst.push_back(std::move(text));
-    table.CLst.push_back(0);
-    table.CLst2.push_back(0);
-    table.CLst3.push_back(std::move(class_name));
-    table.NbMSDD = static_cast<unsigned>(table.MLst.size());
+    table.entries.push_back({std::move(text), 0, false, std::move(class_name)});
 }
 
-void echange(DescriptorTable& table, int a, int b) {
-    std::swap(table.MLst[a], table.MLst[b]);
-    std::swap(table.CLst3[a], table.CLst3[b]);
-    std::swap(table.CLst[a], table.CLst[b]);
-}
+void echange(DescriptorTable& table, int a, int b) { std::swap(table[a], table[b]); }
 
 void Tri(DescriptorTable& table, int first, int last) {
-    const std::vector<float>& pm = table.CLst;
+    auto pm = [&table](int i) { return table[i].pm; };
     // The two parts of a partition are sorted independently of each other, so the smaller one
     // is sorted by recursion and the larger one by the loop: same swaps, bounded stack depth.
     while (last > first) {
-        float pivot = pm[last];
+        float pivot = pm(last);
         int i = first - 1;
         int j = last;
         for (;;) {
-            do ++i; while (pm[i] > pivot);
-            do --j; while (pm[j] < pivot && j > first);
+            do ++i; while (pm(i) > pivot);
+            do --j; while (pm(j) < pivot && j > first);
             if (i >= j) break;
             echange(table, i, j);
         }
@@ -194,7 +188,7 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
     const size_t k = entries.size();
     const size_t n_words = words_for(k);
     std::string letters;
-    for (int e : entries) letters += table.MLst[e];
+    for (int e : entries) letters += table[e].text;
     SequenceMasks slots = make_masks(letters);
     const size_t n_letters = slots.bits.size();
     // rows[(c * n_letters + slot(y)) * n_words + w]
@@ -203,7 +197,7 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
         int sx = slots.slot[x];
         if (sx < 0) continue;
         for (size_t t = 0; t < k; ++t) {
-            const std::string& text = table.MLst[entries[t]];
+            const std::string& text = table[entries[t]].text;
             for (size_t c = 0; c < length; ++c)
                 if (faces(rule, text[c], static_cast<char>(x)))
                     rows[(c * n_letters + sx) * n_words + t / 64] |= uint64_t{1} << (t % 64);
@@ -211,11 +205,11 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
     }
     for (size_t u = k; u-- > 0;) {
         const int s = entries[u];
-        if (table.CLst[s] == 0) {
-            table.CLst2[s] = 1;
+        if (table[s].pm == 0) {
+            table[s].kept = true;
             continue;
         }
-        const std::string& candidate = table.MLst[s];
+        const std::string& candidate = table[s].text;
         bool found = false;
         for (size_t w = 0; w * 64 < u && !found; ++w) {
             // the entries before the candidate only
@@ -225,14 +219,14 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
                                  n_words + w];
             for (; bits; bits &= bits - 1) {
                 const int j = entries[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];
-                if (Substitute(rule, table.MLst[j], candidate)) {
-                    table.CLst2[j] = 1;
+                if (Substitute(rule, table[j].text, candidate)) {
+                    table[j].kept = true;
                     found = true;
                     break;
                 }
             }
         }
-        if (!found) table.CLst2[s] = 1;
+        if (!found) table[s].kept = true;
     }
 }
 
@@ -240,7 +234,7 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
 
 DescriptorTable copy_descriptors(const DescriptorData& data) {
     DescriptorTable table;
-    table.MLst.reserve(data.AllDDs.size());
+    table.entries.reserve(data.AllDDs.size());
     for (const DDRec& dd : data.AllDDs) {
         std::string class_name;
         if (!dd.families.empty()) {
@@ -255,19 +249,18 @@ DescriptorTable copy_descriptors(const DescriptorData& data) {
 }
 
 void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
-    const int n = static_cast<int>(table.MLst.size());
-    table.NbMSDD = static_cast<unsigned>(n);
+    const int n = static_cast<int>(table.size());
 
     // PM
-    for (int i = 0; i < n; ++i) {
-        table.CLst2[i] = 0;
-        table.CLst[i] = mutation_possibility(rule, table.MLst[i]);
+    for (MSDescriptor& d : table.entries) {
+        d.kept = false;
+        d.pm = mutation_possibility(rule, d.text);
     }
 
     // order each run (one length, as the table is longest first) by decreasing PM
     for (int i = 0; i < n;) {
         int end = i + 1;
-        while (end < n && table.MLst[end].size() >= table.MLst[i].size()) ++end;
+        while (end < n && table[end].text.size() >= table[i].text.size()) ++end;
         Tri(table, i, end - 1);
         i = end;
     }
@@ -275,26 +268,13 @@ void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
     // merge: each descriptor, from the last up, marks the first earlier descriptor of its length
     // that is similar to it, or itself when there is none.
     std::map<size_t, std::vector<int>> by_length;  // entries of each length, in table order
-    for (int i = 0; i < n; ++i) by_length[table.MLst[i].size()].push_back(i);
+    for (int i = 0; i < n; ++i) by_length[table[i].text.size()].push_back(i);
     for (auto& [length, entries] : by_length) merge_length(table, rule, length, entries);
 
     // delete the merged descriptors; the survivors keep their order
-    int kept = 0;
-    for (int i = 0; i < n; ++i) {
-        if (table.CLst2[i] != 1) continue;
-        if (kept != i) {
-            table.MLst[kept] = std::move(table.MLst[i]);
-            table.CLst[kept] = table.CLst[i];
-            table.CLst2[kept] = table.CLst2[i];
-            table.CLst3[kept] = std::move(table.CLst3[i]);
-        }
-        ++kept;
-    }
-    table.MLst.resize(kept);
-    table.CLst.resize(kept);
-    table.CLst2.resize(kept);
-    table.CLst3.resize(kept);
-    table.NbMSDD = static_cast<unsigned>(kept);
+    table.entries.erase(std::remove_if(table.entries.begin(), table.entries.end(),
+                                       [](const MSDescriptor& d) { return !d.kept; }),
+                        table.entries.end());
 }
 
 DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& rule) {
@@ -302,3 +282,5 @@ DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& 
     group_descriptors(table, rule);
     return table;
 }
+
+}  // namespace tessar

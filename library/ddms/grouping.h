@@ -11,6 +11,8 @@
 #include "ddms/matrices.h"
 #include "disclass/disclass.h"
 
+namespace tessar {
+
 // The working matrix MS (a copy of the chosen table) and the similarity threshold Score, with
 // the per-residue factor of the PM precomputed from MS.
 struct SimilarityRule {
@@ -60,19 +62,26 @@ int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks,
 // residues, in 32-bit floats; a letter outside AA contributes the factor 1.
 float mutation_possibility(const SimilarityRule& rule, std::string_view text);
 
-// The descriptor table of the method, parallel arrays indexed from 0.
+// One descriptor of the method.
+struct MSDescriptor {
+    std::string text;
+    float pm = 0;            // mutation possibility
+    bool kept = false;       // survives the merge
+    std::string class_name;  // the class of its first family
+};
+
+// The descriptor table of the method, in its order.
 struct DescriptorTable {
-    std::vector<std::string> MLst;   // descriptor texts
-    std::vector<float> CLst;         // PM
-    std::vector<int> CLst2;          // kept mark: 1 when the descriptor survives the merge
-    std::vector<std::string> CLst3;  // class name of the descriptor (its first family)
-    unsigned NbMSDD = 0;
+    std::vector<MSDescriptor> entries;
+    size_t size() const { return entries.size(); }
+    const MSDescriptor& operator[](size_t i) const { return entries[i]; }
+    MSDescriptor& operator[](size_t i) { return entries[i]; }
 };
 
 // Appends one descriptor (PM 0, not kept).
 void add_descriptor(DescriptorTable& table, std::string text, std::string class_name);
 
-// Swaps entries a and b (text, class name and PM; the kept marks stay where they are).
+// Swaps entries a and b.
 void echange(DescriptorTable& table, int a, int b);
 
 // Sorts entries first..last (inclusive) by decreasing PM with the quicksort whose exact order of
@@ -88,3 +97,5 @@ void group_descriptors(DescriptorTable& table, const SimilarityRule& rule);
 
 // copy_descriptors then group_descriptors.
 DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& rule);
+
+}  // namespace tessar

@@ -2,6 +2,8 @@
 // letter order and carry B, J, Z, X and * rows and columns, which the method has no use for).
 #include "ddms/matrices.h"
 
+namespace tessar {
+
 const SubstitutionMatrix BLOSUM45 = {
     //         A   R   N   D   C   Q   E   G   H   I   L   K   M   F   P   S   T   W   Y   V
     /* A */ {  5, -2, -1, -2, -1, -1, -1,  0, -2, -1, -1, -1, -1, -2, -1,  1,  0, -2, -2,  0},
@@ -167,3 +169,5 @@ const SubstitutionMatrix* substitution_matrix(int number) {
 const char* substitution_matrix_name(int number) {
     return number >= 1 && number <= 6 ? kMatrices[number - 1].name : "";
 }
+
+}  // namespace tessar

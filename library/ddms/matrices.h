@@ -1,6 +1,8 @@
 // The six amino-acid substitution matrices of the method, rows and columns in the order of AA.
 #pragma once
 
+namespace tessar {
+
 // Residue alphabet: the row and column order of every substitution matrix.
 constexpr const char AA[] = "ARNDCQEGHILKMFPSTWYV";
 constexpr int kNbResidues = 20;
@@ -21,3 +23,5 @@ const SubstitutionMatrix* substitution_matrix(int number);
 
 // The name of that table ("BLOSUM62"...), or "" for any other number.
 const char* substitution_matrix_name(int number);
+
+}  // namespace tessar

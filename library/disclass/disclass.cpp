@@ -4,60 +4,78 @@
 
 #include <ctime>
 
-#include "inputs/questions.h"
+namespace tessar {
 
-DescriptorQuestions ask_descriptor_questions() {
-    DescriptorQuestions q;
-    q.sequence_file = ask_sequence_file(3000, 5000, q.sequence_name);
+const Question kAlpha = {"--alpha", AnswerKind::Real,
+                         "\n%%\tEnter ALPHA and BETA values ( 0 <= ALPHA,BETA <= 1 )\n"
+                         "  \tdefault values[0][0]: \n"
+                         "  \tALPHA [0]= ",
+                         "ALPHA: least share of its best class a descriptor holds", "0", 0, 1};
+const Question kBeta = {"--beta", AnswerKind::Real, "  \tBETA [0]= ",
+                        "BETA: greatest share of the other classes a descriptor holds", "0", 0, 1};
 
-    // required: no default, no way to skip
-    q.class_file = ask_input_file([] { std::printf("\n%%\tEnter the classification file: "); }, "",
-                                  q.class_name);
-
-    ask_test_files(q.test_sequences, q.test_class_file, q.test_name, q.test_class_name);
-
-    // thresholds: the whole block again while either lies outside [0, 1]
-    do {
-        std::printf("\n%%\tEnter ALPHA and BETA values ( 0 <= ALPHA,BETA <= 1 )\n");
-        std::printf("  \tdefault values[0][0]: \n");
-        std::printf("  \tALPHA [0]= ");
-        q.ALPHA = static_cast<float>(parse_real(read_answer()));
-        std::printf("  \tBETA [0]= ");
-        q.BETA = static_cast<float>(parse_real(read_answer()));
-    } while (!(q.ALPHA >= 0 && q.ALPHA <= 1 && q.BETA >= 0 && q.BETA <= 1));
-    return q;
+const std::vector<const Question*>& disclass_questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
+        &kArffName, &kTestArffName};
+    return questions;
 }
 
-DescriptorData prepare_descriptor_tables(DescriptorQuestions& q) {
+namespace {
+
+bool within(const Question& q, float value) { return value >= q.min && value <= q.max; }
+
+}  // namespace
+
+DescriptorQuestions ask_descriptor_questions(Dialogue& io) {
+    DescriptorQuestions q;
+    q.sequence_file = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, 3000, 5000),
+                                     q.sequence_name);
+    q.class_file = ask_input_file(io, kClassFile, q.class_name);  // no default, no way to skip
+    ask_test_files(io, q.test);
+
+    // the two thresholds as one block, asked again whole while either is out of range
+    for (;;) {
+        const std::string alpha = io.answer(kAlpha, prompt_text(kAlpha));
+        const std::string beta = io.answer(kBeta, prompt_text(kBeta));
+        q.ALPHA = static_cast<float>(parse_real(alpha));
+        q.BETA = static_cast<float>(parse_real(beta));
+        if (!within(kAlpha, q.ALPHA))
+            io.refuse(kAlpha, alpha);
+        else if (!within(kBeta, q.BETA))
+            io.refuse(kBeta, beta);
+        else
+            return q;
+    }
+}
+
+DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q) {
     DescriptorData data;
-    ClassFile classes{q.class_file.get(), ""};
-    FormatFile(q.sequence_file.get(), classes, data);
+    SequenceFileStats stats;
+    data.P = read_sequences(q.sequence_file.get(), SequenceReader::Descriptors, io.limits(), &stats);
     q.sequence_file.reset();
-    FillTable(data);
-    std::rewind(q.class_file.get());
+    require_sequences(io, stats, q.sequence_name);
+
+    ClassFile classes{q.class_file.get(), ""};
+    const std::string family_path = io.output_path(kFamilyFileName);
+    FormatFile(classes, data, family_path);
+    FillTable(data, family_path);
     return data;
 }
 
-void run_disclass() {
-    DescriptorQuestions q = ask_descriptor_questions();
-    const bool has_test = !q.test_name.empty();
+void run_disclass(Dialogue& io) {
+    DescriptorQuestions q = ask_descriptor_questions(io);
+    DescriptorData data = prepare_descriptor_tables(io, q);
 
-    DescriptorData data = prepare_descriptor_tables(q);
-
-    // mining
-    std::clock_t start = std::clock();
-    std::printf("\n\tRunning...\n");
-    std::fflush(stdout);
+    const std::clock_t start = std::clock();
+    io.print("\n\tRunning...\n");
     Discriminate(data, q.ALPHA, q.BETA);
-    std::printf("\n\t%d  discriminative descriptors", static_cast<int>(data.NbMot));
-    std::printf("\n\t%f seconds\n\n", seconds_since(start));
+    io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.NbMot));
+    io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    // outputs
-    GenerateResultFile(data, q.ALPHA, q.BETA);
-    ArffOutputs out = ask_arff_outputs(has_test);
-    GenerateARFFFile(data, out.arff.get(), q.class_file.get(), out.test.get(),
-                     q.test_class_file.get(), q.test_sequences);
-    close_output(out.arff, out.arff_name);
-    close_output(out.test, out.test_name);
-    finish_method();
+    GenerateResultFile(data, q.ALPHA, q.BETA, io.output_path("LesDDs.txt"));
+    GenerateARFFFile(io, data, q);
+    finish_method(io);
 }
+
+}  // namespace tessar

@@ -7,11 +7,21 @@
 #include <vector>
 
 #include "context/context.h"
-#include "dialogue.h"
+#include "dialogue/dialogue.h"
 #include "inputs/classfile.h"
+#include "inputs/questions.h"
+
+namespace tessar {
+
+// The thresholds, asked as one block (asked again whole while either lies outside [0, 1]).
+extern const Question kAlpha;
+extern const Question kBeta;
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& disclass_questions();
 
 // Runs the whole descriptor method: dialogue, family file, mining, report, ARFF files.
-void run_disclass();
+void run_disclass(Dialogue& io);
 
 // The answers to the questions that both descriptor methods ask, in their order: the sequence
 // file, the classification file, the optional test file with its classification file, ALPHA
@@ -19,16 +29,13 @@ void run_disclass();
 struct DescriptorQuestions {
     std::string sequence_name;    // as typed, or the default
     std::string class_name;
-    std::string test_name;        // empty: no test file
-    std::string test_class_name;
     File sequence_file;
     File class_file;
-    std::vector<std::string> test_sequences;
+    TestInput test;
     float ALPHA = 0;
     float BETA = 0;
-    File test_class_file;         // open exactly when a test file was named
 };
-DescriptorQuestions ask_descriptor_questions();
+DescriptorQuestions ask_descriptor_questions(Dialogue& io);
 
 // One family of the family file ("/" line), numbered from 1.
 struct FamilyRec {
@@ -90,19 +97,19 @@ struct DescriptorData {
     unsigned NbrClasses = 0;
 };
 
-// The name of the family file, in the working folder.
+// The name of the family file, created among the outputs.
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
 
-// The input preparation of both descriptor methods: FormatFile, FillTable, then the
-// classification file rewound for the ARFF writers.
-DescriptorData prepare_descriptor_tables(DescriptorQuestions& q);
+// The input preparation of both descriptor methods: FormatFile, then FillTable.
+DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q);
 
-// Reads the sequence file and the classification file and writes the family file
-// "SeqFile.seq" (the sequences regrouped by class); leaves `classes` after its last label read.
-void FormatFile(std::FILE* in, ClassFile& classes, DescriptorData& data);
+// Reads the classification file and writes the family file `family_path`: the sequences of
+// data.P regrouped by class. Leaves `classes` after its last label read.
+void FormatFile(ClassFile& classes, DescriptorData& data,
+                const std::string& family_path = kFamilyFileName);
 
-// Reads "SeqFile.seq" back into T, Drapeau and the family records.
-void FillTable(DescriptorData& data);
+// Reads the family file back into T, Drapeau and the family records.
+void FillTable(DescriptorData& data, const std::string& family_path = kFamilyFileName);
 
 // Mines the descriptors under ALPHA and BETA into AllDDs and NbMot.
 void Discriminate(DescriptorData& data, float ALPHA, float BETA);
@@ -110,12 +117,20 @@ void Discriminate(DescriptorData& data, float ALPHA, float BETA);
 // The text of a descriptor: its length characters of T from its pos.
 std::string descriptor_text(const DescriptorData& data, const DDRec& dd);
 
-// Writes the report "LesDDs.txt"; fatal when it cannot be created.
-void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA);
+// Writes the report "LesDDs.txt" at `path`; fatal when it cannot be created.
+void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA,
+                        const std::string& path = "LesDDs.txt");
 
-// Writes the training ARFF file (and the test ARFF file when `test_arff` is set) from the
-// mining results. Both classification files are read again from their start; the test side
-// takes `test_sequences` and `test_class_file`.
-void GenerateARFFFile(const DescriptorData& data, std::FILE* arff, std::FILE* class_file,
-                      std::FILE* test_arff, std::FILE* test_class_file,
-                      const std::vector<std::string>& test_sequences);
+// A context request for the ARFF files of a descriptor method: the classification files read
+// again from their start, the class attribute listing one class per family, a training row per
+// sequence of the family file and a test row for each of the first as many test sequences.
+// `attributes` must outlive the request; the rows are the caller's to fill.
+ContextRequest descriptor_request(const std::vector<std::string>& attributes,
+                                  const DescriptorData& data, const DescriptorQuestions& q);
+
+// Asks for the ARFF names and writes the ARFF files of the method: the descriptor texts, newest
+// first; a training row holds the descriptors with an active occurrence in its sequence, a test
+// row those whose text occurs in its test sequence.
+void GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q);
+
+}  // namespace tessar

@@ -3,57 +3,63 @@
 // that the mining labels.
 #include "disclass/disclass.h"
 
-#include "inputs/sequences.h"
+namespace tessar {
 
 const char* const kFamilyFileName = "SeqFile.seq";
 
-void FormatFile(std::FILE* in, ClassFile& classes, DescriptorData& data) {
-    data.P = read_sequences(in, SequenceReader::Descriptors);
-    const size_t Tot = data.P.size();
+namespace {
 
+// Writes the sequences from number s on while their labels name class c; returns the number of
+// the first sequence not written. `pending`: the label line read last is still to be placed (it
+// named another class), so it is compared with the next class instead of a new line.
+size_t write_class(std::FILE* family, ClassFile& classes, const DescriptorData& data, size_t c,
+                   size_t s, bool& pending) {
+    const size_t Tot = data.P.size();
+    for (;; ++s) {
+        if (!pending) next_label(classes);
+        pending = false;
+        if (s == Tot) return s;
+        if (classes.line != data.class_names[c]) {
+            pending = true;
+            return s;
+        }
+        std::fputs(data.P[s].c_str(), family);
+        if (s != Tot - 1) std::fputs("\n", family);
+    }
+}
+
+}  // namespace
+
+void FormatFile(ClassFile& classes, DescriptorData& data, const std::string& family_path) {
     // header of the classification file
     check_class_keyword(classes, kClassNumberError);
-    int NbClsForMSDD = read_class_count(classes);
+    const int NbClsForMSDD = read_class_count(classes);
     check_class_keyword(classes, kClassNamesError);
     data.class_names = read_class_names(classes, NbClsForMSDD);
 
-    File family(std::fopen(kFamilyFileName, "w"));
-    if (!family) fatal("\tErr: cannot create SeqFile.seq\n");
+    const char* const kCannotCreate = "\tErr: cannot create SeqFile.seq\n";
+    File family(std::fopen(family_path.c_str(), "w"));
+    if (!family) fatal(kCannotCreate);
     check_class_keyword(classes, kClassDataError);
 
-    // Walk the classes and the label lines together. A label that differs from the current
-    // class closes it and stays pending for the next class; sequences are placed in file
-    // order, so a sequence whose label matches no later class is lost with all after it.
+    // The classes in the order of the names section, the sequences in file order: a label that
+    // differs from the current class closes it, so a sequence whose label matches no later class
+    // is lost with all after it.
     size_t s = 0;
     bool pending = false;
     for (size_t c = 0; c < data.class_names.size(); ++c) {
         std::fputs("/\n", family.get());
-        bool walk_done = false;
-        for (;;) {
-            if (!pending) next_label(classes);
-            pending = false;
-            if (s == Tot) {
-                walk_done = true;
-                break;
-            }
-            if (classes.line != data.class_names[c]) {
-                pending = true;
-                break;
-            }
-            std::fputs(data.P[s].c_str(), family.get());
-            if (s != Tot - 1) std::fputs("\n", family.get());
-            ++s;
-        }
-        if (walk_done) break;
+        s = write_class(family.get(), classes, data, c, s, pending);
+        if (s == data.P.size()) break;  // every sequence placed
     }
-    if (std::fclose(family.release()) != 0) fatal("\tErr: cannot create SeqFile.seq\n");
+    close_output(family, family_path, kCannotCreate);
 
     // Nothing to mine and no row to write: say so rather than write empty tables.
     if (s == 0) fatal("\tErr: no sequence could be placed in SeqFile.seq (check the class labels)\n");
 }
 
-void FillTable(DescriptorData& data) {
-    File source(std::fopen(kFamilyFileName, "r"));
+void FillTable(DescriptorData& data, const std::string& family_path) {
+    File source(std::fopen(family_path.c_str(), "r"));
     if (!source) fatal("\tErr: cannot open SeqFile.seq\n");
 
     data.T.clear();
@@ -97,3 +103,5 @@ void FillTable(DescriptorData& data) {
     }
     data.Drapeau[0] = 0;
 }
+
+}  // namespace tessar

@@ -11,6 +11,8 @@
 
 #include "disclass/disclass.h"
 
+namespace tessar {
+
 namespace {
 
 struct Miner {
@@ -31,6 +33,8 @@ struct Miner {
     std::vector<int> touched_seqs;
     std::vector<int> touched_fams;
     std::vector<int> tie;
+    std::vector<int> eliminated;  // positions of the labels accepted in this pass
+    std::vector<int> kept, retired, own, next, by_own, sorted;  // the relabelling's
 
     Miner(DescriptorData& d, float alpha, float beta) : data(d), ALPHA(alpha), BETA(beta), V(d.V) {}
 
@@ -77,6 +81,69 @@ struct Miner {
         for (int x : active) order[fill[V[x]]++] = x;
     }
 
+    // Counts the sequences holding label c (its positions order[b..e)) into occ, touched_seqs
+    // and, per family, hits and touched_fams.
+    void count_holders(int b, int e) {
+        touched_seqs.clear();
+        touched_fams.clear();
+        for (int i = b; i < e; ++i) {
+            int k = seq_of[order[i]];
+            if (occ[k]++ == 0) touched_seqs.push_back(k);
+        }
+        for (int k : touched_seqs) {
+            int f = family_of(k);
+            if (hits[f]++ == 0) touched_fams.push_back(f);
+        }
+    }
+
+    // The tie set: the families with the most hits and, among them, the fewest sequences,
+    // ascending; the best family is its last one.
+    void find_tie_set() {
+        int most = 0;
+        for (int f : touched_fams) most = std::max(most, hits[f]);
+        int minSize = INT_MAX;
+        for (int f : touched_fams)
+            if (hits[f] == most) minSize = std::min(minSize, seqCount(f));
+        tie.clear();
+        for (int f : touched_fams)
+            if (hits[f] == most && seqCount(f) == minSize) tie.push_back(f);
+        std::sort(tie.begin(), tie.end());
+    }
+
+    // Whether the label whose first occurrence is x0 is a descriptor. Scores in single
+    // precision; when the best family holds every sequence the outside share is 0/0, which no
+    // threshold accepts. A substring running over an eliminated position is no descriptor.
+    bool accepts(int best, int x0, unsigned L) const {
+        const int others = static_cast<int>(data.NbChaines) - seqCount(best);
+        if (others == 0) return false;
+        const float support = static_cast<float>(static_cast<double>(hits[best]) / seqCount(best));
+        const int total = static_cast<int>(touched_seqs.size());
+        const float outside = static_cast<float>(static_cast<double>(total - hits[best]) / others);
+        if (!(support >= ALPHA && outside <= BETA)) return false;
+        for (unsigned i = 0; i < L; ++i)
+            if (V[x0 + i] == 0) return false;
+        return true;
+    }
+
+    // Records the descriptor of the label under test.
+    void accept(int best, int x0, unsigned L) {
+        ++data.NbMot;
+        ++data.families[best - 1].ddCount;
+        DDRec dd;
+        dd.number = static_cast<int>(data.NbMot);
+        dd.pos = static_cast<unsigned>(x0);
+        dd.families = tie;
+        dd.length = static_cast<int>(L);
+        dd.famHits = hits[best];
+        dd.famSize = seqCount(best);
+        dd.occ.reserve(touched_seqs.size());
+        for (int k : touched_seqs) {  // ascending: positions were taken in order
+            dd.occ.push_back({k, occ[k]});
+            if (std::binary_search(tie.begin(), tie.end(), family_of(k))) ++data.sequences[k - 1].ddCount;
+        }
+        accepted.push_back(std::move(dd));
+    }
+
     // One discrimination pass at length L; true when it accepted no descriptor.
     bool Filter() {
         const unsigned L = data.LongMot;
@@ -86,71 +153,18 @@ struct Miner {
         occ.assign(data.NbChaines + 1, 0);
         hits.assign(data.NbFamilles + 1, 0);
 
-        std::vector<int> eliminated;
+        eliminated.clear();
         bool none = true;
         for (unsigned c = 1; c <= N; ++c) {
             const int b = bucket[c], e = bucket[c + 1];
             if (b == e) continue;
             const int x0 = order[b];  // the first occurrence
-
-            // occurrences per sequence, hits per family
-            touched_seqs.clear();
-            touched_fams.clear();
-            for (int i = b; i < e; ++i) {
-                int k = seq_of[order[i]];
-                if (occ[k]++ == 0) touched_seqs.push_back(k);
-            }
-            for (int k : touched_seqs) {
-                int f = family_of(k);
-                if (hits[f]++ == 0) touched_fams.push_back(f);
-            }
-            const int total = static_cast<int>(touched_seqs.size());
-
-            // tie set: the families with the most hits and, among them, the fewest sequences;
-            // the best family is the highest-numbered one of it
-            int most = 0;
-            for (int f : touched_fams) most = std::max(most, hits[f]);
-            int minSize = INT_MAX;
-            for (int f : touched_fams)
-                if (hits[f] == most) minSize = std::min(minSize, seqCount(f));
-            tie.clear();
-            for (int f : touched_fams)
-                if (hits[f] == most && seqCount(f) == minSize) tie.push_back(f);
-            std::sort(tie.begin(), tie.end());
+            count_holders(b, e);
+            find_tie_set();
             const int best = tie.back();
-
-            // scores in single precision; when the best family holds every sequence the outside
-            // share is 0/0, which no threshold accepts
-            const float support =
-                static_cast<float>(static_cast<double>(hits[best]) / seqCount(best));
-            const int others = static_cast<int>(data.NbChaines) - seqCount(best);
-            bool accept = others != 0;
-            if (accept) {
-                const float outside =
-                    static_cast<float>(static_cast<double>(total - hits[best]) / others);
-                accept = support >= ALPHA && outside <= BETA;
-            }
-            for (unsigned i = 0; accept && i < L; ++i)
-                if (V[x0 + i] == 0) accept = false;
-
-            if (accept) {
+            if (accepts(best, x0, L)) {
                 none = false;
-                ++data.NbMot;
-                ++data.families[best - 1].ddCount;
-                DDRec dd;
-                dd.number = static_cast<int>(data.NbMot);
-                dd.pos = static_cast<unsigned>(x0);
-                dd.families = tie;
-                dd.length = static_cast<int>(L);
-                dd.famHits = hits[best];
-                dd.famSize = seqCount(best);
-                dd.occ.reserve(touched_seqs.size());
-                for (int k : touched_seqs) {  // ascending: positions were taken in order
-                    dd.occ.push_back({k, occ[k]});
-                    if (std::binary_search(tie.begin(), tie.end(), family_of(k)))
-                        ++data.sequences[k - 1].ddCount;
-                }
-                accepted.push_back(std::move(dd));
+                accept(best, x0, L);
                 eliminated.insert(eliminated.end(), order.begin() + b, order.begin() + e);
             }
             for (int k : touched_seqs) occ[k] = 0;
@@ -174,10 +188,10 @@ struct Miner {
 
         // split: a position stays when its substring of length L + 1 fits in its sequence and
         // its successor is active; the pair (successor label, own label) names the new substring
-        std::vector<int> kept, retired, own, next;
-        kept.reserve(active.size());
-        own.reserve(active.size());
-        next.reserve(active.size());
+        kept.clear();
+        retired.clear();
+        own.clear();
+        next.clear();
         for (int x : active) {
             const int k = seq_of[x];
             if (x + 1 > data.Drapeau[k] - L + 1 || V[x + 1] <= 0) {
@@ -191,7 +205,8 @@ struct Miner {
 
         // relabel: successor label ascending, then own label descending
         const size_t n = kept.size();
-        std::vector<int> by_own(n), sorted(n);
+        by_own.resize(n);
+        sorted.resize(n);
         bucket.assign(N + 2, 0);
         for (size_t i = 0; i < n; ++i) ++bucket[N - own[i] + 1];
         for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
@@ -213,7 +228,7 @@ struct Miner {
 
         data.NbrClasses = static_cast<unsigned>(count);
         for (int x : retired) V[x] = -V[x];
-        active = std::move(kept);
+        active.swap(kept);
     }
 };
 
@@ -245,3 +260,5 @@ void Discriminate(DescriptorData& data, float ALPHA, float BETA) {
 std::string descriptor_text(const DescriptorData& data, const DDRec& dd) {
     return data.T.substr(dd.pos, static_cast<size_t>(dd.length));
 }
+
+}  // namespace tessar

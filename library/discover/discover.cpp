@@ -6,27 +6,62 @@
 #include <new>
 
 #include "context/context.h"
-#include "dialogue.h"
+#include "context/presence.h"
 #include "inputs/questions.h"
 #include "inputs/sequences.h"
 
+namespace tessar {
+
+const Question kMotifForm = {"--form", AnswerKind::Number,
+                             "\n%%\tEnter the form of interesting motifs 1 or 2\n"
+                             "  \t(1 means *X*; 2 means *X*Y*) [1] : ",
+                             "motif form: 1 for *X*, 2 for *X*Y*", "1", 1, 2};
+const Question kMinLength = {"--min-length", AnswerKind::Number,
+                             "\n%%\tEnter the minimum length of interesting motifs\n"
+                             "  \t(default is 3) [3] : ",
+                             "minimum motif length in residues", "3", 1, INT_MAX};
+const Question kMinOccurrence = {
+    "--min-occurrence", AnswerKind::Number,
+    "\n%%\tEnter the minimum occurrence number for interesting motifs\n"
+    "  \t(the occurrence number of an interesting motif\n"
+    "  \trefers to the number of sequences in which \n"
+    "  \tthe motif approximately occurs; default is %hd) [%hd] : ",
+    "minimum number of sequences a motif occurs in (default: a third of them)", "", 1, INT_MAX};
+const Question kMutations = {"--mutations", AnswerKind::Number,
+                             "\n%%\tEnter the number of mutations allowed in searching\n"
+                             "  \tfor similar motifs (default is 0; maximum number is 10) [0] : ",
+                             "edit operations allowed in an occurrence (0 to 10)", "0", 0, 10};
+const Question kReportName = {
+    "--report", AnswerKind::OutputFile,
+    "\n%%\tWhere the result should be stored (enter the file name) [Report.out] : ",
+    "report of the motifs found", "Report.out"};
+
+const std::vector<const Question*>& discover_questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kMotifForm, &kMinLength,
+        &kMinOccurrence, &kMutations, &kReportName, &kArffName, &kTestArffName, &kTxtName, &kDatName};
+    return questions;
+}
+
 namespace {
 
-// The console spinner. Its position and the matcher call counter carry over from one run to
-// the next while the library stays loaded: the only state the runs share.
-const char A[] = "-\\|/";
-int K = 0;
-int match_calls = 0;
+// The console spinner: one step every 101 matcher calls. Its position and its call count carry
+// over from one run to the next while the library stays loaded, so they live as long as it.
+struct Spinner {
+    static constexpr char kFaces[] = "-\\|/";
+    int position = 0;
+    int calls = 0;
 
-// Advances the spinner once every 101 matcher calls.
-void spin() {
-    if (++match_calls > 100) {
-        match_calls = 0;
-        K = (K + 1) % 4;
-        std::printf("%c\b", A[K]);
-        std::fflush(stdout);
+    void tick(Dialogue& io) {
+        if (++calls > 100) {
+            calls = 0;
+            position = (position + 1) % 4;
+            io.printf("%c\b", kFaces[position]);
+        }
     }
-}
+    char face() const { return kFaces[position]; }
+};
+Spinner spinner;
 
 }  // namespace
 
@@ -76,107 +111,120 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
     return result;
 }
 
-void run_discover() {
-    // sequence file
-    std::string in_name;
-    File in = ask_sequence_file(2000, 6000, in_name);
-    const std::vector<std::string> P = read_sequences(in.get(), SequenceReader::Discover);
-    in.reset();
-    const short Tot = static_cast<short>(P.size());
-    std::printf("\n ===>   %hd sequences found in file <%s>\n", Tot, in_name.c_str());
+namespace {
 
-    // classification file, then the test file and its classification file
-    std::string class_name, test_name, test_class_name;
-    File ClassF = ask_optional_class_file(Tot, class_name);
-    File ClassTF;
-    std::vector<std::string> SLstT;
-    const bool has_test = ClassF && ask_test_files(SLstT, ClassTF, test_name, test_class_name);
-
-    // search parameters
+DiscoverOptions ask_discover_options(Dialogue& io, int n_sequences) {
     DiscoverOptions opt;
-    opt.Sty = ask_short(
-        [] {
-            std::printf("\n%%\tEnter the form of interesting motifs 1 or 2\n");
-            std::printf("  \t(1 means *X*; 2 means *X*Y*) [1] : ");
-        },
-        1, 1, 2);
-    opt.Minlgh = ask_short(
-        [] {
-            std::printf("\n%%\tEnter the minimum length of interesting motifs\n");
-            std::printf("  \t(default is 3) [3] : ");
-        },
-        3, 1, 32767);
-    const short default_occ = static_cast<short>(Tot / 3);
-    opt.Minocc = ask_short(
-        [default_occ] {
-            std::printf("\n%%\tEnter the minimum occurrence number for interesting motifs\n");
-            std::printf("  \t(the occurrence number of an interesting motif\n");
-            std::printf("  \trefers to the number of sequences in which \n");
-            std::printf("  \tthe motif approximately occurs; default is %hd) [%hd] : ", default_occ,
-                        default_occ);
-        },
-        default_occ, 1, 32767);
-    opt.Dist = ask_short(
-        [] {
-            std::printf("\n%%\tEnter the number of mutations allowed in searching\n");
-            std::printf("  \tfor similar motifs (default is 0; maximum number is 10) [0] : ");
-        },
-        0, 0, 10);
-    std::string out_name;
-    File Out = ask_output_file(
-        [] { std::printf("\n%%\tWhere the result should be stored (enter the file name) [Report.out] : "); },
-        "Report.out", out_name);
+    opt.Sty = ask_number(io, kMotifForm);
+    opt.Minlgh = ask_number(io, kMinLength);
+    const int default_occ = n_sequences / 3;
+    opt.Minocc = ask_number(io, kMinOccurrence,
+                            prompt_text(kMinOccurrence, static_cast<short>(default_occ),
+                                        static_cast<short>(default_occ)),
+                            default_occ);
+    opt.Dist = ask_number(io, kMutations);
+    return opt;
+}
 
-    // report header
-    const std::clock_t start = std::clock();
-    std::fprintf(Out.get(), "Minimum length = %hd\n", static_cast<short>(opt.Minlgh));
-    std::fprintf(Out.get(), "Minimum occurrence number = %hd\n", static_cast<short>(opt.Minocc));
-    std::fprintf(Out.get(), "Number of mutations allowed = %hd\n", static_cast<short>(opt.Dist));
-    std::fprintf(Out.get(), "Total number of sequences = %hd\n", Tot);
-    std::fprintf(Out.get(), "Input file name = %s\n", in_name.c_str());
-    if (ClassF) std::fprintf(Out.get(), "Classification file name = %s\n\n\n", class_name.c_str());
-    std::fflush(Out.get());
+void write_report_header(std::FILE* out, const DiscoverOptions& opt, const LabelledInput& in) {
+    std::fprintf(out, "Minimum length = %d\n", opt.Minlgh);
+    std::fprintf(out, "Minimum occurrence number = %d\n", opt.Minocc);
+    std::fprintf(out, "Number of mutations allowed = %d\n", opt.Dist);
+    std::fprintf(out, "Total number of sequences = %d\n", static_cast<int>(in.training.sequences.size()));
+    std::fprintf(out, "Input file name = %s\n", in.training.name.c_str());
+    if (in.class_file) std::fprintf(out, "Classification file name = %s\n\n\n", in.class_name.c_str());
+    std::fflush(out);
+}
 
-    // tree and search; each motif goes to the report and the console as it is found
+// The search, each motif written to the report and counted on the console as it is found.
+DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& sample,
+                                  const DiscoverOptions& opt, std::FILE* report) {
     auto heading = [&] {
-        std::fprintf(Out.get(), "  Occurrence number     Motif\n");
-        std::fprintf(Out.get(), "  -----------------     -----\n");
-        std::printf("      0 motifs found\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b");
+        std::fputs("  Occurrence number     Motif\n  -----------------     -----\n", report);
+        io.print("      0 motifs found\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b");
     };
     auto found = [&](int occurrences, const std::string& pattern, unsigned long Ct) {
-        std::fprintf(Out.get(), "\t%3hd\t\t%s\n", static_cast<short>(occurrences), pattern.c_str());
-        std::fflush(Out.get());
-        std::printf("%c%6lu\b\b\b\b\b\b\b", A[K], Ct);
+        std::fprintf(report, "\t%3hd\t\t%s\n", static_cast<short>(occurrences), pattern.c_str());
+        std::fflush(report);
+        io.printf("%c%6lu\b\b\b\b\b\b\b", spinner.face(), Ct);
     };
-    DiscoverResult result;
     try {
-        result = discover_motifs(P, opt, spin, found, heading);
+        return discover_motifs(sample, opt, [&] { spinner.tick(io); }, found, heading);
     } catch (const std::bad_alloc&) {
-        std::fputs("\tErr:no enough memory\n", Out.get());
-        std::fflush(Out.get());
+        std::fputs("\tErr:no enough memory\n", report);
+        std::fflush(report);
         throw;
     }
-
-    // footer, counts and time
-    std::fprintf(Out.get(), "\n\n%6lu motifs found\n%6lu motifs checked", result.Ct, result.St);
-    std::printf(" \n%7lu motifs checked\n", result.St);
-    std::printf("\n\t%f seconds\n", seconds_since(start));
-    close_output(Out, out_name);
-
-    // context files: one attribute per motif
-    ContextRequest request;
-    request.attributes = result.attributes;
-    if (opt.Sty == 2) {
-        const auto& pairs = result.pairs;
-        request.present = [&pairs](size_t j, const std::string& sequence) {
-            return holds_pair(pairs[j].first, pairs[j].second, sequence);
-        };
-    }
-    request.training = &P;
-    request.test = has_test ? &SLstT : nullptr;
-    request.class_file = ClassF.get();
-    request.test_class_file = has_test ? ClassTF.get() : nullptr;
-    write_context_files(request);
-
-    finish_method();
 }
+
+// Rows of the motif attributes: exact presence of X for *X*; for *X*Y*, X and, wholly after
+// its first occurrence, Y.
+TableRows motif_rows(const DiscoverResult& result, const std::vector<std::string>& sequences) {
+    struct Rows {
+        PresenceIndex index;
+        PresenceScratch scratch;
+        size_t n_pairs = 0;
+        std::vector<long long> first_end, last_start;  // per text of the index
+    };
+    auto rows = std::make_shared<Rows>();
+    if (result.pairs.empty()) {
+        rows->index = index_texts(result.attributes);
+        return {sequences.size(), [rows, &sequences](size_t i, const std::string&,
+                                                     std::vector<std::uint32_t>& ones) {
+                    fill_presence(rows->index, sequences[i], rows->scratch, ones);
+                }};
+    }
+    // the index holds every X, then every Y
+    std::vector<std::string> texts;
+    for (const auto& pair : result.pairs) texts.push_back(pair.first);
+    for (const auto& pair : result.pairs) texts.push_back(pair.second);
+    rows->n_pairs = result.pairs.size();
+    rows->index = index_texts(std::move(texts));
+    return {sequences.size(), [rows, &sequences](size_t i, const std::string&,
+                                                 std::vector<std::uint32_t>& ones) {
+                Rows& r = *rows;
+                r.first_end.assign(2 * r.n_pairs, -1);
+                r.last_start.assign(2 * r.n_pairs, -1);
+                for_each_occurrence(r.index, sequences[i], [&](std::uint32_t t, size_t at) {
+                    const long long end = static_cast<long long>(at + r.index.texts[t].size());
+                    if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
+                    if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
+                });
+                ones.clear();
+                for (size_t j = 0; j < r.n_pairs; ++j)
+                    if (r.first_end[j] >= 0 && r.last_start[r.n_pairs + j] >= r.first_end[j])
+                        ones.push_back(static_cast<std::uint32_t>(j));
+            }};
+}
+
+void write_motif_context(Dialogue& io, const LabelledInput& in, const DiscoverResult& result) {
+    ContextRequest request{result.attributes};
+    request.training = motif_rows(result, in.training.sequences);
+    if (in.with_test) request.test = motif_rows(result, in.test.sequences);
+    request.classes.training = in.class_file.get();
+    request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
+    write_context_files(io, request);
+}
+
+}  // namespace
+
+void run_discover(Dialogue& io) {
+    const LabelledInput in = ask_labelled_input(io, SequenceReader::Discover,
+                                                "\n ===>   %hd sequences found in file <%s>\n");
+    const DiscoverOptions opt = ask_discover_options(io, static_cast<int>(in.training.sequences.size()));
+    std::string report_name;
+    File report = ask_output_file(io, kReportName, report_name);
+
+    const std::clock_t start = std::clock();
+    write_report_header(report.get(), opt, in);
+    const DiscoverResult result = search_with_report(io, in.training.sequences, opt, report.get());
+    std::fprintf(report.get(), "\n\n%6lu motifs found\n%6lu motifs checked", result.Ct, result.St);
+    io.printf(" \n%7lu motifs checked\n", result.St);
+    io.printf("\n\t%f seconds\n", seconds_since(start));
+    close_output(report, report_name);
+
+    write_motif_context(io, in, result);
+    finish_method(io);
+}
+
+}  // namespace tessar

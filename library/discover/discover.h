@@ -6,10 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "dialogue/dialogue.h"
 #include "discover/search.h"
 
+namespace tessar {
+
+// The method's own questions.
+extern const Question kMotifForm;
+extern const Question kMinLength;
+extern const Question kMinOccurrence;
+extern const Question kMutations;
+extern const Question kReportName;
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& discover_questions();
+
 // Runs the whole method: dialogue, computation, output files, closing key press.
-void run_discover();
+void run_discover(Dialogue& io);
 
 struct DiscoverOptions {
     int Sty = 1;     // 1: *X*, 2: *X*Y*
@@ -39,3 +52,5 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
 
 // Whether `sequence` holds x and, wholly after it, y (exact, gap of any length).
 bool holds_pair(const std::string& x, const std::string& y, const std::string& sequence);
+
+}  // namespace tessar

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tessar {
+
 int match(std::string_view pattern, std::string_view text, std::vector<int>& row) {
     const size_t m = pattern.size();
     row.resize(m + 1);
@@ -195,3 +197,5 @@ bool occurs_within(std::string_view pattern, std::string_view text, int dist, st
     prepare_pattern(pattern, p);
     return occurs_within(p, text, dist, row);
 }
+
+}  // namespace tessar

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tessar {
+
 // The least number of edit operations under which `pattern` covers the whole `text`.
 // `row` is working storage (one value per pattern character plus one), kept by the caller so
 // that repeated calls allocate nothing.
@@ -15,7 +17,12 @@ int match(std::string_view pattern, std::string_view text);
 
 // A pattern made ready for occurs_within: its shape and, for runs of up to 64 letters, one bit
 // mask per character telling where it stands in the run.
+// `x` and `y` view into `pattern`, so a copy would view into the original: it cannot be copied.
 struct PreparedPattern {
+    PreparedPattern() = default;
+    PreparedPattern(const PreparedPattern&) = delete;
+    PreparedPattern& operator=(const PreparedPattern&) = delete;
+
     std::string pattern;
     int n_runs = 0;                 // 1: *X*, 2: *X*Y*, 0: any other pattern
     std::string_view x, y;          // the runs, inside `pattern`
@@ -37,3 +44,5 @@ struct MatchWork {
 // pattern goes through `match`.
 bool occurs_within(const PreparedPattern& p, std::string_view text, int dist, std::vector<int>& row);
 bool occurs_within(std::string_view pattern, std::string_view text, int dist, std::vector<int>& row);
+
+}  // namespace tessar

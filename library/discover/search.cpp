@@ -2,6 +2,8 @@
 
 #include "discover/match.h"
 
+namespace tessar {
+
 int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
                     int dist, MatchWork& work, const MatchTick& tick,
                     const OccurrenceSet* possible, OccurrenceSet* occurs) {
@@ -117,3 +119,5 @@ void first_ptn(Search& s) {
         return true;
     });
 }
+
+}  // namespace tessar

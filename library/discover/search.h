@@ -9,6 +9,8 @@
 #include "discover/match.h"
 #include "discover/tree.h"
 
+namespace tessar {
+
 struct SearchParams {
     int Minlgh = 3;     // least motif length in residues (stars not counted)
     int Maxlgh = 6000;  // greatest motif length
@@ -69,3 +71,5 @@ void first_ptn(Search& s);
 void cut(Search& s);
 // Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1.
 void second_ptn(Search& s, int start);
+
+}  // namespace tessar

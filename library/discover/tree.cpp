@@ -1,5 +1,7 @@
 #include "discover/tree.h"
 
+namespace tessar {
+
 CandidateTree new_tree(const std::vector<std::string>& sample) {
     CandidateTree tree;
     tree.sample = &sample;
@@ -101,3 +103,5 @@ void truncate_node(CandidateTree& tree, int node, int q) {
     n.child = -1;
     n.end = n.start + q - 1;
 }
+
+}  // namespace tessar

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tessar {
+
 // One node. Nodes live in CandidateTree::nodes and refer to each other by index (-1: none).
 struct TreeNode {
     int child = -1;        // first child
@@ -82,3 +84,5 @@ void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit
         if (node < 0) return;
     }
 }
+
+}  // namespace tessar

@@ -1,7 +1,8 @@
 #include "inputs/classfile.h"
 
-#include <cctype>
 #include <climits>
+
+namespace tessar {
 
 const char* const kClassNumberError = "\tErr: Class file invalid @class_number";
 const char* const kClassNamesError = "\tErr: Class file invalid @class_names";
@@ -21,17 +22,8 @@ void check_class_keyword(ClassFile& file, const char* message) {
 
 int read_class_count(ClassFile& file) {
     next_class_line(file);
-    const std::string& s = file.line;
-    size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    long long v = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) fatal(kClassNamesError);
-    }
-    if (negative) v = -v;
+    long long v = 0;  // no number reads as 0
+    parse_leading_integer(file.line, v);
     if (v < INT_MIN || v > INT_MAX) fatal(kClassNamesError);
     return static_cast<int>(v);
 }
@@ -49,3 +41,5 @@ const std::string& next_label(ClassFile& file) {
     next_class_line(file);
     return file.line;
 }
+
+}  // namespace tessar

@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "dialogue.h"
+#include "dialogue/dialogue.h"
+
+namespace tessar {
 
 // The messages of the three keyword positions.
 extern const char* const kClassNumberError;  // "\tErr: Class file invalid @class_number"
@@ -49,3 +51,5 @@ std::vector<std::string> read_class_names(ClassFile& file, int count);
 
 // The class of the next sequence: the next label line (the last one again past the end).
 const std::string& next_label(ClassFile& file);
+
+}  // namespace tessar

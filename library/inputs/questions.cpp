@@ -1,45 +1,70 @@
 #include "inputs/questions.h"
 
-#include "inputs/sequences.h"
+namespace tessar {
 
-File ask_sequence_file(int max_sequences_shown, int max_length_shown, std::string& name) {
-    return ask_input_file(
-        [=] {
-            std::printf("%%\tEnter the file name of sequences\n");
-            std::printf("  \t(an example file can be found in file SAMPLE;\n");
-            std::printf("  \tmaximum number of sequences in the file is %d;\n", max_sequences_shown);
-            std::printf("  \tmaximum length of sequences is %d) [Sample.txt]: ", max_length_shown);
-        },
-        "Sample.txt", name);
+const Question kSequenceFile = {
+    "SEQUENCES", AnswerKind::InputFile,
+    "%%\tEnter the file name of sequences\n"
+    "  \t(an example file can be found in file SAMPLE;\n"
+    "  \tmaximum number of sequences in the file is %d;\n"
+    "  \tmaximum length of sequences is %d) [Sample.txt]: ",
+    "the sequence file: each sequence starts at a line beginning with '>'", "Sample.txt"};
+
+const Question kOptionalClassFile = {
+    "--classes", AnswerKind::OptionalInputFile,
+    "\n%%\tEnter the classification file for the %hd sequences\n"
+    "  \tif there is no classification press ENTER: ",
+    "classification file of the sequences (none: no class attribute, no test file)"};
+
+const Question kClassFile = {"--classes", AnswerKind::InputFile,
+                             "\n%%\tEnter the classification file: ",
+                             "classification file of the sequences, classes in blocks (required)"};
+
+const Question kTestFile = {"--test", AnswerKind::OptionalInputFile,
+                            "\n%%\tEnter the test file \n"
+                            "  \tif there is no test file press ENTER: ",
+                            "test sequence file, encoded with the features of the training file"};
+
+const Question kTestClassFile = {"--test-classes", AnswerKind::InputFile,
+                                 "\n%%\tEnter the test classification file for the %hd sequences\n"
+                                 "  \tof the test file: ",
+                                 "classification file of the test file (required with --test)"};
+
+SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, int max_sequences_shown,
+                                int max_length_shown) {
+    SequenceInput input;
+    File in = ask_input_file(io, kSequenceFile,
+                             prompt_text(kSequenceFile, max_sequences_shown, max_length_shown),
+                             input.name);
+    input.sequences = read_sequences(in.get(), reader, io.limits(), &input.stats);
+    return input;
 }
 
-File ask_optional_class_file(short n_sequences, std::string& name) {
-    return ask_input_file(
-        [n_sequences] {
-            std::printf("\n%%\tEnter the classification file for the %hd sequences\n", n_sequences);
-            std::printf("  \tif there is no classification press ENTER: ");
-        },
-        "", name, true);
+File ask_optional_class_file(Dialogue& io, int n_sequences, std::string& name) {
+    return ask_input_file(io, kOptionalClassFile,
+                          prompt_text(kOptionalClassFile, static_cast<short>(n_sequences)), name);
 }
 
-bool ask_test_files(std::vector<std::string>& sequences, File& class_file, std::string& name,
-                    std::string& class_name) {
-    File test = ask_input_file(
-        [] {
-            std::printf("\n%%\tEnter the test file \n");
-            std::printf("  \tif there is no test file press ENTER: ");
-        },
-        "", name, true);
-    if (!test) return false;
-    sequences = read_sequences(test.get(), SequenceReader::Test);
-    test.reset();
-    const short n_test = static_cast<short>(sequences.size());
-    // no default and no way out: the question repeats until a file opens
-    class_file = ask_input_file(
-        [n_test] {
-            std::printf("\n%%\tEnter the test classification file for the %hd sequences\n", n_test);
-            std::printf("  \tof the test file: ");
-        },
-        "", class_name);
+bool ask_test_files(Dialogue& io, TestInput& test) {
+    File file = ask_input_file(io, kTestFile, test.name);
+    if (!file) return false;
+    test.sequences = read_sequences(file.get(), SequenceReader::Test, io.limits());
+    file.reset();
+    const short n_test = static_cast<short>(test.sequences.size());
+    test.class_file =
+        ask_input_file(io, kTestClassFile, prompt_text(kTestClassFile, n_test), test.class_name);
     return true;
 }
+
+LabelledInput ask_labelled_input(Dialogue& io, SequenceReader reader, const char* found_format) {
+    LabelledInput input;
+    input.training = ask_sequence_file(io, reader, 2000, 6000);
+    const int n_sequences = static_cast<int>(input.training.sequences.size());
+    io.print(format(found_format, static_cast<short>(n_sequences), input.training.name.c_str()));
+    report_sequence_file(io, input.training.stats, input.training.name);
+    input.class_file = ask_optional_class_file(io, n_sequences, input.class_name);
+    input.with_test = input.class_file && ask_test_files(io, input.test);
+    return input;
+}
+
+}  // namespace tessar

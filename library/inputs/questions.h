@@ -4,16 +4,59 @@
 #include <string>
 #include <vector>
 
-#include "dialogue.h"
+#include "dialogue/dialogue.h"
+#include "inputs/sequences.h"
 
-// The sequence-file question (default "Sample.txt"); the two limits are shown as text only.
-File ask_sequence_file(int max_sequences_shown, int max_length_shown, std::string& name);
+namespace tessar {
 
-// The optional classification file of the motif and N-gram methods; empty answer: none.
-File ask_optional_class_file(short n_sequences, std::string& name);
+// The sequence file of the motif, N-gram and descriptor methods; its text shows two limits.
+extern const Question kSequenceFile;
+// The optional classification file of the motif and N-gram methods (empty answer: none).
+extern const Question kOptionalClassFile;
+// The classification file the descriptor methods require.
+extern const Question kClassFile;
+// The optional test file, and its classification file, which has no way out once a test file
+// is named.
+extern const Question kTestFile;
+extern const Question kTestClassFile;
 
-// The optional test file; when one is named its sequences are read at once into `sequences`,
-// and its classification file is asked for, with no way out, into `class_file`.
-// Returns whether a test file was given.
-bool ask_test_files(std::vector<std::string>& sequences, File& class_file, std::string& name,
-                    std::string& class_name);
+// A sequence file asked for and read whole.
+struct SequenceInput {
+    std::string name;  // as answered
+    std::vector<std::string> sequences;
+    SequenceFileStats stats;
+};
+
+// Asks for the sequence file (the question shows the two limits given, as text only) and reads
+// it with `reader`.
+SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, int max_sequences_shown,
+                                int max_length_shown);
+
+// The optional classification file of the motif and N-gram methods.
+File ask_optional_class_file(Dialogue& io, int n_sequences, std::string& name);
+
+// The optional test file and its classification file.
+struct TestInput {
+    std::string name;        // empty: no test file
+    std::string class_name;
+    std::vector<std::string> sequences;
+    File class_file;         // open exactly when a test file was named
+};
+
+// Asks for the test file; when one is named its sequences are read at once, and its
+// classification file is asked for. Returns whether a test file was given.
+bool ask_test_files(Dialogue& io, TestInput& test);
+
+// The inputs of the motif and N-gram methods, asked in this order: the sequence file (read at
+// once, its "sequences found" line printed with `found_format`, which takes the count and the
+// name), the optional classification file and, only with one, the optional test file.
+struct LabelledInput {
+    SequenceInput training;
+    std::string class_name;  // empty: no classification file
+    File class_file;
+    TestInput test;
+    bool with_test = false;
+};
+LabelledInput ask_labelled_input(Dialogue& io, SequenceReader reader, const char* found_format);
+
+}  // namespace tessar

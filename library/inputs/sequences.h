@@ -2,14 +2,24 @@
 //
 // A sequence begins at a header line (first character '>'); the lines up to the next header
 // hold its residues. Blanks, tabs and '*' are skipped, lower case is folded to upper case, any
-// other character that is not a letter A-Z is fatal. Lines before the first header are ignored;
-// a header followed by a header (or by the end) gives an empty sequence, which is kept.
+// other character that is not a letter A-Z is fatal. Lines before the first header are skipped
+// (and counted, so that the user can be told); a header followed by a header (or by the end)
+// gives an empty sequence, which is kept.
+//
+// The input is read once, so a pipe works as well as a file. With a limit on the number of
+// sequences the whole input is taken in first and its headers counted, so that too many
+// sequences is fatal before any sequence is stored; without one, sequences are handed on as
+// they are read and nothing else is kept.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "dialogue/dialogue.h"
+
+namespace tessar {
 
 // Which reader runs: they differ only in their messages.
 enum class SequenceReader {
@@ -20,14 +30,30 @@ enum class SequenceReader {
     Binary,       // training file of the binary coder: messages without the leading tab
 };
 
-constexpr int kMaxSequences = 2000;
-constexpr int kMaxResidues = 5998;
+// What a reading found besides the sequences.
+struct SequenceFileStats {
+    int n_sequences = 0;
+    int n_skipped_lines = 0;          // lines before the first header
+    bool skipped_residues = false;    // one of them held a letter
+};
 
 // Reads and validates every sequence of `in`, handing each to `store` in file order as soon as
-// it is complete. Counts the headers first: more than kMaxSequences is fatal before anything is
-// stored. Returns the number of sequences. Throws FatalError on bad input.
-int read_sequence_file(std::FILE* in, SequenceReader reader,
-                       const std::function<void(const std::string&)>& store);
+// it is complete. More than limits.max_sequences headers, or a sequence of more than
+// limits.max_residues residues, is fatal. Throws FatalError on bad input.
+SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
+                                     const std::function<void(std::string&)>& store);
 
 // The same, keeping the sequences.
-std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader);
+std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, const Limits& limits,
+                                        SequenceFileStats* stats = nullptr);
+
+// A file holding no sequence is fatal when the front end's limits say so (batch use).
+void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name);
+
+// Tells the user what the reading of the file `name` skipped or did not find: a warning for the
+// lines holding residues before the first header, and for a file with no sequence at all
+// (unless require_sequences finds that fatal). Printed right after the method's "sequences
+// found" line.
+void report_sequence_file(Dialogue& io, const SequenceFileStats& stats, const std::string& name);
+
+}  // namespace tessar

@@ -9,7 +9,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "context/context.h"
+#include "dialogue/dialogue.h"
+
+namespace tessar {
+
+// The method's own question: N.
+extern const Question kNgramSize;
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& ngram_questions();
 
 // An N-gram as a hash key: the text (a view into a training sequence) and its rolling hash.
 struct NgramKey {
@@ -25,16 +33,12 @@ struct NgramTable {
     int n = 0;                          // N
     std::vector<std::string> ngrams;    // the distinct N-grams, in order of first appearance
     int n_sequence_ngrams = 0;          // sum over the sequences of their distinct N-grams
-    // text -> index in `ngrams`; the keys view into the training sequences, which must outlive it
-    std::unordered_map<NgramKey, int, NgramHash> index;
 };
 
 // Collects the distinct N-grams of `sequences` (n >= 1). A sequence shorter than n has none.
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n);
 
-// Presence of N-gram j in a sequence: the N-grams of the sequence are looked up once per row
-// (when j is 0 or the sequence changes) instead of searching every text in it.
-Presence ngram_presence(const NgramTable& table);
-
 // Runs the whole method: dialogue, extraction, context files, closing key press.
-void run_ngrams();
+void run_ngrams(Dialogue& io);
+
+}  // namespace tessar

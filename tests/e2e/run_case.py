@@ -39,6 +39,15 @@ def snapshot(folder):
     return out
 
 
+def write_folder(folder, files):
+    """Makes `folder` afresh holding `files` (name -> bytes)."""
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for name, data in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
 def show_difference(name, want, got):
     print(f"--- {name} differs (expected {len(want)} bytes, got {len(got)} bytes)")
     a = want.decode("latin-1").splitlines(keepends=True)
@@ -98,11 +107,7 @@ def main():
         expected_dir = case_file("expected")
         actual_dir = case_file("actual")
         if regen:
-            shutil.rmtree(expected_dir, ignore_errors=True)
-            os.makedirs(expected_dir)
-            for name, data in actual.items():
-                with open(os.path.join(expected_dir, name), "wb") as f:
-                    f.write(data)
+            write_folder(expected_dir, actual)
             shutil.rmtree(actual_dir, ignore_errors=True)
             print(f"regenerated {len(actual)} files in {expected_dir}")
             return 0
@@ -122,11 +127,7 @@ def main():
                 show_difference(name, expected[name], actual[name])
                 failed = True
         if failed:
-            shutil.rmtree(actual_dir, ignore_errors=True)
-            os.makedirs(actual_dir)
-            for name, data in actual.items():
-                with open(os.path.join(actual_dir, name), "wb") as f:
-                    f.write(data)
+            write_folder(actual_dir, actual)
             print(f"actual outputs left in {actual_dir}")
             return 1
         print(f"ok: {len(expected)} files match")

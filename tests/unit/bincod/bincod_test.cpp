@@ -6,6 +6,8 @@
 
 #include "bincod/bincod.h"
 
+using namespace tessar;
+
 namespace {
 
 struct ResidueCodes {

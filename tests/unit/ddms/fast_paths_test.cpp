@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "ddms/grouping.h"
+#include "table.h"
 #include "ddms/output.h"
+
+using namespace tessar;
 
 namespace {
 
@@ -22,9 +25,9 @@ std::string random_text(std::mt19937& rng, size_t length) {
 // The merge as written: for each candidate from the last up, the first earlier entry of its
 // length that is similar to it, scanning from the start of the table.
 std::vector<int> plain_kept_marks(const DescriptorTable& t, const SimilarityRule& rule) {
-    std::vector<int> kept(t.MLst.size(), 0);
-    for (int s = static_cast<int>(t.MLst.size()) - 1; s >= 0; --s) {
-        if (t.CLst[s] == 0) {
+    std::vector<int> kept(t.size(), 0);
+    for (int s = static_cast<int>(t.size()) - 1; s >= 0; --s) {
+        if (t[s].pm == 0) {
             kept[s] = 1;
             continue;
         }
@@ -33,7 +36,7 @@ std::vector<int> plain_kept_marks(const DescriptorTable& t, const SimilarityRule
                 kept[s] = 1;
                 break;
             }
-            if (t.MLst[j].size() == t.MLst[s].size() && Substitute(rule, t.MLst[j], t.MLst[s])) {
+            if (t[j].text.size() == t[s].text.size() && Substitute(rule, t[j].text, t[s].text)) {
                 kept[j] = 1;
                 break;
             }
@@ -76,19 +79,19 @@ TEST(FastPaths, MergeAgreesWithThePlainScan) {
             group_descriptors(grouped, rule);
             // the plain merge on the same PM order
             DescriptorTable ordered = t;
-            for (size_t i = 0; i < ordered.MLst.size(); ++i)
-                ordered.CLst[i] = mutation_possibility(rule, ordered.MLst[i]);
-            for (size_t i = 0; i < ordered.MLst.size();) {
+            for (size_t i = 0; i < ordered.size(); ++i)
+                ordered[i].pm = mutation_possibility(rule, ordered[i].text);
+            for (size_t i = 0; i < ordered.size();) {
                 size_t end = i + 1;
-                while (end < ordered.MLst.size() && ordered.MLst[end].size() >= ordered.MLst[i].size()) ++end;
+                while (end < ordered.size() && ordered[end].text.size() >= ordered[i].text.size()) ++end;
                 Tri(ordered, static_cast<int>(i), static_cast<int>(end) - 1);
                 i = end;
             }
             std::vector<int> kept = plain_kept_marks(ordered, rule);
             std::vector<std::string> survivors;
             for (size_t i = 0; i < kept.size(); ++i)
-                if (kept[i] == 1) survivors.push_back(ordered.MLst[i]);
-            ASSERT_EQ(grouped.MLst, survivors) << number << " " << score;
+                if (kept[i] == 1) survivors.push_back(ordered[i].text);
+            ASSERT_EQ(texts_of(grouped), survivors) << number << " " << score;
         }
     }
 }
@@ -99,19 +102,21 @@ TEST(FastPaths, RowEncoderAgreesWithDescriptorValue) {
     for (int number : {2, 6}) {
         SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), 0.4f);
         DescriptorTable t;
-        // many short texts (looked up per window) and a few long ones (searched for)
+        // many short texts and a few long ones
         for (int i = 0; i < 60; ++i) add_descriptor(t, random_text(rng, 2), classes[rng() % 2]);
         for (int i = 0; i < 3; ++i) add_descriptor(t, random_text(rng, 6), classes[rng() % 2]);
-        add_descriptor(t, t.MLst[0], "b");  // the same text twice
+        add_descriptor(t, t[0].text, "b");  // the same text twice
         RowEncoder encoder = make_row_encoder(t, rule);
-        std::vector<char> values;
+        std::vector<std::uint32_t> ones;
         for (int round = 0; round < 100; ++round) {
             std::string sequence = random_text(rng, rng() % 120);
             const std::string& cls = classes[rng() % 2];
-            encode_row(encoder, sequence, cls, values);
-            for (size_t j = 0; j < t.MLst.size(); ++j)
-                ASSERT_EQ(values[j] != 0, descriptor_value(rule, sequence, cls, t.MLst[j], t.CLst3[j]))
-                    << sequence << " " << t.MLst[j];
+            encode_row(encoder, sequence, cls, ones);
+            std::vector<std::uint32_t> want;
+            for (size_t j = 0; j < t.size(); ++j)
+                if (descriptor_value(rule, sequence, cls, t[j].text, t[j].class_name))
+                    want.push_back(static_cast<std::uint32_t>(j));
+            ASSERT_EQ(ones, want) << sequence;
         }
     }
 }

@@ -1,10 +1,13 @@
 #include "ddms/grouping.h"
+#include "table.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+using namespace tessar;
 
 namespace {
 
@@ -86,61 +89,61 @@ TEST(ExistMotif, Windows) {
 
 TEST(Tri, OrderOfEqualPMsFollowsTheSwaps) {
     DescriptorTable t = table_of({"a", "b", "c"});
-    t.CLst = {0.5f, 0.5f, 0.5f};
+    set_pms(t, {0.5f, 0.5f, 0.5f});
     Tri(t, 0, 2);
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"b", "c", "a"}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"b", "c", "a"}));
 
     t = table_of({"a", "b", "c", "d"});
-    t.CLst = {0.2f, 0.5f, 0.2f, 0.5f};
+    set_pms(t, {0.2f, 0.5f, 0.2f, 0.5f});
     Tri(t, 0, 3);
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"b", "d", "a", "c"}));
-    EXPECT_EQ(t.CLst, (std::vector<float>{0.5f, 0.5f, 0.2f, 0.2f}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"b", "d", "a", "c"}));
+    EXPECT_EQ(pms_of(t), (std::vector<float>{0.5f, 0.5f, 0.2f, 0.2f}));
 }
 
 TEST(Tri, SortsDescendingAndMovesClassWithText) {
     DescriptorTable t = table_of({"p", "q", "r", "s", "u"});
-    t.CLst3 = {"P", "Q", "R", "S", "U"};
-    t.CLst = {0.1f, 0.4f, 0.3f, 0.9f, 0.2f};
+    set_classes(t, {"P", "Q", "R", "S", "U"});
+    set_pms(t, {0.1f, 0.4f, 0.3f, 0.9f, 0.2f});
     Tri(t, 0, 4);
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"s", "q", "r", "u", "p"}));
-    EXPECT_EQ(t.CLst3, (std::vector<std::string>{"S", "Q", "R", "U", "P"}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"s", "q", "r", "u", "p"}));
+    EXPECT_EQ(classes_of(t), (std::vector<std::string>{"S", "Q", "R", "U", "P"}));
 }
 
 TEST(Tri, LongSortedRunsDoNotExhaustTheStack) {
     DescriptorTable t;
     const int n = 20000;
     for (int i = 0; i < n; ++i) add_descriptor(t, "A", "c");
-    for (int i = 0; i < n; ++i) t.CLst[i] = static_cast<float>(i) / n;  // ascending: worst case
+    for (int i = 0; i < n; ++i) t[i].pm = static_cast<float>(i) / n;  // ascending: worst case
     Tri(t, 0, n - 1);
-    for (int i = 1; i < n; ++i) ASSERT_GE(t.CLst[i - 1], t.CLst[i]);
+    for (int i = 1; i < n; ++i) ASSERT_GE(t[i - 1].pm, t[i].pm);
 }
 
 TEST(Group, SimilarPairMergesIntoTheHigherPM) {
     // PM(IL) = 1 - 0.4 * 4/9 is above PM(VL) = 1 - (4/9)^2; VL is similar to IL
     DescriptorTable t = table_of({"VL", "IL"});
     group_descriptors(t, blosum62());
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"IL"}));
-    EXPECT_EQ(t.NbMSDD, 1u);
-    EXPECT_EQ(t.CLst2, (std::vector<int>{1}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"IL"}));
+    EXPECT_EQ(t.size(), 1u);
+    EXPECT_TRUE(t[0].kept);
 }
 
 TEST(Group, ADescriptorWithPMZeroAlwaysSurvives) {
     // GG (PM 0) is similar to GA (PM 0.2) but stays
     DescriptorTable t = table_of({"GG", "GA"});
     group_descriptors(t, blosum62());
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"GA", "GG"}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"GA", "GG"}));
 }
 
 TEST(Group, DifferentLengthsAreNeverMerged) {
     DescriptorTable t = table_of({"ILV", "IL", "VL"});
     group_descriptors(t, blosum62(0.0f));
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"ILV", "IL"}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"ILV", "IL"}));
 }
 
 TEST(Group, NegativeEntryKeepsBoth) {
     DescriptorTable t = table_of({"AAAAW", "AAAAR"});
     group_descriptors(t, blosum62(0.1f));
-    EXPECT_EQ(t.NbMSDD, 2u);
+    EXPECT_EQ(t.size(), 2u);
 }
 
 TEST(Group, ScoreOfOneMergesNothingUnderStrictDiagonals) {
@@ -151,19 +154,19 @@ TEST(Group, ScoreOfOneMergesNothingUnderStrictDiagonals) {
     for (int number : {1, 2, 3, 4, 5}) {
         DescriptorTable t = table_of(texts);
         group_descriptors(t, make_similarity_rule(*substitution_matrix(number), 1.0f));
-        EXPECT_EQ(t.NbMSDD, texts.size()) << number;
+        EXPECT_EQ(t.size(), texts.size()) << number;
     }
     // with a low threshold the same table does shrink
     DescriptorTable t = table_of(texts);
     group_descriptors(t, blosum62(0.3f));
-    EXPECT_LT(t.NbMSDD, texts.size());
+    EXPECT_LT(t.size(), texts.size());
 }
 
 TEST(Group, EachLengthIsOrderedByDecreasingPM) {
     // PM: AAA 1 - 0.8^3 = 0.488, WWW 1 - (11/14)^3 = 0.515; AS 0.543, CG 0; A 0.2, C 0
     DescriptorTable t = table_of({"AAA", "WWW", "CG", "AS", "C", "A"});
     group_descriptors(t, blosum62(1.0f));
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"WWW", "AAA", "AS", "CG", "A", "C"}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"WWW", "AAA", "AS", "CG", "A", "C"}));
 }
 
 TEST(Group, MergedCandidateMarksItsFirstSimilarPredecessor) {
@@ -171,13 +174,13 @@ TEST(Group, MergedCandidateMarksItsFirstSimilarPredecessor) {
     // to IL (7/8) and merged; LL is not (6/8), so it is kept by reaching itself.
     DescriptorTable t = table_of({"IL", "VL", "LL"});
     group_descriptors(t, blosum62(0.8f));
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"IL", "LL"}));
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"IL", "LL"}));
 }
 
 TEST(Group, EmptyTable) {
     DescriptorTable t;
     group_descriptors(t, blosum62());
-    EXPECT_EQ(t.NbMSDD, 0u);
+    EXPECT_EQ(t.size(), 0u);
 }
 
 TEST(Copy, TextFromTAndClassOfTheFirstFamily) {
@@ -195,7 +198,7 @@ TEST(Copy, TextFromTAndClassOfTheFirstFamily) {
     data.AllDDs = {a, b};
     data.NbMot = 2;
     DescriptorTable t = copy_descriptors(data);
-    EXPECT_EQ(t.MLst, (std::vector<std::string>{"MRV", "K"}));
-    EXPECT_EQ(t.CLst3, (std::vector<std::string>{"second", "first class"}));
-    EXPECT_EQ(t.NbMSDD, 2u);
+    EXPECT_EQ(texts_of(t), (std::vector<std::string>{"MRV", "K"}));
+    EXPECT_EQ(classes_of(t), (std::vector<std::string>{"second", "first class"}));
+    EXPECT_EQ(t.size(), 2u);
 }

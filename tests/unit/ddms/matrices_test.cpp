@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+using namespace tessar;
+
 namespace {
 
 int at(const SubstitutionMatrix& m, char a, char b) {

@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "support.h"
+#include "table.h"
+
+using namespace tessar;
+
 namespace {
 
 std::string contents(std::FILE* f) {
@@ -31,11 +36,28 @@ DescriptorTable table_of(const std::vector<std::pair<std::string, std::string>>&
 
 SimilarityRule blosum62(float score = 0.5f) { return make_similarity_rule(BLOSUM62, score); }
 
+// Writes the ARFF files of a table, answering the names at the console, and returns their text.
+struct ArffText {
+    std::string training, test;
+};
+ArffText write_arff(const DescriptorTable& t, const DescriptorData& data, const SimilarityRule& rule,
+                    std::FILE* classes, std::FILE* test_classes = nullptr,
+                    const std::vector<std::string>& tests = {}) {
+    test_support::ScratchFolder dir;
+    DescriptorQuestions q;
+    q.class_file.reset(classes);
+    q.test.sequences = tests;
+    q.test.class_file.reset(test_classes);
+    test_support::ScriptedConsole console((dir / "c.arff") + "\n" + (dir / "t.arff") + "\n");
+    GenerateARFFFile2(console.io(), t, data, rule, q);
+    return {test_support::read_file(dir / "c.arff"), test_support::read_file(dir / "t.arff")};
+}
+
 }  // namespace
 
 TEST(Report, HeaderAndEntries) {
     DescriptorTable t = table_of({{"MKV", "pos"}, {"A", "neg"}});
-    t.CLst = {0.25f, 0.2f};
+    set_pms(t, {0.25f, 0.2f});
     std::FILE* f = std::tmpfile();
     write_ddms_report(f, t, 0.7f, 0.5f, 3);
     EXPECT_EQ(contents(f),
@@ -74,25 +96,18 @@ TEST(Arff, TrainingAndTestRows) {
     DescriptorTable t = table_of({{"WKV", "own"}, {"AA", "other class"}});
     // four test sequences for three training ones: the fourth gets no row
     std::vector<std::string> tests = {"WRV", "WRVAA", "GGGG", "WKVAA"};
-    std::FILE* arff = std::tmpfile();
-    std::FILE* test = std::tmpfile();
-    ArffTargets targets{arff, cls, test, test_cls, &tests};
-    GenerateARFFFile2(t, data, blosum62(), targets);
+    const ArffText files = write_arff(t, data, blosum62(), cls, test_cls, tests);
     const std::string header =
         "@relation Context\n\n@attribute WKV {1,0}\n@attribute AA {1,0}\n"
         "@attribute class {own,'other class'}\n\n@data\n";
-    EXPECT_EQ(contents(arff), header +
+    EXPECT_EQ(files.training, header +
                                   "1,0,own\n"
                                   "1,0,own\n"               // WRV similar to WKV, own class
                                   "0,1,'other class'\n");  // WRV is similar to WKV, but in another class
-    EXPECT_EQ(contents(test), header +
-                                  "0,0,'other class'\n"
-                                  "1,1,own\n"
-                                  "0,0,own\n");  // past the end: the last label again
-    std::fclose(arff);
-    std::fclose(test);
-    std::fclose(cls);
-    std::fclose(test_cls);
+    EXPECT_EQ(files.test, header +
+                              "0,0,'other class'\n"
+                              "1,1,own\n"
+                              "0,0,own\n");  // past the end: the last label again
 }
 
 TEST(Arff, NoDescriptorRowsHoldTheClassOnly) {
@@ -101,12 +116,8 @@ TEST(Arff, NoDescriptorRowsHoldTheClassOnly) {
     data.P = {"MK", "MR"};
     data.NbChaines = 2;
     data.NbFamilles = 2;
-    std::FILE* arff = std::tmpfile();
-    ArffTargets targets{arff, cls, nullptr, nullptr, nullptr};
-    GenerateARFFFile2(DescriptorTable{}, data, blosum62(), targets);
-    EXPECT_EQ(contents(arff), "@relation Context\n\n@attribute class {a,b}\n\n@data\na\nb\n");
-    std::fclose(arff);
-    std::fclose(cls);
+    EXPECT_EQ(write_arff(DescriptorTable{}, data, blosum62(), cls).training,
+              "@relation Context\n\n@attribute class {a,b}\n\n@data\na\nb\n");
 }
 
 TEST(Arff, MissingLabelLinesRepeatTheLastOne) {
@@ -115,12 +126,7 @@ TEST(Arff, MissingLabelLinesRepeatTheLastOne) {
     data.P = {"MK", "MR", "MV"};
     data.NbChaines = 3;
     data.NbFamilles = 1;
-    std::FILE* arff = std::tmpfile();
-    ArffTargets targets{arff, cls, nullptr, nullptr, nullptr};
-    GenerateARFFFile2(table_of({{"MR", "a"}}), data, blosum62(1.0f), targets);
-    EXPECT_EQ(contents(arff),
+    EXPECT_EQ(write_arff(table_of({{"MR", "a"}}), data, blosum62(1.0f), cls).training,
               "@relation Context\n\n@attribute MR {1,0}\n@attribute class {a}\n\n@data\n"
               "0,a\n1,a\n0,a\n");
-    std::fclose(arff);
-    std::fclose(cls);
 }

@@ -1,6 +1,8 @@
 // The family file "SeqFile.seq" and the tables read back from it.
 #include "helpers.h"
 
+using namespace tessar;
+
 using FamilyFile = InTempFolder;
 
 TEST_F(FamilyFile, GroupsLabelsInClassOrder) {

@@ -1,57 +1,22 @@
 // Shared helpers of the descriptor tests: a private working folder (the family file and the
-// reports are written to the working folder), files from inline text, tables from families.
+// reports are written to the working folder), tables from families.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "disclass/disclass.h"
+#include "support.h"
 
-// Runs each test in a fresh temporary folder.
-class InTempFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/disclass-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        char* here = getcwd(nullptr, 0);
-        previous_ = here;
-        std::free(here);
-        ASSERT_EQ(chdir(folder_.c_str()), 0);
-    }
-    void TearDown() override {
-        ASSERT_EQ(chdir(previous_.c_str()), 0);
-        std::string command = "rm -rf '" + folder_ + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
+using namespace tessar;
 
-private:
-    std::string folder_, previous_;
-};
-
-inline File text_file(const std::string& text) {
-    File f(std::tmpfile());
-    std::fputs(text.c_str(), f.get());
-    std::rewind(f.get());
-    return f;
-}
-
-inline std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_file(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-}
+using InTempFolder = test_support::InScratchFolder;
+using test_support::read_file;
+using test_support::text_file;
+using test_support::write_file;
 
 // A FASTA text of the given sequences.
 inline std::string fasta(const std::vector<std::string>& seqs) {
@@ -74,8 +39,9 @@ inline DescriptorData prepare(const std::string& fasta_text, const std::string& 
     DescriptorData data;
     File in = text_file(fasta_text);
     File cls = text_file(classes_text);
+    data.P = read_sequences(in.get(), SequenceReader::Descriptors, console_limits());
     ClassFile classes{cls.get(), ""};
-    FormatFile(in.get(), classes, data);
+    FormatFile(classes, data);
     FillTable(data);
     return data;
 }

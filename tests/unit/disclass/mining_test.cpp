@@ -3,6 +3,8 @@
 
 #include "helpers.h"
 
+using namespace tessar;
+
 using Mining = InTempFolder;
 
 TEST_F(Mining, TwoFamiliesMkvMrv) {

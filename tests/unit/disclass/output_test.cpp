@@ -3,6 +3,8 @@
 
 #include "helpers.h"
 
+using namespace tessar;
+
 using Report = InTempFolder;
 using Arff = InTempFolder;
 
@@ -22,26 +24,21 @@ struct ArffOutput {
     std::string training, test;
 };
 
-// Writes the ARFF files of `data` into temporary files and returns their text.
+// Writes the ARFF files of `data` (in the working folder, as answered at the console) and
+// returns their text.
 ArffOutput write_arff(const DescriptorData& data, const std::string& classes,
                       const std::vector<std::string>* test_sequences = nullptr,
                       const std::string& test_classes = "") {
-    File arff(std::tmpfile()), test_arff, cls = text_file(classes), test_cls;
+    DescriptorQuestions q;
+    q.class_file = text_file(classes);
     if (test_sequences) {
-        test_arff.reset(std::tmpfile());
-        test_cls = text_file(test_classes);
+        q.test.name = "test.txt";
+        q.test.sequences = *test_sequences;
+        q.test.class_file = text_file(test_classes);
     }
-    static const std::vector<std::string> none;
-    GenerateARFFFile(data, arff.get(), cls.get(), test_arff.get(), test_cls.get(),
-                     test_sequences ? *test_sequences : none);
-    auto text_of = [](std::FILE* f) {
-        std::string text;
-        if (!f) return text;
-        std::rewind(f);
-        for (int c; (c = std::getc(f)) != EOF;) text.push_back(static_cast<char>(c));
-        return text;
-    };
-    return {text_of(arff.get()), text_of(test_arff.get())};
+    test_support::ScriptedConsole console(test_sequences ? "c.arff\nt.arff\n" : "c.arff\n");
+    GenerateARFFFile(console.io(), data, q);
+    return {read_file("c.arff"), test_sequences ? read_file("t.arff") : ""};
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include "helpers.h"
 
+using namespace tessar;
+
 namespace {
 
 using Families = std::vector<std::vector<std::string>>;

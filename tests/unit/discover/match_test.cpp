@@ -5,6 +5,8 @@
 
 #include "discover/match.h"
 
+using namespace tessar;
+
 TEST(Match, SingleRunIsTheBestSubstringDistance) {
     EXPECT_EQ(match("*ABC*", "XABCX"), 0);
     EXPECT_EQ(match("*ABC*", "ABD"), 1);   // substitution
@@ -36,7 +38,7 @@ TEST(OccursWithin, AgreesWithTheMatcherOnTheSearchShapes) {
         return s;
     };
     std::vector<int> row;
-    int checked = 0;
+    int n_within = 0, n_beyond = 0;  // both answers must come up often, or the draw proves little
     for (int round = 0; round < 40000; ++round) {
         const int letters = 2 + round % 3;
         std::string x = word(7, letters), y = word(5, letters);
@@ -47,10 +49,11 @@ TEST(OccursWithin, AgreesWithTheMatcherOnTheSearchShapes) {
         for (int dist = 0; dist <= 4; ++dist) {
             ASSERT_EQ(occurs_within(pattern, text, dist, row), exact <= dist)
                 << pattern << " in " << text << " within " << dist;
-            ++checked;
+            ++(exact <= dist ? n_within : n_beyond);
         }
     }
-    EXPECT_EQ(checked, 200000);
+    EXPECT_GT(n_within, 20000);
+    EXPECT_GT(n_beyond, 20000);
 }
 
 TEST(OccursWithin, OtherShapesFallBackToTheMatcher) {

@@ -10,6 +10,8 @@
 #include "discover/discover.h"
 #include "discover/match.h"
 
+using namespace tessar;
+
 namespace {
 
 struct Row {

@@ -5,6 +5,8 @@
 
 #include "discover/tree.h"
 
+using namespace tessar;
+
 namespace {
 
 // The substrings the walk spells, in visiting order.

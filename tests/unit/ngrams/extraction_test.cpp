@@ -1,11 +1,13 @@
-// N-gram extraction: order of first appearance, the per-sequence count, and presence, checked
-// against a plain search on small inputs.
+// N-gram extraction: order of first appearance and the per-sequence count, checked against a
+// plain search on small inputs. (Presence in a row is the context writer's engine, tested there.)
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
 
 #include "ngrams/ngrams.h"
+
+using namespace tessar;
 
 namespace {
 
@@ -24,13 +26,6 @@ NgramTable naive_ngrams(const Texts& sequences, int n) {
         }
     }
     return table;
-}
-
-std::vector<bool> presence_row(const NgramTable& table, const std::string& sequence) {
-    Presence present = ngram_presence(table);
-    std::vector<bool> row;
-    for (size_t j = 0; j < table.ngrams.size(); ++j) row.push_back(present(j, sequence));
-    return row;
 }
 
 }  // namespace
@@ -61,7 +56,6 @@ TEST(ExtractNgrams, ShortAndEmptySequencesGiveNoneAndLaterOnesStillCount) {
     NgramTable t = extract_ngrams(seqs, 3);
     EXPECT_EQ(t.ngrams, (Texts{"MKV", "KVL", "VLM"}));
     EXPECT_EQ(t.n_sequence_ngrams, 3);
-    EXPECT_EQ(presence_row(t, "MK"), (std::vector<bool>{false, false, false}));
 }
 
 TEST(ExtractNgrams, NoSequenceLongEnoughGivesAnEmptyTable) {
@@ -78,26 +72,8 @@ TEST(ExtractNgrams, WholeSequenceAsOneNgramWhenNEqualsItsLength) {
     EXPECT_EQ(t.n_sequence_ngrams, 3);
 }
 
-TEST(NgramPresence, TestSequenceWithUnknownNgramsMarksOnlyTheKnownOnes) {
-    const Texts seqs{"MKVL", "KVLA"};
-    NgramTable t = extract_ngrams(seqs, 2);
-    EXPECT_EQ(presence_row(t, "WWKVWW"), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(presence_row(t, "LAMK"), (std::vector<bool>{true, false, false, true}));
-}
-
-TEST(NgramPresence, OneFunctionServesSuccessiveRows) {
-    const Texts seqs{"MKVL", "KVLA"};
-    NgramTable t = extract_ngrams(seqs, 2);
-    Presence present = ngram_presence(t);
-    std::vector<bool> first, second;
-    for (size_t j = 0; j < 4; ++j) first.push_back(present(j, seqs[0]));
-    for (size_t j = 0; j < 4; ++j) second.push_back(present(j, seqs[1]));
-    EXPECT_EQ(first, (std::vector<bool>{true, true, true, false}));
-    EXPECT_EQ(second, (std::vector<bool>{false, true, true, true}));
-}
-
 // Random sequences over a small alphabet (many repeats, many hash lookups that hit) and a few
-// window sizes, long ones included: the hashed extraction and presence must match brute force.
+// window sizes, long ones included: the hashed extraction must match brute force.
 TEST(ExtractNgrams, MatchesBruteForceOnRandomSequences) {
     std::mt19937 rng(12345);
     for (int n : {1, 2, 3, 5, 9, 40}) {
@@ -111,9 +87,5 @@ TEST(ExtractNgrams, MatchesBruteForceOnRandomSequences) {
         NgramTable want = naive_ngrams(seqs, n);
         ASSERT_EQ(got.ngrams, want.ngrams) << "n=" << n;
         EXPECT_EQ(got.n_sequence_ngrams, want.n_sequence_ngrams) << "n=" << n;
-        Presence present = ngram_presence(got);
-        for (const std::string& s : seqs)
-            for (size_t j = 0; j < got.ngrams.size(); ++j)
-                ASSERT_EQ(present(j, s), s.find(got.ngrams[j]) != std::string::npos);
     }
 }

@@ -6,6 +6,8 @@
 
 #include "inputs/classfile.h"
 
+using namespace tessar;
+
 namespace {
 
 class ClassText {

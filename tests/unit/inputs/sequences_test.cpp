@@ -4,23 +4,22 @@
 #include <string>
 #include <vector>
 
-#include "dialogue.h"
+#include <unistd.h>
+
 #include "inputs/sequences.h"
+#include "support.h"
+
+using namespace tessar;
 
 namespace {
 
-// A temporary file holding `text` byte for byte (NUL and CR included), positioned at its start.
-File file_with(const std::string& text) {
-    File f(std::tmpfile());
-    std::fwrite(text.data(), 1, text.size(), f.get());
-    std::rewind(f.get());
-    return f;
-}
+File file_with(const std::string& text) { return test_support::text_file(text); }
 
 std::vector<std::string> read_text(const std::string& text,
-                                   SequenceReader reader = SequenceReader::NGrams) {
+                                   SequenceReader reader = SequenceReader::NGrams,
+                                   SequenceFileStats* stats = nullptr) {
     File f = file_with(text);
-    return read_sequences(f.get(), reader);
+    return read_sequences(f.get(), reader, console_limits(), stats);
 }
 
 // The message of the fatal error the reader raises on `text`, or "<none>".
@@ -67,7 +66,9 @@ TEST(SequenceReader, FileWithoutHeaderHoldsNoSequence) {
     EXPECT_TRUE(read_text("").empty());
     File f = file_with("12 not residues\n");
     int stored = 0;
-    EXPECT_EQ(read_sequence_file(f.get(), SequenceReader::Test, [&](const std::string&) { ++stored; }), 0);
+    EXPECT_EQ(read_sequence_file(f.get(), SequenceReader::Test, console_limits(),
+                                 [&](std::string&) { ++stored; }).n_sequences,
+              0);
     EXPECT_EQ(stored, 0);
 }
 
@@ -125,7 +126,7 @@ TEST(SequenceReader, The2001stHeaderIsFatalBeforeAnythingIsStored) {
     File f = file_with(headers(2001));
     int stored = 0;
     try {
-        read_sequence_file(f.get(), SequenceReader::Discover, [&](const std::string&) { ++stored; });
+        read_sequence_file(f.get(), SequenceReader::Discover, console_limits(), [&](std::string&) { ++stored; });
         FAIL() << "no error";
     } catch (const FatalError& e) {
         EXPECT_EQ(e.message, "\tErr: Too many sequences\n");
@@ -145,4 +146,55 @@ TEST(SequenceReader, VeryLongLinesAreReadWhole) {
     EXPECT_EQ(read_text(header + "\nMK\n"), Seqs{"MK"});
     // a residue line of 5998 letters in one piece
     EXPECT_EQ(read_text(">a\n" + std::string(5998, 'G'))[0].size(), 5998u);
+}
+
+TEST(SequenceReader, CountsTheSkippedLinesAndWhetherTheyHeldResidues) {
+    SequenceFileStats stats;
+    read_text("title line\n\n12\n>a\nMK\n", SequenceReader::NGrams, &stats);
+    EXPECT_EQ(stats.n_sequences, 1);
+    EXPECT_EQ(stats.n_skipped_lines, 3);
+    EXPECT_TRUE(stats.skipped_residues);
+    read_text("\n-- 12 --\n>a\n", SequenceReader::NGrams, &stats);
+    EXPECT_EQ(stats.n_skipped_lines, 2);
+    EXPECT_FALSE(stats.skipped_residues);
+}
+
+TEST(SequenceReader, ReadsAStreamThatCannotBeRewound) {
+    // a pipe, as a command line's process substitution gives, with and without a sequence limit
+    for (const Limits& limits : {console_limits(), Limits{}}) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const std::string text = ">a\nMK\n>b\nVL\n";
+        ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        close(fds[1]);
+        File in(fdopen(fds[0], "r"));
+        EXPECT_EQ(read_sequences(in.get(), SequenceReader::Binary, limits), (std::vector<std::string>{"MK", "VL"}));
+    }
+}
+
+TEST(SequenceReader, WithoutLimitsAnyNumberAndLengthIsRead) {
+    std::string text = headers(2500) + ">long\n" + std::string(7000, 'A') + "\n";
+    File f = file_with(text);
+    std::vector<std::string> seqs = read_sequences(f.get(), SequenceReader::NGrams, Limits{});
+    ASSERT_EQ(seqs.size(), 2501u);
+    EXPECT_EQ(seqs.back().size(), 7000u);
+}
+
+TEST(ReportSequenceFile, WarnsOnTheConsoleAndFailsInBatchUse) {
+    test_support::ScriptedConsole console("");
+    report_sequence_file(console.io(), {0, 2, true}, "plain.txt");
+    EXPECT_EQ(console.printed(),
+              "\tWarning: 2 lines before the first '>' header were skipped\n"
+              "\tWarning: no sequence in plain.txt; a sequence starts at a line beginning with '>'\n");
+
+    class Strict : public ConsoleDialogue {
+    public:
+        using ConsoleDialogue::ConsoleDialogue;
+        Limits limits() const override { return Limits{}; }
+    };
+    File in = file_with(""), out(std::tmpfile());
+    Strict strict(in.get(), out.get());
+    EXPECT_EQ(test_support::fatal_message([&] { report_sequence_file(strict, {0, 0, false}, "x.fa"); }),
+              "Err: no sequence in x.fa: a sequence starts at a line beginning with '>'\n");
+    report_sequence_file(strict, {3, 0, false}, "x.fa");  // sequences found: nothing to say
 }

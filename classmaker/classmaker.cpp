@@ -1,0 +1,145 @@
+#include "classmaker.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <termios.h>
+#include <unistd.h>
+
+namespace classmaker {
+
+namespace {
+
+constexpr int kMaxClasses = 99;
+
+// Asks until the answer is a number; prints the whole question each time.
+int ask_number(std::FILE* in, std::FILE* out, const char* question) {
+    for (;;) {
+        std::fputs(question, out);
+        std::fflush(out);
+        int value;
+        if (parse_int(read_word(in), value)) return value;
+    }
+}
+
+// Drops what is left of the current input line (the line end after the last answer).
+void skip_rest_of_line(std::FILE* in) {
+    int c;
+    while ((c = std::getc(in)) != EOF && c != '\n') {
+    }
+}
+
+// One key press: on a terminal one key without echo, read past the stdio buffer so that the
+// line end of the last answer does not count as the key; otherwise one whole line. End of input
+// counts as a key press. (The library has its own; this program links nothing of it.)
+void wait_key(std::FILE* in, std::FILE* out) {
+    std::fflush(out);
+    const int fd = fileno(in);
+    termios saved;
+    if (fd >= 0 && isatty(fd) && tcgetattr(fd, &saved) == 0) {
+        termios raw = saved;
+        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        tcsetattr(fd, TCSANOW, &raw);
+        char key;
+        ssize_t n = read(fd, &key, 1);
+        (void)n;
+        tcsetattr(fd, TCSANOW, &saved);
+        return;
+    }
+    skip_rest_of_line(in);
+}
+
+// The class count, then each class's name and instance count, in input order.
+std::vector<ClassEntry> ask_classes(std::FILE* in, std::FILE* out) {
+    int n_classes;
+    do {
+        n_classes = ask_number(in, out, "\n\nClasses number: ");
+    } while (n_classes < 1 || n_classes > kMaxClasses);
+    std::vector<ClassEntry> classes(n_classes);
+    for (int i = 1; i <= n_classes; ++i) {
+        std::fprintf(out, "\nClass num %i name: ", i);
+        classes[i - 1].name = read_word(in);
+        classes[i - 1].n_instances = ask_number(in, out, "\nCorresponding instances number: ");
+    }
+    return classes;
+}
+
+}  // namespace
+
+std::string read_word(std::FILE* in) {
+    int c;
+    do {
+        c = std::getc(in);
+    } while (c != EOF && std::isspace(c));
+    if (c == EOF) throw EndOfInput{};
+    std::string word;
+    while (c != EOF && !std::isspace(c)) {
+        word.push_back(static_cast<char>(c));
+        c = std::getc(in);
+    }
+    if (c != EOF) std::ungetc(c, in);
+    return word;
+}
+
+bool parse_int(const std::string& word, int& value) {
+    // strtoll would skip leading blanks; a word has none, but a lone sign or "0x" must fail,
+    // which the end pointer shows.
+    if (word.empty() || std::isspace(static_cast<unsigned char>(word[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(word.c_str(), &end, 0);
+    if (end != word.c_str() + word.size() || errno == ERANGE) return false;
+    if (v < INT_MIN || v > INT_MAX) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+std::string classification_text(const std::vector<ClassEntry>& classes) {
+    std::string text = "#classes number\n" + std::to_string(classes.size()) + "\n#classes names\n";
+    for (const ClassEntry& c : classes) text += c.name + "\n";
+    text += "#classes instances";
+    for (const ClassEntry& c : classes)
+        for (int k = 0; k < c.n_instances; ++k) text += "\n" + c.name;
+    return text;
+}
+
+int run_classmaker(std::FILE* in, std::FILE* out) {
+    std::fputs("\nThis program allows you to create a classification file", out);
+    try {
+        const std::vector<ClassEntry> classes = ask_classes(in, out);
+
+        // output file, asked again while it cannot be opened
+        std::string file_name;
+        std::FILE* file = nullptr;
+        while (!file) {
+            std::fputs("\nEnter the classification file name: ", out);
+            std::fflush(out);
+            file_name = read_word(in);
+            file = std::fopen(file_name.c_str(), "w");
+        }
+        // the line end of the last answer belongs to that answer, not to the key press
+        skip_rest_of_line(in);
+
+        const std::string text = classification_text(classes);
+        bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        written = std::fclose(file) == 0 && written;
+        if (!written) {
+            // a full disk or a failing device must not pass for a finished file
+            std::fprintf(out, "\n\tErr: cannot write %s\n", file_name.c_str());
+            wait_key(in, out);
+            return 1;
+        }
+    } catch (const EndOfInput&) {
+        std::fputs("\n\tErr: end of input\n", out);
+        std::fflush(out);
+        return 1;
+    }
+    std::fputs("\nClassification file done, press any key to exit", out);
+    wait_key(in, out);
+    return 0;
+}
+
+}  // namespace classmaker

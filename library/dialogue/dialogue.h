@@ -1,0 +1,156 @@
+// How a method talks to its user. Every method asks its questions and prints its console text
+// through one Dialogue handed to its entry function; the console dialogue of the menu is one
+// implementation, the preset answers of the command line another. A method never reads
+// standard input or writes standard output itself.
+//
+// Each question is a Question record: the text the console shows, the command-line flag that
+// answers it in batch use, its default and its range. The ask_* functions below hold the one
+// rule of the dialogue: ask, try the answer, ask again while it is refused (the console) or stop
+// with an error that names the flag (batch use).
+#pragma once
+
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tessar {
+
+// A fatal input error: the message is shown exactly as it stands and the method ends with
+// status 1. Deep code throws it; each front end handles it once.
+struct FatalError {
+    std::string message;
+};
+
+// Standard input ended at a question (console only).
+struct EndOfInput {};
+
+[[noreturn]] void fatal(std::string message);
+// printf-style formatting into a std::string.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { if (f) std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Reads one line of `in` into `line` without its line end; a CR directly before the LF is dropped.
+// A last line without a line end still counts. Returns false at end of file with nothing read.
+bool read_line(std::FILE* in, std::string& line);
+
+// Flushes and closes an output file. A write that failed on the way (a full disk, say) is the
+// fatal error `message` (by default "\tErr: cannot write <name>\n"), never a short file passed
+// off as complete.
+void close_output(File& file, const std::string& name, const std::string& message = "");
+
+// Opens an existing regular file for reading (a folder counts as a file that cannot be opened).
+File open_for_reading(const std::string& name);
+
+// What a question takes, so that batch use can check a flag and --help can describe it.
+enum class AnswerKind {
+    InputFile,          // a file to read; the empty answer takes the default name
+    OptionalInputFile,  // a file to read; the empty answer means none
+    OutputFile,         // a file to create; the empty answer takes the default name
+    Number,             // a whole number within [min, max]
+    Real,               // a real number within [min, max]
+};
+
+// One question of a method's dialogue.
+struct Question {
+    // The command-line option answering it ("--min-length"); without a leading '-', the name
+    // of a positional argument.
+    const char* flag;
+    AnswerKind kind;
+    // The whole question as the console prints it, a printf format (some take numbers).
+    const char* prompt;
+    // One line of --help.
+    const char* help;
+    // The answer an empty one stands for: a file name, or a number as text; "" when the
+    // default depends on the data (the method supplies it) or there is none.
+    const char* default_answer = "";
+    // Numbers and reals: the accepted range.
+    double min = 0;
+    double max = 0;
+    // Numbers: names standing for min, min + 1, ... on the command line (nullptr: none).
+    const char* const* choices = nullptr;
+};
+
+// The question's console text with the numbers its format takes.
+std::string prompt_text(const Question& q, ...);
+
+// What a front end accepts beyond a question's own range.
+struct Limits {
+    int max_sequences = INT_MAX;       // per sequence file; more is fatal
+    int max_residues = INT_MAX;        // per sequence; more is fatal
+    long long min_number = LLONG_MIN;  // number answers outside these count as refused
+    long long max_number = LLONG_MAX;
+    bool no_sequence_is_error = true;  // a sequence file holding no sequence
+};
+
+// The menu's limits: 2000 sequences of 5998 residues, 16-bit number answers, and a file
+// without sequences read as empty (with a warning).
+Limits console_limits();
+
+class Dialogue {
+public:
+    virtual ~Dialogue() = default;
+
+    // The method's console text: results, counts, the spinner.
+    virtual void print(std::string_view text) = 0;
+    void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // A warning the user must see (the console prints it with the rest; batch use sends it
+    // to standard error).
+    virtual void warn(std::string_view text) = 0;
+
+    // The answer to `q`, whose console text is `prompt` (already formatted): the line typed at
+    // the console (EndOfInput when input has ended), or the flag's value ("" when not given).
+    virtual std::string answer(const Question& q, std::string_view prompt) = 0;
+    // `answer` to `q` was refused. The console does nothing (the question is asked again);
+    // batch use throws an error naming the flag.
+    virtual void refuse(const Question& q, const std::string& answer) = 0;
+
+    // The key press that closes a method, and the one after a fatal message (console only).
+    virtual void wait_key() = 0;
+    // Drops keys typed ahead during a long computation (console on a terminal only).
+    virtual void discard_typeahead() {}
+
+    // The path at which an output file answered as `name` is created.
+    virtual std::string output_path(const std::string& name) const { return name; }
+
+    virtual Limits limits() const = 0;
+};
+
+// Asks for a file to read until one opens. An empty answer takes q.default_answer, or (an
+// OptionalInputFile) skips the file: the result is empty and `name` is "". `name` receives the
+// name as answered.
+File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, std::string& name);
+File ask_input_file(Dialogue& io, const Question& q, std::string& name);
+
+// Asks for a file to create until it can be (an existing file is replaced). `name` receives the
+// name as answered; the file is created at io.output_path(name).
+File ask_output_file(Dialogue& io, const Question& q, std::string& name);
+
+// Asks until the answer is a number within the question's range and the front end's limits; an
+// empty answer takes `default_value` (range-checked like a typed one).
+int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value);
+// The same with the question's own default and no number in its prompt.
+int ask_number(Dialogue& io, const Question& q);
+
+// The leading decimal integer of an answer: leading blanks and a sign allowed, the rest of the
+// line ignored. False when there is none; a value too large for a long long comes out beyond
+// every range (LLONG_MAX or LLONG_MIN).
+bool parse_leading_integer(std::string_view answer, long long& value);
+
+// The leading decimal real number of an answer, as atof reads it; 0 when there is none
+// ("nan", "inf" and hexadecimal forms give 0 too).
+double parse_real(std::string_view answer);
+
+// The closing line of every method and its key press.
+void finish_method(Dialogue& io);
+
+// Elapsed processor time since `start`, in seconds.
+double seconds_since(std::clock_t start);
+
+}  // namespace tessar
