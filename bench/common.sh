@@ -1,8 +1,9 @@
 # Shared part of the benchmark scripts, sourced by each of them (bash only):
 #   - the folders: BENCH_ROOT (the repository), BENCH_BIN (launcher and library),
-#     BENCH_SHARED (the shared folder beside the repository), BENCH_OUT (bench/out, gitignored);
-#   - the synthetic data sets, made once and kept in bench/out: synthetic-500.{fasta,cls} and
-#     synthetic-2000.{fasta,cls}, 300 residues a sequence, 3 classes, seed 1 (always the same);
+#     BENCH_DATA (tests/data, the real medium set), BENCH_OUT (bench/out, gitignored);
+#   - the synthetic data sets, made once by bench/make-synthetic and kept in bench/out:
+#     synthetic-500.{fasta,cls} and synthetic-2000.{fasta,cls}, 300 residues a sequence,
+#     3 classes, seed 1 (always the same);
 #   - bench_launch, which runs the launcher on a scripted standard input in a fresh work folder
 #     and prints the wall seconds;
 #   - bench_machine, the machine line printed under every table.
@@ -20,14 +21,13 @@ bench_setup() {
     [ -f "$BENCH_BIN/launcher" ] && [ -x "$BENCH_BIN/launcher" ] || { echo "no launcher in $BENCH_BIN: build first" >&2; exit 1; }
     [ -e "$BENCH_BIN/libDLL_Tessar.so" ] ||
         { echo "no libDLL_Tessar.so in $BENCH_BIN: build DLL_Tessar first" >&2; exit 1; }
-    BENCH_SHARED=$(cd "$BENCH_ROOT/../shared" 2>/dev/null && pwd) ||
-        { echo "no shared folder beside $BENCH_ROOT" >&2; exit 1; }
+    BENCH_DATA=$BENCH_ROOT/tests/data
     BENCH_OUT=$BENCH_ROOT/bench/out
     mkdir -p "$BENCH_OUT"
     local n
     for n in 500 2000; do
         [ -f "$BENCH_OUT/synthetic-$n.fasta" ] && [ -f "$BENCH_OUT/synthetic-$n.cls" ] ||
-            "$BENCH_SHARED/data/make-synthetic" "$BENCH_OUT/synthetic-$n" \
+            python3 "$BENCH_ROOT/bench/make-synthetic" "$BENCH_OUT/synthetic-$n" \
                 --seqs "$n" --len 300 --classes 3 --seed 1 >/dev/null
     done
 }

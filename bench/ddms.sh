@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Substitution-matrix descriptor method benchmark: the real launcher (menu key d) with a scripted
 # standard input, default answers (ALPHA = BETA = 0, threshold 0.5, no test file, default output
-# names) and each of the six matrices, on the shared medium set (181 sequences) and on synthetic
-# sets of 500 and 2000 sequences of 300 residues in 3 classes.
+# names) and each of the six matrices, on the real medium set (tests/data/medium.fasta, 181
+# sequences) and on synthetic sets of 500 and 2000 sequences of 300 residues in 3 classes.
 # Prints, per run: data, matrix, wall seconds of the whole run (dialogue, family file, mining,
 # grouping, report and ARFF), the method's own seconds (mining and grouping), the descriptors
 # kept and the output size; then the machine.
@@ -30,7 +30,7 @@ run() {  # label fasta cls matrix-number
 }
 
 echo "Descriptor method with substitution matrix, launcher key d, default answers but the matrix"
-for m in 1 2 3 4 5 6; do run medium "$BENCH_SHARED/data/medium.fasta" "$BENCH_SHARED/data/medium.cls" $m; done
+for m in 1 2 3 4 5 6; do run medium "$BENCH_DATA/medium.fasta" "$BENCH_DATA/medium.cls" $m; done
 for m in 1 2 3 4 5 6; do run synthetic-500 "$BENCH_OUT/synthetic-500.fasta" "$BENCH_OUT/synthetic-500.cls" $m; done
 for m in 1 2 3 4 5 6; do run synthetic-2000 "$BENCH_OUT/synthetic-2000.fasta" "$BENCH_OUT/synthetic-2000.cls" $m; done
 bench_machine

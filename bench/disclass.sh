@@ -2,7 +2,7 @@
 # Discriminative-descriptor method benchmark: the real launcher (menu key c) with a scripted
 # standard input, a classification file, no test file and the thresholds ALPHA 0.5, BETA 0.1
 # (plus the defaults 0/0 on the two smaller sets), on synthetic sets of 500 and 2000 sequences
-# of 300 residues in 3 classes and on the shared medium set (181 sequences).
+# of 300 residues in 3 classes and on the real medium set (tests/data/medium.fasta, 181 sequences).
 # Prints, per run: data, options, wall seconds of the whole run, the method's own mining
 # seconds, the descriptor count, the peak memory and the output size; then the machine.
 #
@@ -26,8 +26,8 @@ run() {  # label fasta cls alpha beta
 }
 
 echo "Discriminative descriptors, launcher key c, classification file, no test file"
-run medium "$BENCH_SHARED/data/medium.fasta" "$BENCH_SHARED/data/medium.cls" 0 0
-run medium "$BENCH_SHARED/data/medium.fasta" "$BENCH_SHARED/data/medium.cls" 0.5 0.1
+run medium "$BENCH_DATA/medium.fasta" "$BENCH_DATA/medium.cls" 0 0
+run medium "$BENCH_DATA/medium.fasta" "$BENCH_DATA/medium.cls" 0.5 0.1
 run synthetic-500 "$BENCH_OUT/synthetic-500.fasta" "$BENCH_OUT/synthetic-500.cls" 0 0
 run synthetic-500 "$BENCH_OUT/synthetic-500.fasta" "$BENCH_OUT/synthetic-500.cls" 0.5 0.1
 run synthetic-2000 "$BENCH_OUT/synthetic-2000.fasta" "$BENCH_OUT/synthetic-2000.cls" 0.5 0.1

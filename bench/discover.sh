@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Active-motif discovery through the real launcher: default answers (form 1, minimum length 3,
 # minimum occurrence Tot/3) with no mutation and with 2 mutations, on synthetic sets of 500 and
-# 2000 sequences of 300 residues (3 classes) and on medium.fasta (181 real sequences).
+# 2000 sequences of 300 residues (3 classes) and on tests/data/medium.fasta (181 real sequences).
 # Prints, per run, the data, the options, the seconds the method reports for its search, the
 # wall-clock seconds of the whole run (context files included) and the motif counts.
 # A run is capped at CAP seconds (default 600): a capped run is marked so, with the counts the
@@ -40,7 +40,7 @@ run() {  # label fasta cls mutations
     rm -f "$work"/Context.*  # hundreds of MB with 2 mutations; the report stays
 }
 
-for dist in 0 2; do run medium "$BENCH_SHARED/data/medium.fasta" "$BENCH_SHARED/data/medium.cls" $dist; done
+for dist in 0 2; do run medium "$BENCH_DATA/medium.fasta" "$BENCH_DATA/medium.cls" $dist; done
 for n in 500 2000; do
     for dist in 0 2; do
         run "syn$n" "$BENCH_OUT/synthetic-$n.fasta" "$BENCH_OUT/synthetic-$n.cls" $dist

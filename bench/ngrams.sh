@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # N-gram method benchmark: the real launcher (menu key b) with a scripted standard input, default
 # answers (N = 3, default output names) and a classification file, on synthetic sets of 500 and
-# 2000 sequences of 300 residues in 3 classes and on the shared medium set (181 sequences).
+# 2000 sequences of 300 residues in 3 classes and on the real medium set (tests/data/medium.fasta,
+# 181 sequences).
 # Prints, per run: data, options, wall seconds of the whole run, the method's own extraction
 # seconds, the attribute count and the output size; then the machine.
 #
@@ -24,7 +25,7 @@ run() {  # label fasta cls
 }
 
 echo "N-gram method, launcher key b, default answers with a classification file"
-run medium "$BENCH_SHARED/data/medium.fasta" "$BENCH_SHARED/data/medium.cls"
+run medium "$BENCH_DATA/medium.fasta" "$BENCH_DATA/medium.cls"
 run synthetic-500 "$BENCH_OUT/synthetic-500.fasta" "$BENCH_OUT/synthetic-500.cls"
 run synthetic-2000 "$BENCH_OUT/synthetic-2000.fasta" "$BENCH_OUT/synthetic-2000.cls"
 bench_machine

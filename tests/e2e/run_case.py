@@ -4,8 +4,9 @@
 A case folder holds:
   stdin         the lines typed at the console (bytes, as they stand)
   program       optional: "classmaker" instead of the default "launcher"
-  files         optional: lines "DEST SOURCE" copying SOURCE (relative to the repository root,
-                so ../shared/data/... works) into the working folder as DEST
+  files         optional: lines "DEST SOURCE" copying SOURCE (a path relative to the repository
+                root, e.g. samples/Sample.txt or tests/data/small.fasta) into the working
+                folder as DEST
   input/        optional: files copied into the working folder as they are
   no-library    optional: run the launcher alone, without the library beside it
   expected/     stdout, rc, optional stderr (empty when absent), and every file the run
@@ -26,7 +27,15 @@ import subprocess
 import sys
 import tempfile
 
-REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
+
+
+def repository_file(src):
+    """The path of SOURCE in a files line; a case reads only files the repository carries."""
+    path = os.path.realpath(os.path.join(REPO, src))
+    if os.path.commonpath([path, REPO]) != REPO:
+        sys.exit(f"files: {src} is outside the repository")
+    return path
 
 
 def snapshot(folder):
@@ -91,7 +100,7 @@ def main():
             for line in open(case_file("files")):
                 if line.strip():
                     dest, src = line.split()
-                    shutil.copy(os.path.join(REPO, src), os.path.join(work, dest))
+                    shutil.copy(repository_file(src), os.path.join(work, dest))
         before = snapshot(work)
 
         stdin = open(case_file("stdin"), "rb").read() if os.path.exists(case_file("stdin")) else b""
