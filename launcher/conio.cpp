@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace launcher {
+
 namespace {
 
 ConsoleModel g_console;             // the one console of the process
@@ -183,6 +185,7 @@ int puttext(int left, int top, int right, int bottom, const char* text) {
     return 1;
 }
 
+// (the launcher links nothing of the encoding library, so it formats text on its own)
 int _cprintf(const char* fmt, ...) {
     va_list args;
     va_start(args, fmt);
@@ -225,3 +228,5 @@ void preface() {
     textbackground(0);
     _cprintf("%s", std::string(kScreenWidth, ' ').c_str());
 }
+
+}  // namespace launcher

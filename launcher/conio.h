@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <string>
 
+namespace launcher {
+
 constexpr int kScreenWidth = 80;
 constexpr int kScreenHeight = 25;
 
@@ -78,3 +80,5 @@ void preface();
 
 // The four text rows of the banner (rows 2 to 5), each exactly 80 columns.
 extern const char* const kBannerLines[4];
+
+}  // namespace launcher

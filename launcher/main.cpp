@@ -9,6 +9,7 @@
 #include "conio.h"
 #include "menu.h"
 
+namespace launcher {
 namespace {
 
 // The full path of this program, read from /proc; empty when it cannot be read.
@@ -75,5 +76,6 @@ std::string own_executable() {
 }
 
 }  // namespace
+}  // namespace launcher
 
-int main() { menu(); }
+int main() { launcher::menu(); }

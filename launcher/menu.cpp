@@ -3,6 +3,8 @@
 #include <cstring>
 #include <dlfcn.h>
 
+namespace launcher {
+
 namespace {
 
 constexpr int kLabelWidth = 54;   // label and dots, between the tab and the key
@@ -66,3 +68,5 @@ bool run_menu_entry(void* library, const MenuEntry& entry) {
     }
     return true;
 }
+
+}  // namespace launcher

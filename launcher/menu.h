@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace launcher {
+
 struct MenuEntry {
     char key;
     const char* label;
@@ -36,3 +38,5 @@ std::string library_beside(const std::string& exe_path);
 // methods with no argument, the binary coder with the entry's scheme. False when the export is
 // missing (nothing runs).
 bool run_menu_entry(void* library, const MenuEntry& entry);
+
+}  // namespace launcher

@@ -8,6 +8,8 @@
 
 #include "conio.h"
 
+using namespace launcher;
+
 namespace {
 
 class Console : public ::testing::Test {

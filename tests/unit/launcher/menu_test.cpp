@@ -9,6 +9,8 @@
 
 #include "menu.h"
 
+using namespace launcher;
+
 namespace {
 
 TEST(Menu, OnlyTheNineLowerCaseKeysAreChoices) {
