@@ -32,11 +32,6 @@ namespace {
 
 const char* const kFormatNames[] = {"arff", "sparse-arff", "csv", "libsvm"};
 
-const std::vector<const Question*>& bincod_questions() {
-    static const std::vector<const Question*> questions = {&kBinarySequenceFile, &kBinaryOutput};
-    return questions;
-}
-
 // ---- checks of flag values, each a CLI11 validator: "" when the value is accepted
 
 // The whole of `text` as a whole number (optional sign, digits).
@@ -155,9 +150,8 @@ void add_common_flags(Command& c, bool tables) {
         ->type_name("DIR");
     if (tables)
         c.app->add_option("--format", c.format,
-                          "layout of the ARFF file and the test ARFF file: arff, sparse-arff, csv or "
-                          "libsvm; default arff. Unless named, those two files take the format's "
-                          "extension: Context.csv, Test.libsvm, ...")
+                          "layout of the ARFF and test ARFF files: arff (default), sparse-arff, csv "
+                          "or libsvm; unnamed, they take its extension (Context.csv)")
             ->type_name("FORMAT")
             ->check([](const std::string& v) { return check_choice(v, kFormatNames, 4); }, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");

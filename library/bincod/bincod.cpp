@@ -72,6 +72,11 @@ const Question kBinaryOutput = {"--output", AnswerKind::OutputFile,
                                 "\n%%\tEnter the output file name [SeqBin.dat]: ",
                                 "the coded sequences, one line each", "SeqBin.dat"};
 
+const std::vector<const Question*>& bincod_questions() {
+    static const std::vector<const Question*> questions = {&kBinarySequenceFile, &kBinaryOutput};
+    return questions;
+}
+
 const char* const kBinaryCodeNames[4] = {"aldane", "brevik", "corvel", "dunmore"};
 
 BincodRun run_bincod(Dialogue& io, int scheme) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dialogue/dialogue.h"
 
@@ -9,6 +10,9 @@ namespace tessar {
 // The questions of the coder: the sequence file and the output file.
 extern const Question kBinarySequenceFile;
 extern const Question kBinaryOutput;
+
+// Every question of the coder, in dialogue order.
+const std::vector<const Question*>& bincod_questions();
 
 // The code names of the schemes 1 to 4, as the command line spells them ("aldane", ...).
 extern const char* const kBinaryCodeNames[4];

@@ -87,12 +87,10 @@ struct Decoded {
     std::vector<std::string> classes;
 };
 
-Decoded decode_dense(const std::string& text, size_t n) {
+// Rows "v,...,v,class" from line `first` on: the dense ARFF rows and the CSV rows.
+Decoded decode_delimited(const std::vector<std::string>& all, size_t first, size_t n) {
     Decoded d;
-    const auto all = lines(text);
-    size_t k = 0;
-    while (all[k] != "@data") ++k;
-    for (++k; k < all.size(); ++k) {
+    for (size_t k = first; k < all.size(); ++k) {
         const auto fields = split(all[k], ',');
         d.values.emplace_back();
         for (size_t j = 0; j < n; ++j) d.values.back().push_back(fields[j] == "1");
@@ -100,6 +98,15 @@ Decoded decode_dense(const std::string& text, size_t n) {
     }
     return d;
 }
+
+Decoded decode_dense(const std::string& text, size_t n) {
+    const auto all = lines(text);
+    size_t k = 0;
+    while (all[k] != "@data") ++k;
+    return decode_delimited(all, k + 1, n);
+}
+
+Decoded decode_csv(const std::string& text, size_t n) { return decode_delimited(lines(text), 1, n); }
 
 Decoded decode_sparse(const std::string& text, size_t n) {
     Decoded d;
@@ -120,18 +127,6 @@ Decoded decode_sparse(const std::string& text, size_t n) {
             else
                 d.values.back()[index] = pair.substr(blank + 1) == "1";
         }
-    }
-    return d;
-}
-
-Decoded decode_csv(const std::string& text, size_t n) {
-    Decoded d;
-    const auto all = lines(text);
-    for (size_t k = 1; k < all.size(); ++k) {
-        const auto fields = split(all[k], ',');
-        d.values.emplace_back();
-        for (size_t j = 0; j < n; ++j) d.values.back().push_back(fields[j] == "1");
-        d.classes.push_back(fields[n]);
     }
     return d;
 }
