@@ -16,7 +16,7 @@ import tempfile
 
 N = 20000
 # random residues from a few letters: few distinct candidates for the motif search
-AA = "ACDEG"
+AA = "ACD"
 MOTIFS = ["WKHC", "MYPF", "QNRD"]
 
 
