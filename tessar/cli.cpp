@@ -30,8 +30,6 @@ namespace tessar::cli {
 
 namespace {
 
-const char* const kFormatNames[] = {"arff", "sparse-arff", "csv", "libsvm"};
-
 // ---- checks of flag values, each a CLI11 validator: "" when the value is accepted
 
 // The whole of `text` as a whole number (optional sign, digits).
@@ -153,7 +151,7 @@ void add_common_flags(Command& c, bool tables) {
                           "layout of the ARFF and test ARFF files: arff (default), sparse-arff, csv "
                           "or libsvm; unnamed, they take its extension (Context.csv)")
             ->type_name("FORMAT")
-            ->check([](const std::string& v) { return check_choice(v, kFormatNames, 4); }, "", "");
+            ->check([](const std::string& v) { return check_choice(v, kTableFormatNames, 4); }, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 

@@ -8,7 +8,6 @@ namespace tessar {
 
 namespace {
 
-const char* const kFormatNames[] = {"arff", "sparse-arff", "csv", "libsvm"};
 const char* const kFormatExtensions[] = {".arff", ".arff", ".csv", ".libsvm"};
 
 // "1 to 6", "0 or more": a question's range in words.
@@ -27,11 +26,13 @@ std::string choice_list(const Question& q) {
 
 }  // namespace
 
-const char* table_format_name(TableFormat format) { return kFormatNames[static_cast<int>(format)]; }
+const char* const kTableFormatNames[4] = {"arff", "sparse-arff", "csv", "libsvm"};
+
+const char* table_format_name(TableFormat format) { return kTableFormatNames[static_cast<int>(format)]; }
 
 bool parse_table_format(const std::string& name, TableFormat& format) {
     for (int i = 0; i < 4; ++i)
-        if (name == kFormatNames[i]) {
+        if (name == kTableFormatNames[i]) {
             format = static_cast<TableFormat>(i);
             return true;
         }

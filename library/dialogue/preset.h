@@ -57,6 +57,8 @@ private:
     mutable std::vector<std::string> outputs_;
 };
 
+// The names of the formats on the command line, in TableFormat order.
+extern const char* const kTableFormatNames[4];
 // The name of a format on the command line ("sparse-arff"), and back (false: unknown name).
 const char* table_format_name(TableFormat format);
 bool parse_table_format(const std::string& name, TableFormat& format);
