@@ -1,5 +1,6 @@
 #include "classmaker.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -97,13 +98,22 @@ bool parse_int(const std::string& word, int& value) {
     return true;
 }
 
-std::string classification_text(const std::vector<ClassEntry>& classes) {
-    std::string text = "#classes number\n" + std::to_string(classes.size()) + "\n#classes names\n";
-    for (const ClassEntry& c : classes) text += c.name + "\n";
+std::string classification_text(const std::vector<std::string>& names,
+                                 const std::vector<std::string>& labels) {
+    std::string text = "#classes number\n" + std::to_string(names.size()) + "\n#classes names\n";
+    for (const std::string& name : names) text += name + "\n";
     text += "#classes instances";
-    for (const ClassEntry& c : classes)
-        for (int k = 0; k < c.n_instances; ++k) text += "\n" + c.name;
+    for (const std::string& label : labels) text += "\n" + label;
     return text;
+}
+
+std::string classification_text(const std::vector<ClassEntry>& classes) {
+    std::vector<std::string> names, labels;
+    for (const ClassEntry& c : classes) {
+        names.push_back(c.name);
+        labels.insert(labels.end(), static_cast<size_t>(std::max(c.n_instances, 0)), c.name);
+    }
+    return classification_text(names, labels);
 }
 
 int run_classmaker(std::FILE* in, std::FILE* out) {

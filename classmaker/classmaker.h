@@ -35,6 +35,10 @@ bool parse_int(const std::string& word, int& value);
 // The classification file of `classes`: the three sections, the instance lines each carrying
 // its line end in front (so the file ends without one).
 std::string classification_text(const std::vector<ClassEntry>& classes);
+// The same for class names in the order of the names section and one label per sequence, in
+// sequence order.
+std::string classification_text(const std::vector<std::string>& names,
+                                 const std::vector<std::string>& labels);
 
 // The whole dialogue on `in` and `out`; returns the exit status (0 done, 1 end of input or a
 // file that could not be written).

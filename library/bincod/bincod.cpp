@@ -72,16 +72,25 @@ const Question kBinaryOutput = {"--output", AnswerKind::OutputFile,
                                 "\n%%\tEnter the output file name [SeqBin.dat]: ",
                                 "the coded sequences, one line each", "SeqBin.dat"};
 
-void run_bincod(Dialogue& io, int scheme) {
+const std::vector<const Question*>& bincod_questions() {
+    static const std::vector<const Question*> questions = {&kBinarySequenceFile, &kBinaryOutput};
+    return questions;
+}
+
+const char* const kBinaryCodeNames[4] = {"aldane", "brevik", "corvel", "dunmore"};
+
+BincodRun run_bincod(Dialogue& io, int scheme) {
     std::string in_name, out_name;
     File in = ask_input_file(io, kBinarySequenceFile, in_name);
     File out = ask_output_file(io, kBinaryOutput, out_name);
 
     // encode each sequence as soon as it is read; nothing is kept
     int n_unknown = 0;
+    int n_coded = 0;
     const bool known_scheme = scheme >= 1 && scheme <= 4;
     SequenceFileStats stats =
         read_sequence_file(in.get(), SequenceReader::Binary, io.limits(), [&](const std::string& s) {
+            io.progress({"coding", static_cast<double>(++n_coded), 0, "sequences"});
             if (!known_scheme) return io.print("Err");
             const std::string line = encode_binary(s, scheme, n_unknown);
             std::fwrite(line.data(), 1, line.size(), out.get());
@@ -95,6 +104,7 @@ void run_bincod(Dialogue& io, int scheme) {
     if (n_unknown > 0)
         io.printf("\n ===>   %d residues outside the 20 amino acids were coded as zeros\n", n_unknown);
     finish_method(io);
+    return {scheme, stats.n_sequences, n_unknown};
 }
 
 }  // namespace tessar

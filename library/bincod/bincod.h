@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dialogue/dialogue.h"
 
@@ -10,9 +11,22 @@ namespace tessar {
 extern const Question kBinarySequenceFile;
 extern const Question kBinaryOutput;
 
+// Every question of the coder, in dialogue order.
+const std::vector<const Question*>& bincod_questions();
+
+// The code names of the schemes 1 to 4, as the command line spells them ("aldane", ...).
+extern const char* const kBinaryCodeNames[4];
+
+// What a run did: a new sequence is encoded with the scheme alone.
+struct BincodRun {
+    int scheme = 0;
+    int n_sequences = 0;
+    int n_unknown = 0;  // residues outside the 20 amino acids, coded as zeros
+};
+
 // Runs the binary coder with scheme 1 to 4: dialogue, encoding written as the file is read,
 // closing key press.
-void run_bincod(Dialogue& io, int scheme);
+BincodRun run_bincod(Dialogue& io, int scheme);
 
 // Index 0 to 19 of an amino-acid letter in the coder's own order G P C A N Q E D S T I V L M F Y
 // W H K R; -1 for any other character.

@@ -1,6 +1,7 @@
 #include "context/context.h"
 
 #include "context/arff_names.h"
+#include "context/table_formats.h"
 #include "inputs/classfile.h"
 
 namespace tessar {
@@ -14,11 +15,13 @@ const Question kArffNameAfterBlankLines = {
     kArffName.help, "Context.arff"};
 const Question kTestArffName = {"--test-arff", AnswerKind::OutputFile,
                                 "%%\tEnter the ARFF test file name [Test.arff]: ",
-                                "ARFF file of the test sequences (with --test)", "Test.arff"};
+                                "ARFF file of the test sequences (with --test)", "Test.arff",
+                                0, 0, nullptr, "--test"};
 const Question kTxtName = {"--txt", AnswerKind::OutputFile, "%%\tEnter the TXT Context file name [Context.txt]: ",
                            "TXT context table", "Context.txt"};
 const Question kDatName = {"--dat", AnswerKind::OutputFile, "%%\tEnter the DAT Context file name [Context.dat]: ",
-                           "DAT context table (with --classes)", "Context.dat"};
+                           "DAT context table (with --classes)", "Context.dat", 0, 0, nullptr,
+                           "--classes"};
 
 namespace {
 
@@ -34,8 +37,15 @@ struct Output {
 // The open outputs; a file that is not written stays closed.
 struct ContextOutputs {
     Output arff, test, txt, dat;
-    // The text to both ARFF files.
+    TableFormat format = TableFormat::Arff;  // of the ARFF file and the test ARFF file
+    // ARFF header text to both ARFF files (nothing in a format without that header).
     void to_arff_files(const std::string& text) const {
+        if (!has_arff_header(format)) return;
+        arff.put(text);
+        test.put(text);
+    }
+    // Text to both files, whatever their format.
+    void to_table_files(const std::string& text) const {
         arff.put(text);
         test.put(text);
     }
@@ -45,6 +55,7 @@ struct ContextOutputs {
 ContextOutputs ask_output_names(Dialogue& io, const ContextRequest& request) {
     const ClassFiles& classes = request.classes;
     ContextOutputs out;
+    out.format = io.table_format();
     out.arff.file = ask_output_file(io, request.blank_lines_first ? kArffNameAfterBlankLines : kArffName,
                                     out.arff.name);
     if (classes.test) out.test.file = ask_output_file(io, kTestArffName, out.test.name);
@@ -90,10 +101,13 @@ std::string class_list(const std::vector<std::string>& names, size_t n_listed) {
     return list + "}";
 }
 
-void write_attributes(const ContextOutputs& out, const std::vector<std::string>& attributes) {
+void write_attributes(const ContextOutputs& out, const std::vector<std::string>& attributes,
+                      bool with_classes) {
     std::string header = "@relation Context\n\n";
-    for (const std::string& a : attributes) header += "@attribute " + a + " {1,0}\n";
+    const std::string values = std::string(" ") + arff_binary_values(out.format) + "\n";
+    for (const std::string& a : attributes) header += "@attribute " + a + values;
     out.to_arff_files(header);
+    if (out.format == TableFormat::Csv) out.to_table_files(csv_header(attributes, with_classes));
     std::string txt = format("#motifs number\n%d\n#motifs\n", static_cast<int>(attributes.size()));
     for (const std::string& a : attributes) txt += a + "\n";
     out.txt.put(txt);
@@ -189,19 +203,71 @@ private:
     std::string zeros_comma_, zeros_blank_, row_;
 };
 
-void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassReading& c) {
+// A row of the ARFF file or the test ARFF file in the outputs' format; `label` is null without
+// classes. Row `number` (from 1) names the row in an error.
+class TableRowFormatter {
+public:
+    TableRowFormatter(TableFormat format, size_t n_attributes, const std::vector<std::string>& names)
+        : format_(format), n_(n_attributes), names_(names), dense_(n_attributes) {}
+
+    const std::string& row(const std::vector<std::uint32_t>& ones, const std::string* label,
+                           size_t number) {
+        switch (format_) {
+        case TableFormat::Arff:
+            return dense_.arff(ones, label);
+        case TableFormat::Csv:
+            // the dense row without its class, then the class in CSV's quoting
+            row_ = dense_.arff(ones, nullptr);
+            if (label) row_.insert(row_.size() - 1, (n_ ? "," : "") + csv_quote(*label));
+            return row_;
+        case TableFormat::SparseArff:
+            row_.clear();
+            append_sparse_arff_row(row_, ones, n_, label);
+            return row_;
+        case TableFormat::Libsvm:
+            row_.clear();
+            append_libsvm_row(row_, ones, label ? class_index(*label, number) : 0);
+            return row_;
+        }
+        return row_;
+    }
+
+private:
+    // A LibSVM row holds the class as a number: a label outside the class names has none.
+    size_t class_index(const std::string& label, size_t number) const {
+        for (size_t c = 0; c < names_.size(); ++c)
+            if (names_[c] == label) return c;
+        fatal(format("\tErr: the class '%s' of row %zu is not among the classes of the "
+                     "classification file\n", label.c_str(), number));
+    }
+
+    TableFormat format_;
+    size_t n_;
+    const std::vector<std::string>& names_;
+    RowFormatter dense_;
+    std::string row_;
+};
+
+void write_rows(Dialogue& io, const ContextOutputs& out, const ContextRequest& request,
+                ClassReading& c) {
     const bool with_classes = c.training.stream != nullptr;
     RowFormatter format_row(request.attributes.size());
+    TableRowFormatter table_row(out.format, request.attributes.size(), c.names);
     std::vector<std::uint32_t> ones;
     static const std::string kNoLabel;
+    Progress progress{"writing", 0,
+                      static_cast<double>(request.training.count + (c.with_test ? request.test.count : 0)),
+                      "rows"};
 
     // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
     for (size_t i = 0; i < request.training.count; ++i) {
         const std::string& label = with_classes ? next_label(c.training) : kNoLabel;
         request.training.fill(i, label, ones);
-        out.arff.put(format_row.arff(ones, with_classes ? &label : nullptr));
+        out.arff.put(table_row.row(ones, with_classes ? &label : nullptr, i + 1));
         if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
         if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
+        ++progress.done;
+        io.progress(progress);
     }
 
     // test rows, with the labels of the test classification file
@@ -209,20 +275,22 @@ void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassR
         for (size_t i = 0; i < request.test.count; ++i) {
             const std::string& label = next_label(c.test);
             request.test.fill(i, label, ones);
-            out.test.put(format_row.arff(ones, &label));
+            out.test.put(table_row.row(ones, &label, i + 1));
+            ++progress.done;
+            io.progress(progress);
         }
 }
 
 }  // namespace
 
-void write_context_files(Dialogue& io, const ContextRequest& request) {
+ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) {
     ContextOutputs out = ask_output_names(io, request);
     ClassReading classes{{request.classes.training, {}}, {request.classes.test, {}},
                          request.classes.test != nullptr, {}};
 
-    write_attributes(out, request.attributes);
+    write_attributes(out, request.attributes, classes.training.stream != nullptr);
     write_class_header(out, request, classes);
-    write_rows(out, request, classes);
+    write_rows(io, out, request, classes);
 
     // DAT, ARFF, test ARFF, TXT in this order (the classification streams are the caller's)
     close_output(out.dat.file, out.dat.name);
@@ -233,6 +301,13 @@ void write_context_files(Dialogue& io, const ContextRequest& request) {
     if (request.attributes.empty() && !request.classes.training)
         io.warn(format("\tWarning: %s has no attribute; data-mining tools cannot load it\n",
                        out.arff.name.c_str()));
+
+    ContextSummary summary;
+    summary.class_names = std::move(classes.names);
+    if (summary.class_names.size() > request.classes.n_listed) summary.class_names.resize(request.classes.n_listed);
+    summary.training_rows = request.training.count;
+    summary.test_rows = classes.with_test ? request.test.count : 0;
+    return summary;
 }
 
 }  // namespace tessar

@@ -4,7 +4,8 @@
 // context files. A method describes only what is its own: the attribute texts, how many rows
 // each file gets and the values of a row.
 //
-// Layouts (n attributes, k classes; a value is 1 or 0):
+// Layouts (n attributes, k classes; a value is 1 or 0); the ARFF files as the console writes
+// them (context/table_formats.h has the other formats):
 //   ARFF    "@relation Context", a blank line, "@attribute <text> {1,0}" per attribute,
 //           "@attribute class {<names>}" with classes, a blank line, "@data", then one row per
 //           sequence: the values and the class, separated by ",".
@@ -62,9 +63,18 @@ struct ContextRequest {
     bool blank_lines_first = false;       // the N-gram method's ARFF question
 };
 
+// What the tables hold besides the features: the classes of the class attribute, in the order
+// of the training classification file (none without one), and the number of rows.
+struct ContextSummary {
+    std::vector<std::string> class_names;
+    size_t training_rows = 0;
+    size_t test_rows = 0;
+};
+
 // Asks for the output names and writes the files (throws FatalError on a bad classification
-// file, after keeping what was written). When the ARFF file has no attribute at all, the user
-// is warned that data-mining tools cannot load it.
-void write_context_files(Dialogue& io, const ContextRequest& request);
+// file, after keeping what was written). The ARFF file and the test ARFF file are written in
+// the dialogue's table format. When the ARFF file has no attribute at all, the user is warned
+// that data-mining tools cannot load it. Reports its rows to io.progress ("writing").
+ContextSummary write_context_files(Dialogue& io, const ContextRequest& request);
 
 }  // namespace tessar

@@ -51,23 +51,34 @@ float ask_threshold(Dialogue& io) {
 
 }  // namespace
 
-void run_ddms(Dialogue& io) {
+DdmsRun run_ddms(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
     const int number = ask_number(io, kMatrixNumber);
-    const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), ask_threshold(io));
+    const float threshold = ask_threshold(io);
+    const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), threshold);
     DescriptorData data = prepare_descriptor_tables(io, q);
 
     // mining and grouping
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
-    Discriminate(data, q.ALPHA, q.BETA);
-    const DescriptorTable table = MSDescriptors(data, rule);
+    mine_descriptors(io, data, q.ALPHA, q.BETA);
+    DescriptorTable table = MSDescriptors(data, rule);
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
     GenerateResultFile2(table, q.ALPHA, q.BETA, data.FilterAt, io.output_path("LesDDSMs.txt"));
-    GenerateARFFFile2(io, table, data, rule, q);
+    DdmsRun run;
+    run.tables = GenerateARFFFile2(io, table, data, rule, q);
     finish_method(io);
+
+    run.ALPHA = q.ALPHA;
+    run.BETA = q.BETA;
+    run.matrix = number;
+    run.threshold = threshold;
+    run.descriptors = std::move(table);
+    run.n_sequences = data.P.size();
+    run.n_placed = data.NbChaines;
+    return run;
 }
 
 }  // namespace tessar

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "context/context.h"
+#include "ddms/grouping.h"
 #include "dialogue/dialogue.h"
 
 namespace tessar {
@@ -11,7 +13,22 @@ namespace tessar {
 // matrix (1 to 6, or its name on the command line) and the similarity threshold.
 const std::vector<const Question*>& ddms_questions();
 
+// What a run computed. A new sequence of class c is encoded with the descriptors, the matrix
+// and the threshold: feature j is 1 when descriptors[j].text occurs in it, or when
+// descriptors[j].class_name is c and the sequence holds a window similar to the text under
+// the matrix and the threshold (descriptor_value in ddms/output.h).
+struct DdmsRun {
+    float ALPHA = 0;
+    float BETA = 0;
+    int matrix = 0;         // 1 to 6 (substitution_matrix)
+    float threshold = 0;
+    DescriptorTable descriptors;  // the features, in attribute order, each with its class
+    size_t n_sequences = 0;  // of the sequence file
+    size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
+    ContextSummary tables;
+};
+
 // Runs the whole method: dialogue, family file, mining, grouping, report, ARFF files.
-void run_ddms(Dialogue& io);
+DdmsRun run_ddms(Dialogue& io);
 
 }  // namespace tessar

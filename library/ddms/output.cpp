@@ -73,7 +73,7 @@ void encode_row(RowEncoder& encoder, const std::string& sequence, const std::str
         if (present[j]) ones.push_back(static_cast<std::uint32_t>(j));
 }
 
-void GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
+ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
                        const SimilarityRule& rule, const DescriptorQuestions& q) {
     std::vector<std::string> texts;
     texts.reserve(table.size());
@@ -90,7 +90,7 @@ void GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const Descrip
     request.test.fill = [&q, encoder](size_t i, const std::string& label, std::vector<std::uint32_t>& ones) {
         encode_row(*encoder, q.test.sequences[i], label, ones);
     };
-    write_context_files(io, request);
+    return write_context_files(io, request);
 }
 
 }  // namespace tessar

@@ -48,7 +48,7 @@ void encode_row(RowEncoder& encoder, const std::string& sequence, const std::str
 // Asks for the ARFF names and writes the ARFF files: one training row per sequence of the family
 // file (training sequence i being P[i-1]) and, with a test file, a test row for each of the
 // first min(NbChaines, number of test sequences) test sequences.
-void GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
+ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
                        const SimilarityRule& rule, const DescriptorQuestions& q);
 
 }  // namespace tessar

@@ -75,7 +75,14 @@ struct Question {
     double max = 0;
     // Numbers: names standing for min, min + 1, ... on the command line (nullptr: none).
     const char* const* choices = nullptr;
+    // The flag this question goes with: it is asked only once that one is answered (a test
+    // classification file once a test file is named). A file question without a default that
+    // goes with another is required exactly when that one is given.
+    const char* needs = nullptr;
 };
+
+// How many names a Question's choices list holds (max - min + 1).
+inline int choice_count(const Question& q) { return static_cast<int>(q.max - q.min) + 1; }
 
 // The question's console text with the numbers its format takes.
 std::string prompt_text(const Question& q, ...);
@@ -87,6 +94,26 @@ struct Limits {
     long long min_number = LLONG_MIN;  // number answers outside these count as refused
     long long max_number = LLONG_MAX;
     bool no_sequence_is_error = true;  // a sequence file holding no sequence
+};
+
+// The layout of the feature tables (the ARFF file and the test ARFF file; the TXT and DAT tables
+// have one layout). Rows are the same in every format: one per sequence, the features in
+// attribute order, the class last.
+enum class TableFormat {
+    Arff,        // "@attribute X {1,0}" and every value of a row
+    SparseArff,  // "@attribute X {0,1}" and "{index value,...}" rows: the 1s and the class
+    Csv,         // a header row, then the values and the class, separated by ","
+    Libsvm,      // "<class index> <feature number>:1 ...", features numbered from 1
+};
+
+// What a long computation reports: its stage, how far it is and, when known, how far it goes.
+// Plain values, so that a report costs nothing to make.
+struct Progress {
+    const char* stage = "";  // "search", "mining", "writing"
+    double done = 0;
+    double total = 0;        // 0: unknown; `done` is then a count of `unit`
+    const char* unit = "";   // what `done` counts ("checked", "rows")
+    long long found = -1;    // a second count, shown when 0 or more (motifs found so far)
 };
 
 // The menu's limits: 2000 sequences of 5998 residues, 16-bit number answers, and a file
@@ -120,6 +147,15 @@ public:
     virtual std::string output_path(const std::string& name) const { return name; }
 
     virtual Limits limits() const = 0;
+
+    // Something batch users should know that the console transcript leaves out (sequences a
+    // method could not use, say); the console ignores it.
+    virtual void note(std::string_view) {}
+    // How far a long computation is; the console shows its own text instead and ignores it.
+    // Called often: an implementation keeps it cheap.
+    virtual void progress(const Progress&) {}
+    // The layout of the feature tables; the console writes dense ARFF.
+    virtual TableFormat table_format() const { return TableFormat::Arff; }
 };
 
 // Asks for a file to read until one opens. An empty answer takes q.default_answer, or (an

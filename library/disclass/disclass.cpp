@@ -60,22 +60,42 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q) {
     const std::string family_path = io.output_path(kFamilyFileName);
     FormatFile(classes, data, family_path);
     FillTable(data, family_path);
+    // the class walk drops every sequence from the first one whose label is out of order
+    if (data.NbChaines < data.P.size())
+        io.note(format("%zu of %zu sequences dropped: from sequence %u on, the labels of %s do not "
+                       "follow the order of its class names\n",
+                       data.P.size() - data.NbChaines, data.P.size(), data.NbChaines + 1,
+                       q.class_name.c_str()));
     return data;
 }
 
-void run_disclass(Dialogue& io) {
+void mine_descriptors(Dialogue& io, DescriptorData& data, float ALPHA, float BETA) {
+    Discriminate(data, ALPHA, BETA, [&io](unsigned length, unsigned longest) {
+        io.progress({"mining", static_cast<double>(length), static_cast<double>(longest), "lengths"});
+    });
+}
+
+DisclassRun run_disclass(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
     DescriptorData data = prepare_descriptor_tables(io, q);
 
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
-    Discriminate(data, q.ALPHA, q.BETA);
+    mine_descriptors(io, data, q.ALPHA, q.BETA);
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.NbMot));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
     GenerateResultFile(data, q.ALPHA, q.BETA, io.output_path("LesDDs.txt"));
-    GenerateARFFFile(io, data, q);
+    DisclassRun run;
+    run.tables = GenerateARFFFile(io, data, q);
     finish_method(io);
+
+    run.ALPHA = q.ALPHA;
+    run.BETA = q.BETA;
+    run.descriptors = descriptor_texts(data);
+    run.n_sequences = data.P.size();
+    run.n_placed = data.NbChaines;
+    return run;
 }
 
 }  // namespace tessar

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,19 @@ extern const Question kBeta;
 // Every question of the method, in dialogue order.
 const std::vector<const Question*>& disclass_questions();
 
+// What a run computed. A new sequence is encoded with the descriptors alone: feature j is 1
+// when descriptors[j] occurs in it.
+struct DisclassRun {
+    float ALPHA = 0;
+    float BETA = 0;
+    std::vector<std::string> descriptors;  // the features, in attribute order (newest first)
+    size_t n_sequences = 0;  // of the sequence file
+    size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
+    ContextSummary tables;
+};
+
 // Runs the whole descriptor method: dialogue, family file, mining, report, ARFF files.
-void run_disclass(Dialogue& io);
+DisclassRun run_disclass(Dialogue& io);
 
 // The answers to the questions that both descriptor methods ask, in their order: the sequence
 // file, the classification file, the optional test file with its classification file, ALPHA
@@ -100,8 +112,12 @@ struct DescriptorData {
 // The name of the family file, created among the outputs.
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
 
-// The input preparation of both descriptor methods: FormatFile, then FillTable.
+// The input preparation of both descriptor methods: FormatFile, then FillTable. Sequences the
+// family file could not take (labels out of the class order) are told in a note.
 DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q);
+
+// The mining of both descriptor methods: Discriminate, each length reported to io.progress.
+void mine_descriptors(Dialogue& io, DescriptorData& data, float ALPHA, float BETA);
 
 // Reads the classification file and writes the family file `family_path`: the sequences of
 // data.P regrouped by class. Leaves `classes` after its last label read.
@@ -111,8 +127,13 @@ void FormatFile(ClassFile& classes, DescriptorData& data,
 // Reads the family file back into T, Drapeau and the family records.
 void FillTable(DescriptorData& data, const std::string& family_path = kFamilyFileName);
 
-// Mines the descriptors under ALPHA and BETA into AllDDs and NbMot.
-void Discriminate(DescriptorData& data, float ALPHA, float BETA);
+// Mines the descriptors under ALPHA and BETA into AllDDs and NbMot. `on_length`, when given,
+// hears each descriptor length as its mining ends, with the longest length possible.
+void Discriminate(DescriptorData& data, float ALPHA, float BETA,
+                  const std::function<void(unsigned length, unsigned longest)>& on_length = {});
+
+// The descriptor texts of AllDDs, in attribute order.
+std::vector<std::string> descriptor_texts(const DescriptorData& data);
 
 // The text of a descriptor: its length characters of T from its pos.
 std::string descriptor_text(const DescriptorData& data, const DDRec& dd);
@@ -131,6 +152,6 @@ ContextRequest descriptor_request(const std::vector<std::string>& attributes,
 // Asks for the ARFF names and writes the ARFF files of the method: the descriptor texts, newest
 // first; a training row holds the descriptors with an active occurrence in its sequence, a test
 // row those whose text occurs in its test sequence.
-void GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q);
+ContextSummary GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q);
 
 }  // namespace tessar

@@ -234,7 +234,8 @@ struct Miner {
 
 }  // namespace
 
-void Discriminate(DescriptorData& data, float ALPHA, float BETA) {
+void Discriminate(DescriptorData& data, float ALPHA, float BETA,
+                  const std::function<void(unsigned length, unsigned longest)>& on_length) {
     // clear the notes of an earlier mining
     data.AllDDs.clear();
     data.NbMot = 0;
@@ -250,6 +251,7 @@ void Discriminate(DescriptorData& data, float ALPHA, float BETA) {
         m.Construct();
         ++data.LongMot;
         m.Filter();
+        if (on_length) on_length(data.LongMot, data.Longueur);
     } while (data.LongMot < data.Longueur && data.NbrClasses != 0);
 
     // newest first

@@ -22,6 +22,13 @@ void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA, con
     close_output(out, path);
 }
 
+std::vector<std::string> descriptor_texts(const DescriptorData& data) {
+    std::vector<std::string> texts;
+    texts.reserve(data.AllDDs.size());
+    for (const DDRec& dd : data.AllDDs) texts.push_back(descriptor_text(data, dd));
+    return texts;
+}
+
 ContextRequest descriptor_request(const std::vector<std::string>& attributes,
                                   const DescriptorData& data, const DescriptorQuestions& q) {
     ContextRequest request{attributes};
@@ -35,10 +42,8 @@ ContextRequest descriptor_request(const std::vector<std::string>& attributes,
     return request;
 }
 
-void GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q) {
-    std::vector<std::string> texts;
-    texts.reserve(data.AllDDs.size());
-    for (const DDRec& dd : data.AllDDs) texts.push_back(descriptor_text(data, dd));
+ContextSummary GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q) {
+    const std::vector<std::string> texts = descriptor_texts(data);
     ContextRequest request = descriptor_request(texts, data, q);
 
     // training rows: the descriptors with an active occurrence in each sequence of the family file
@@ -57,7 +62,7 @@ void GenerateARFFFile(Dialogue& io, const DescriptorData& data, const Descriptor
     request.test.fill = [&](size_t i, const std::string&, std::vector<std::uint32_t>& ones) {
         fill_presence(index, q.test.sequences[i], *scratch, ones);
     };
-    write_context_files(io, request);
+    return write_context_files(io, request);
 }
 
 }  // namespace tessar

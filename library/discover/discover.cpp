@@ -84,10 +84,11 @@ bool holds_pair(const std::string& x, const std::string& y, const std::string& s
 
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
                                const MatchTick& tick, const MotifFound& on_found,
-                               const std::function<void()>& before_search) {
+                               const std::function<void()>& before_search,
+                               const SearchProgress& progress) {
     SearchParams params;
     params.Minlgh = opt.Minlgh;
-    params.Maxlgh = 6000;
+    params.Maxlgh = opt.Maxlgh;
     params.Dist = opt.Dist;
     // the sample is the whole file
     const int tot = static_cast<int>(sample.size());
@@ -96,7 +97,16 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
     CandidateTree tree = build_tree(sample);
     if (before_search) before_search();
 
-    Search s = new_search(tree, params, tick, on_found);
+    // the counters live in the search: the tick reads them from there
+    const Search* running = nullptr;
+    MatchTick counted = tick;
+    if (progress)
+        counted = [&tick, &progress, &running] {
+            if (tick) tick();
+            if (running) progress(running->St, running->Ct);
+        };
+    Search s = new_search(tree, params, counted, on_found);
+    running = &s;
     DiscoverResult result;
     if (opt.Sty == 2) {
         first_ptn(s);
@@ -123,6 +133,7 @@ DiscoverOptions ask_discover_options(Dialogue& io, int n_sequences) {
                                         static_cast<short>(default_occ)),
                             default_occ);
     opt.Dist = ask_number(io, kMutations);
+    if (io.limits().max_residues == INT_MAX) opt.Maxlgh = INT_MAX;
     return opt;
 }
 
@@ -144,12 +155,16 @@ DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& 
         io.print("      0 motifs found\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b");
     };
     auto found = [&](int occurrences, const std::string& pattern, unsigned long Ct) {
-        std::fprintf(report, "\t%3hd\t\t%s\n", static_cast<short>(occurrences), pattern.c_str());
+        std::fprintf(report, "\t%3d\t\t%s\n", occurrences, pattern.c_str());
         std::fflush(report);
         io.printf("%c%6lu\b\b\b\b\b\b\b", spinner.face(), Ct);
     };
     try {
-        return discover_motifs(sample, opt, [&] { spinner.tick(io); }, found, heading);
+        auto progress = [&io](unsigned long checked, unsigned long n_found) {
+            io.progress({"search", static_cast<double>(checked), 0, "checked",
+                         static_cast<long long>(n_found)});
+        };
+        return discover_motifs(sample, opt, [&] { spinner.tick(io); }, found, heading, progress);
     } catch (const std::bad_alloc&) {
         std::fputs("\tErr:no enough memory\n", report);
         std::fflush(report);
@@ -197,18 +212,18 @@ TableRows motif_rows(const DiscoverResult& result, const std::vector<std::string
             }};
 }
 
-void write_motif_context(Dialogue& io, const LabelledInput& in, const DiscoverResult& result) {
+ContextSummary write_motif_context(Dialogue& io, const LabelledInput& in, const DiscoverResult& result) {
     ContextRequest request{result.attributes};
     request.training = motif_rows(result, in.training.sequences);
     if (in.with_test) request.test = motif_rows(result, in.test.sequences);
     request.classes.training = in.class_file.get();
     request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
-    write_context_files(io, request);
+    return write_context_files(io, request);
 }
 
 }  // namespace
 
-void run_discover(Dialogue& io) {
+MotifsRun run_discover(Dialogue& io) {
     const LabelledInput in = ask_labelled_input(io, SequenceReader::Discover,
                                                 "\n ===>   %hd sequences found in file <%s>\n");
     const DiscoverOptions opt = ask_discover_options(io, static_cast<int>(in.training.sequences.size()));
@@ -217,14 +232,20 @@ void run_discover(Dialogue& io) {
 
     const std::clock_t start = std::clock();
     write_report_header(report.get(), opt, in);
-    const DiscoverResult result = search_with_report(io, in.training.sequences, opt, report.get());
+    DiscoverResult result = search_with_report(io, in.training.sequences, opt, report.get());
     std::fprintf(report.get(), "\n\n%6lu motifs found\n%6lu motifs checked", result.Ct, result.St);
     io.printf(" \n%7lu motifs checked\n", result.St);
     io.printf("\n\t%f seconds\n", seconds_since(start));
     close_output(report, report_name);
 
-    write_motif_context(io, in, result);
+    MotifsRun run;
+    run.tables = write_motif_context(io, in, result);
     finish_method(io);
+
+    run.options = opt;
+    run.motifs = std::move(result);
+    run.n_sequences = in.training.sequences.size();
+    return run;
 }
 
 }  // namespace tessar

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "context/context.h"
 #include "dialogue/dialogue.h"
 #include "discover/search.h"
 
@@ -21,14 +22,14 @@ extern const Question kReportName;
 // Every question of the method, in dialogue order.
 const std::vector<const Question*>& discover_questions();
 
-// Runs the whole method: dialogue, computation, output files, closing key press.
-void run_discover(Dialogue& io);
-
 struct DiscoverOptions {
     int Sty = 1;     // 1: *X*, 2: *X*Y*
     int Minlgh = 3;
     int Minocc = 1;
     int Dist = 0;
+    // Greatest motif length, stars included: the menu's, or none beyond the sequences' own
+    // when the front end takes sequences of any length.
+    int Maxlgh = 6000;
 };
 
 struct DiscoverResult {
@@ -40,15 +41,33 @@ struct DiscoverResult {
     std::vector<std::pair<std::string, std::string>> pairs;
 };
 
+// What a run computed. A new sequence is encoded with the motifs alone: feature j is 1 when
+// motifs.attributes[j] occurs in it (form 1) or, form 2, when X of motifs.pairs[j] occurs and Y
+// occurs wholly after X's first occurrence (holds_pair).
+struct MotifsRun {
+    DiscoverOptions options;
+    DiscoverResult motifs;   // the features, in attribute order, and the search's counters
+    size_t n_sequences = 0;  // of the training file
+    ContextSummary tables;
+};
+
+// Runs the whole method: dialogue, computation, output files, closing key press.
+MotifsRun run_discover(Dialogue& io);
+
+// How far a search is: candidates checked (St) and motifs found (Ct) so far.
+using SearchProgress = std::function<void(unsigned long checked, unsigned long found)>;
+
 // The least m from 1 to sam whose estimate of the whole file's count reaches min_occ,
 // else sam + 1. With a single sequence the finite-population factor is taken as 0.
 int sample_threshold(int tot, int sam, int min_occ);
 
 // Builds the candidate tree over `sample` and runs the search of the chosen form;
-// `before_search` runs between the two (the report heading goes there).
+// `before_search` runs between the two (the report heading goes there); `progress` hears the
+// counters at each tick.
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
                                const MatchTick& tick = {}, const MotifFound& on_found = {},
-                               const std::function<void()>& before_search = {});
+                               const std::function<void()>& before_search = {},
+                               const SearchProgress& progress = {});
 
 // Whether `sequence` holds x and, wholly after it, y (exact, gap of any length).
 bool holds_pair(const std::string& x, const std::string& y, const std::string& sequence);

@@ -23,12 +23,14 @@ const Question kClassFile = {"--classes", AnswerKind::InputFile,
 const Question kTestFile = {"--test", AnswerKind::OptionalInputFile,
                             "\n%%\tEnter the test file \n"
                             "  \tif there is no test file press ENTER: ",
-                            "test sequence file, encoded with the features of the training file"};
+                            "test sequence file, encoded with the features of the training file",
+                            "", 0, 0, nullptr, "--classes"};
 
 const Question kTestClassFile = {"--test-classes", AnswerKind::InputFile,
                                  "\n%%\tEnter the test classification file for the %hd sequences\n"
                                  "  \tof the test file: ",
-                                 "classification file of the test file (required with --test)"};
+                                 "classification file of the test file (required with --test)",
+                                 "", 0, 0, nullptr, "--test"};
 
 SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, int max_sequences_shown,
                                 int max_length_shown) {

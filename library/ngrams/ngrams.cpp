@@ -85,13 +85,13 @@ NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n) {
     return table;
 }
 
-void run_ngrams(Dialogue& io) {
+NgramsRun run_ngrams(Dialogue& io) {
     LabelledInput in = ask_labelled_input(io, SequenceReader::NGrams,
                                           "\n ===> %hd sequences found in file <%s>\n");
     const int n = ask_number(io, kNgramSize);
 
     const std::clock_t start = std::clock();
-    const NgramTable table = extract_ngrams(in.training.sequences, n);
+    NgramTable table = extract_ngrams(in.training.sequences, n);
     print_counts(io, table, start);
     // keys typed ahead during the computation are not taken as answers
     io.discard_typeahead();
@@ -103,9 +103,14 @@ void run_ngrams(Dialogue& io) {
     request.classes.training = in.class_file.get();
     request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
     request.blank_lines_first = true;
-    write_context_files(io, request);
-
+    NgramsRun run;
+    run.tables = write_context_files(io, request);
     finish_method(io);
+
+    run.n = n;
+    run.n_sequences = in.training.sequences.size();
+    run.ngrams = std::move(table.ngrams);
+    return run;
 }
 
 }  // namespace tessar

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "context/context.h"
 #include "dialogue/dialogue.h"
 
 namespace tessar {
@@ -38,7 +39,16 @@ struct NgramTable {
 // Collects the distinct N-grams of `sequences` (n >= 1). A sequence shorter than n has none.
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n);
 
+// What a run computed. A new sequence is encoded with N and the N-grams alone: feature j is 1
+// when ngrams[j] occurs in it.
+struct NgramsRun {
+    int n = 0;
+    std::vector<std::string> ngrams;  // the features, in attribute order
+    size_t n_sequences = 0;           // of the training file
+    ContextSummary tables;
+};
+
 // Runs the whole method: dialogue, extraction, context files, closing key press.
-void run_ngrams(Dialogue& io);
+NgramsRun run_ngrams(Dialogue& io);
 
 }  // namespace tessar

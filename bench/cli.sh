@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Command-line benchmark: `tessar ngrams` and `tessar disclass` on 20,000 synthetic sequences of
+# 300 residues in 3 classes (ten times the menu's limit), each in the dense ARFF format and in
+# sparse ARFF. Prints, per run: the wall seconds, the peak resident memory, the feature count
+# from the summary line and the size of what was written; then the machine.
+#
+# Usage: bench/cli.sh [BIN]    (BIN: folder of tessar, or a build folder; default build/default/bin)
+set -euo pipefail
+. "$(dirname "$0")/common.sh"
+bench_setup "${1:-}"
+[ -x "$BENCH_BIN/tessar" ] || { echo "no tessar in $BENCH_BIN: build it first" >&2; exit 1; }
+
+stem=$BENCH_OUT/synthetic-20000
+[ -f "$stem.fasta" ] && [ -f "$stem.cls" ] ||
+    python3 "$BENCH_ROOT/bench/make-synthetic" "$stem" --seqs 20000 --len 300 --classes 3 --seed 1 >/dev/null
+
+# run LABEL ARGS...: tessar ARGS in a fresh folder bench/out/cli-LABEL
+run() {
+    local label=$1 work=$BENCH_OUT/cli-$1
+    shift
+    rm -rf "$work" && mkdir -p "$work"
+    python3 - "$work" "$BENCH_BIN/tessar" "$@" <<'PY'
+import os, resource, subprocess, sys, time
+work, tessar, args = sys.argv[1], sys.argv[2], sys.argv[3:]
+start = time.monotonic()
+run = subprocess.run([tessar] + args + ["--out-dir", work], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+wall = time.monotonic() - start
+if run.returncode != 0:
+    sys.exit(f"tessar {' '.join(args)}: status {run.returncode}: {run.stderr.decode()[:500]}")
+peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024
+written = sum(os.path.getsize(os.path.join(work, n)) for n in os.listdir(work)) / 1048576
+summary = run.stdout.decode().split(" -> ")[0]
+print(f"{os.path.basename(work)[4:]:<22} {wall:8.2f} s  {peak:8.0f} MiB peak  {written:8.0f} MiB written  {summary}")
+PY
+}
+
+echo "tessar on $(bench_seqs "$stem.fasta") sequences of about 300 residues, 3 classes"
+run ngrams ngrams "$stem.fasta" --classes "$stem.cls"
+run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff
+run disclass disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1
+run disclass-sparse disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1 --format sparse-arff
+bench_machine

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""The real `tessar` on bad input: message on standard error, exit status, nothing on standard
+output, no key waited for (standard input is a terminal-less pipe that never ends, so a program
+waiting for a key would hang until the time limit), and no output file left without being named.
+
+  missing input file     status 1, "--classes: cannot open ...", no file written
+  bad number             status 2, one line naming -n, no file written
+  unknown matrix         status 2, one line naming --matrix and the six names
+  unknown flag           status 2, one line naming the flag
+  bad classification     status 1, the menu's "Err: Class file invalid ..." text, then every
+                         output file that exists named as possibly incomplete
+  no sequence            status 1, "Err: no sequence in FILE: a sequence starts at ..."
+
+Usage: errors.py BIN_FOLDER
+"""
+import os
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(os.path.dirname(HERE), "data")
+
+
+def run(tessar, args, cwd):
+    # stdin stays open and empty: a program waiting for a key would block until the timeout
+    proc = subprocess.Popen([tessar] + args, cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    try:
+        out, err = proc.communicate(timeout=60)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        raise AssertionError(f"tessar {' '.join(args)} did not end: waiting for input?")
+    return proc.returncode, out.decode(), err.decode()
+
+
+def main():
+    tessar = os.path.join(os.path.abspath(sys.argv[1]), "tessar")
+    seqs, cls = os.path.join(DATA, "small.fasta"), os.path.join(DATA, "small.cls")
+    failures = []
+
+    def expect(label, args, status, pieces, files=None, lines=None, setup=None):
+        with tempfile.TemporaryDirectory(prefix="tessar-errors-") as work:
+            if setup:
+                setup(work)
+            before = set(os.listdir(work))
+            code, out, err = run(tessar, args, work)
+            problems = []
+            if code != status:
+                problems.append(f"status {code}, not {status}")
+            if out:
+                problems.append(f"standard output not empty: {out!r}")
+            for piece in pieces:
+                if piece not in err:
+                    problems.append(f"no {piece!r} in {err!r}")
+            if lines is not None and err.count("\n") != lines:
+                problems.append(f"{err.count(chr(10))} lines on standard error, not {lines}")
+            made = sorted(set(os.listdir(work)) - before)
+            if files is not None and made != sorted(files):
+                problems.append(f"files written {made}, expected {sorted(files)}")
+            # every file made is named on standard error
+            for name in made:
+                if name not in err:
+                    problems.append(f"{name} was written but not named")
+            if problems:
+                failures.append(label)
+                print(f"FAIL {label}: " + "; ".join(problems))
+            else:
+                print(f"ok   {label}")
+
+    expect("missing input file", ["ngrams", seqs, "--classes", "missing.cls"], 1,
+           ["tessar ngrams: --classes: cannot open missing.cls"], files=[], lines=1)
+    expect("missing sequence file", ["disclass", "none.fasta", "--classes", cls], 1,
+           ["SEQUENCES: cannot open none.fasta"], files=[], lines=1)
+    expect("bad number", ["ngrams", seqs, "-n", "three"], 2,
+           ['-n: "three" is not a whole number from 1 to 2147483647', "--help"], files=[], lines=1)
+    expect("number out of range", ["motifs", seqs, "--mutations", "11"], 2,
+           ['--mutations: "11" is not a whole number from 0 to 10'], files=[], lines=1)
+    expect("unknown matrix", ["ddms", seqs, "--classes", cls, "--matrix", "blosum99"], 2,
+           ['--matrix: "blosum99" is not one of blosum45, blosum62, blosum80, pam30, pam70, pam250'],
+           files=[], lines=1)
+    expect("unknown flag", ["ngrams", seqs, "--colour", "red"], 2, ["--colour"], files=[], lines=1)
+
+    def bad_classes(work):
+        with open(os.path.join(work, "bad.cls"), "w") as f:
+            f.write("#classes number\n3\n#classes names\nglobin\nfn3\nkinase\nno keyword line\n")
+    expect("bad classification file", ["ngrams", seqs, "--classes", "bad.cls", "--out-dir", "out"], 1,
+           ["Err: Class file invalid @data\n", "may be incomplete: out/Context.arff out/Context.txt out/Context.dat"],
+           files=["out"], lines=2, setup=bad_classes)
+
+    def no_sequence(work):
+        with open(os.path.join(work, "plain.txt"), "w") as f:
+            f.write("MKVLAG\n")
+    expect("no sequence", ["disclass", "plain.txt", "--classes", cls], 1,
+           ["Err: no sequence in plain.txt: a sequence starts at a line beginning with '>'"],
+           files=[], setup=no_sequence)
+
+    print(f"{8 - len(failures)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

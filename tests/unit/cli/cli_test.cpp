@@ -1,0 +1,223 @@
+// The command line: flags checked before anything runs (status 2, one line naming the flag),
+// input errors (status 1, the suite's message, the files left named), the summary line and
+// --quiet, the output folder, default names per format, the notes of the descriptor methods, the
+// classes subcommand, and the help and question tables built from the question lists.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli.h"
+#include "support.h"
+
+using test_support::read_file;
+using test_support::write_file;
+
+namespace {
+
+const std::string kData = TESSAR_TEST_DATA;
+
+struct Outcome {
+    int status = 0;
+    std::string out, err;
+};
+
+std::string drain(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    for (int c; (c = std::getc(f)) != EOF;) text.push_back(static_cast<char>(c));
+    return text;
+}
+
+class Cli : public test_support::InScratchFolder {
+protected:
+    Outcome run(std::vector<std::string> args) {
+        args.insert(args.begin(), "tessar");
+        tessar::File out(std::tmpfile()), err(std::tmpfile());
+        Outcome o;
+        o.status = tessar::cli::run(args, out.get(), err.get(), false);
+        o.out = drain(out.get());
+        o.err = drain(err.get());
+        return o;
+    }
+    static bool exists(const std::string& path) { return std::filesystem::exists(path); }
+    static size_t count_lines(const std::string& text) {
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
+};
+
+const std::string kSmall = kData + "/small.fasta";
+const std::string kSmallClasses = kData + "/small.cls";
+
+}  // namespace
+
+TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"ddms", kSmall, "--classes", kSmallClasses, "--matrix", "blosum99"},
+         "--matrix: \"blosum99\" is not one of blosum45, blosum62, blosum80, pam30, pam70, pam250"},
+        {{"ngrams", kSmall, "-n", "0"}, "-n: \"0\" is not a whole number from 1 to 2147483647"},
+        {{"ngrams", kSmall, "-n", "3x"}, "-n: \"3x\" is not a whole number"},
+        {{"disclass", kSmall, "--classes", kSmallClasses, "--alpha", "1.5"},
+         "--alpha: \"1.5\" is not a number from 0 to 1"},
+        {{"ddms", kSmall, "--classes", kSmallClasses, "--threshold", "-1"},
+         "--threshold: \"-1\" is not a number from 0 or more"},
+        {{"ngrams", kSmall, "--bogus"}, "--bogus"},
+        {{"ngrams"}, "SEQUENCES is required"},
+        {{"disclass", kSmall}, "--classes is required"},
+        {{"ngrams", kSmall, "--classes", kSmallClasses, "--test", kSmall}, "--test-classes"},
+        {{"ngrams", kSmall, "--test", kSmall, "--test-classes", kSmallClasses}, "--classes"},
+        {{"ngrams", kSmall, "--format", "xml"}, "--format: \"xml\" is not one of arff, sparse-arff, csv, libsvm"},
+        {{"bincod", kSmall}, "--code is required"},
+        {{"bincod", kSmall, "--code", "morse"}, "is not one of aldane, brevik, corvel, dunmore"},
+        {{"classes", "-o", "x.cls"}, "give --class NAME=COUNT or --from-headers SEP,FIELD"},
+        {{"classes", "--class", "a", "-o", "x.cls"}, "\"a\" is not NAME=COUNT"},
+        {{}, "A subcommand is required"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = run(c.args);
+        EXPECT_EQ(o.status, 2) << c.message;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+        EXPECT_EQ(count_lines(o.err), 1u) << o.err;
+        EXPECT_EQ(o.out, "");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty("."));
+}
+
+TEST_F(Cli, AMissingInputFileIsAnInputErrorNamingTheFlag) {
+    Outcome o = run({"ngrams", kSmall, "--classes", "missing.cls"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "tessar ngrams: --classes: cannot open missing.cls\n");
+    o = run({"motifs", "missing.fasta"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "tessar motifs: SEQUENCES: cannot open missing.fasta\n");
+    EXPECT_TRUE(std::filesystem::is_empty("."));
+}
+
+TEST_F(Cli, TheSuitesMessagesGoToStandardErrorAndLeftFilesAreNamed) {
+    write_file("bad.cls", "#classes number\n3\nglobin\n");
+    const Outcome o = run({"ngrams", kSmall, "--classes", "bad.cls"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err,
+              "Err: Class file invalid @class_names\n"
+              "tessar ngrams: stopped: these output files may be incomplete: Context.arff Context.txt "
+              "Context.dat\n");
+    write_file("empty.fasta", "no header here\n");
+    const Outcome empty = run({"ngrams", "empty.fasta", "--out-dir", "e"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("Err: no sequence in empty.fasta: a sequence starts at a line beginning "
+                             "with '>'\n"), std::string::npos);
+}
+
+TEST_F(Cli, ARunPrintsOneSummaryLineOrNothingWhenQuiet) {
+    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out/deep"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out.rfind("ngrams: 18 sequences, ", 0), 0u) << o.out;
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.txt out/deep/Context.dat\n"),
+              std::string::npos) << o.out;
+    EXPECT_TRUE(exists("out/deep/Context.dat"));
+
+    o = run({"ngrams", kSmall, "--quiet", "--arff", "q.arff", "--txt", "q.txt"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(exists("q.arff"));
+    EXPECT_FALSE(exists("Context.dat"));
+}
+
+TEST_F(Cli, TableFilesTakeTheFormatsExtensionUnlessNamed) {
+    Outcome o = run({"disclass", kSmall, "--classes", kSmallClasses, "--test", kData + "/small-test.fasta",
+                     "--test-classes", kData + "/small-test.cls", "--format", "libsvm", "-q"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(exists("Context.libsvm"));
+    EXPECT_TRUE(exists("Test.libsvm"));
+    EXPECT_TRUE(exists("SeqFile.seq"));
+    EXPECT_TRUE(exists("LesDDs.txt"));
+    o = run({"ngrams", kSmall, "--format", "csv", "--arff", "named.arff", "-q"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    // a CSV file under the name given: the header row and one row per sequence
+    const std::string csv = read_file("named.arff");
+    EXPECT_EQ(csv.find("@relation"), std::string::npos);
+    EXPECT_EQ(count_lines(csv), 19u);
+    EXPECT_FALSE(exists("Context.csv"));
+}
+
+TEST_F(Cli, DescriptorMethodsSayHowManySequencesTheClassWalkDropped) {
+    write_file("seqs.fasta", ">1\nMKV\n>2\nMRV\n>3\nMKW\n>4\nMRW\n");
+    write_file("seqs.cls", "#\n3\n#\na\nb\nc\n#\na\nc\nb\nc");
+    for (const char* method : {"disclass", "ddms"}) {
+        const Outcome o = run({method, "seqs.fasta", "--classes", "seqs.cls"});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.err, "2 of 4 sequences dropped: from sequence 3 on, the labels of seqs.cls do not "
+                         "follow the order of its class names\n");
+        EXPECT_NE(o.out.find("4 sequences (2 placed)"), std::string::npos) << o.out;
+    }
+}
+
+TEST_F(Cli, BincodCodesWithTheNamedScheme) {
+    const Outcome o = run({"bincod", kSmall, "--code", "dunmore", "--output", "coded.dat"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "bincod: 18 sequences coded with dunmore -> coded.dat\n");
+    const std::string coded = read_file("coded.dat");
+    EXPECT_EQ(count_lines(coded), 18u);
+    // 24 digits per residue: the first line is a whole number of codes
+    EXPECT_EQ((coded.find('/') % 24), 0u);
+}
+
+TEST_F(Cli, ClassesFromCountsMatchClassmakersFile) {
+    Outcome o = run({"classes", "--class", "globin=2", "--class", "fn3=1", "-o", "made.cls"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(read_file("made.cls"),
+              "#classes number\n2\n#classes names\nglobin\nfn3\n#classes instances\nglobin\nglobin\nfn3");
+    // with the sequence file, the counts must add up to its sequences
+    o = run({"classes", kSmall, "--class", "a=17", "-o", "short.cls"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("the classes count 17 sequences but"), std::string::npos) << o.err;
+}
+
+TEST_F(Cli, ClassesFromHeaderFields) {
+    write_file("h.fasta", ">sp|P1|HBA globin\nMKV\n>sp|P2|FN fn3\nMRV\n>sp|P3|HBB globin\nMKW\n");
+    Outcome o = run({"classes", "h.fasta", "--from-headers", " ,2", "-o", "h.cls"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(read_file("h.cls"), "#classes number\n2\n#classes names\nglobin\nfn3\n#classes instances\n"
+                                  "globin\nfn3\nglobin");
+    // the labels go back to a class they left: the descriptor methods would drop sequences
+    EXPECT_NE(o.err.find("sequence 3 returns to an earlier class"), std::string::npos) << o.err;
+    o = run({"classes", "h.fasta", "--from-headers", "|,3", "-o", "h3.cls"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(read_file("h3.cls").find("HBA globin\nFN fn3\nHBB globin"), std::string::npos);
+    o = run({"classes", "h.fasta", "--from-headers", "|,4", "-o", "h4.cls"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err.rfind("Err: sequence 1 has no field 4 in its header: >sp|P1|HBA globin\n", 0), 0u)
+        << o.err;
+}
+
+TEST_F(Cli, HelpListsEveryQuestionsFlagWithItsDefaultAndAnExample) {
+    const Outcome o = run({"ddms", "--help"});
+    EXPECT_EQ(o.status, 0);
+    for (const char* text : {"SEQUENCES", "--classes", "--test", "--test-classes", "--alpha", "--beta",
+                             "--matrix", "default blosum62", "--threshold", "default 0.5", "--arff",
+                             "default Context.arff", "--test-arff", "--out-dir", "--format", "--quiet",
+                             "Example:\n  tessar ddms"})
+        EXPECT_NE(o.out.find(text), std::string::npos) << text;
+    const Outcome motifs = run({"motifs", "--help"});
+    EXPECT_NE(motifs.out.find("default: a third of them"), std::string::npos);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("tessar ", 0), 0u);
+}
+
+TEST_F(Cli, TheQuestionTablesAsJsonListEveryFlagOnce) {
+    const Outcome o = run({"questions"});
+    EXPECT_EQ(o.status, 0);
+    for (const char* flag : {"\"--form\"", "\"--min-length\"", "\"--min-occurrence\"", "\"--mutations\"",
+                             "\"--report\"", "\"-n\"", "\"--matrix\"", "\"--output\"", "\"codes\""})
+        EXPECT_NE(o.out.find(flag), std::string::npos) << flag;
+    // the hidden subcommand stays out of the help
+    EXPECT_EQ(run({"--help"}).out.find("questions"), std::string::npos);
+}

@@ -1,0 +1,256 @@
+// The table formats of the context writer: each format's exact text for a small table, and for a
+// larger random one that every format decodes to the dense ARFF file's values and classes (the
+// class written on every row, even the first class; feature numbers from 1 in LibSVM; CSV
+// quoting; the descriptor methods' classes read again). The TXT and DAT tables never change.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "context/context.h"
+#include "context/table_formats.h"
+#include "dialogue/preset.h"
+#include "support.h"
+
+using namespace tessar;
+
+namespace {
+
+using Matrix = std::vector<std::vector<int>>;
+
+class Formats : public ::testing::Test {
+protected:
+    std::string contents(const std::string& name) const { return test_support::read_file(dir / name); }
+
+    std::FILE* class_file(const std::string& text) {
+        open_files.push_back(test_support::text_file(text));
+        return open_files.back().get();
+    }
+
+    // Writes the tables of `values` (one row per sequence) in `format`, into the files
+    // <stem>.table, <stem>-test.table (rows of `test_values`), <stem>.txt, <stem>.dat.
+    void write(TableFormat format, const std::string& stem, const std::vector<std::string>& attributes,
+               const Matrix& values, const std::string& classes, const Matrix& test_values = {},
+               const std::string& test_classes = "", bool read_again = false) {
+        PresetOptions options;
+        options.out_dir = dir.path().string();
+        options.format = format;
+        options.messages = nullptr;
+        options.answers = {{"--arff", stem + ".table"}, {"--test-arff", stem + "-test.table"},
+                           {"--txt", stem + ".txt"}, {"--dat", stem + ".dat"}};
+        PresetDialogue io(std::move(options));
+        ContextRequest request{attributes};
+        request.training = rows(values);
+        request.test = rows(test_values);
+        request.classes.training = classes.empty() ? nullptr : class_file(classes);
+        request.classes.test = test_classes.empty() ? nullptr : class_file(test_classes);
+        request.classes.read_again = read_again;
+        summary = write_context_files(io, request);
+    }
+
+    static TableRows rows(const Matrix& values) {
+        return {values.size(), [&values](size_t i, const std::string&, std::vector<std::uint32_t>& ones) {
+                    ones.clear();
+                    for (size_t j = 0; j < values[i].size(); ++j)
+                        if (values[i][j]) ones.push_back(static_cast<std::uint32_t>(j));
+                }};
+    }
+
+    test_support::ScratchFolder dir;
+    std::vector<File> open_files;
+    ContextSummary summary;
+};
+
+const char* const kClasses = "#\n2\n#\npos\nneg\n#\npos\nneg\nneg";
+const std::vector<std::string> kAttributes{"KVL", "AG", "MK"};
+const Matrix kValues{{1, 0, 1}, {0, 0, 0}, {0, 1, 0}};
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::vector<std::string> split(const std::string& text, char sep) {
+    std::vector<std::string> out;
+    std::string field;
+    std::istringstream in(text);
+    while (std::getline(in, field, sep)) out.push_back(field);
+    if (!text.empty() && text.back() == sep) out.push_back("");
+    return out;
+}
+
+// The values and classes of a table in each format, read back by the simplest reader of each.
+struct Decoded {
+    Matrix values;
+    std::vector<std::string> classes;
+};
+
+// Rows "v,...,v,class" from line `first` on: the dense ARFF rows and the CSV rows.
+Decoded decode_delimited(const std::vector<std::string>& all, size_t first, size_t n) {
+    Decoded d;
+    for (size_t k = first; k < all.size(); ++k) {
+        const auto fields = split(all[k], ',');
+        d.values.emplace_back();
+        for (size_t j = 0; j < n; ++j) d.values.back().push_back(fields[j] == "1");
+        d.classes.push_back(fields[n]);
+    }
+    return d;
+}
+
+Decoded decode_dense(const std::string& text, size_t n) {
+    const auto all = lines(text);
+    size_t k = 0;
+    while (all[k] != "@data") ++k;
+    return decode_delimited(all, k + 1, n);
+}
+
+Decoded decode_csv(const std::string& text, size_t n) { return decode_delimited(lines(text), 1, n); }
+
+Decoded decode_sparse(const std::string& text, size_t n) {
+    Decoded d;
+    const auto all = lines(text);
+    size_t k = 0;
+    while (all[k] != "@data") ++k;
+    for (++k; k < all.size(); ++k) {
+        const std::string& row = all[k];
+        EXPECT_EQ(row.front(), '{');
+        EXPECT_EQ(row.back(), '}');
+        d.values.emplace_back(n, 0);
+        d.classes.emplace_back();
+        for (const std::string& pair : split(row.substr(1, row.size() - 2), ',')) {
+            const size_t blank = pair.find(' ');
+            const size_t index = std::stoul(pair.substr(0, blank));
+            if (index == n)
+                d.classes.back() = pair.substr(blank + 1);
+            else
+                d.values.back()[index] = pair.substr(blank + 1) == "1";
+        }
+    }
+    return d;
+}
+
+Decoded decode_libsvm(const std::string& text, size_t n, const std::vector<std::string>& names) {
+    Decoded d;
+    for (const std::string& row : lines(text)) {
+        const auto fields = split(row, ' ');
+        d.classes.push_back(names.at(std::stoul(fields[0])));
+        d.values.emplace_back(n, 0);
+        for (size_t f = 1; f < fields.size(); ++f) d.values.back().at(std::stoul(fields[f]) - 1) = 1;
+    }
+    return d;
+}
+
+}  // namespace
+
+TEST_F(Formats, SparseArffDeclaresZeroFirstAndWritesTheClassOnEveryRow) {
+    write(TableFormat::SparseArff, "s", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("s.table"),
+              "@relation Context\n\n@attribute KVL {0,1}\n@attribute AG {0,1}\n@attribute MK {0,1}\n"
+              "@attribute class {pos,neg}\n\n@data\n{0 1,2 1,3 pos}\n{3 neg}\n{1 1,3 neg}\n");
+    // without classes, an all-zero row is empty
+    write(TableFormat::SparseArff, "n", kAttributes, kValues, "");
+    EXPECT_EQ(contents("n.table").substr(contents("n.table").find("@data")),
+              "@data\n{0 1,2 1}\n{}\n{1 1}\n");
+}
+
+TEST_F(Formats, CsvHasAHeaderRowAndQuotesWhatNeedsIt) {
+    write(TableFormat::Csv, "c", kAttributes, kValues, "#\n2\n#\na,b\nsay \"x\"\n#\na,b\nsay \"x\"\na,b");
+    EXPECT_EQ(contents("c.table"), "KVL,AG,MK,class\n1,0,1,\"a,b\"\n0,0,0,\"say \"\"x\"\"\"\n0,1,0,\"a,b\"\n");
+    write(TableFormat::Csv, "n", {}, Matrix{{}, {}}, "");
+    EXPECT_EQ(contents("n.table"), "\n\n\n");
+    write(TableFormat::Csv, "o", {}, Matrix{{}, {}}, kClasses);
+    EXPECT_EQ(contents("o.table"), "class\npos\nneg\n");
+}
+
+TEST_F(Formats, LibsvmNumbersClassesFromZeroAndFeaturesFromOne) {
+    write(TableFormat::Libsvm, "l", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("l.table"), "0 1:1 3:1\n1\n1 2:1\n");
+    EXPECT_EQ(summary.class_names, (std::vector<std::string>{"pos", "neg"}));
+    write(TableFormat::Libsvm, "n", kAttributes, kValues, "");
+    EXPECT_EQ(contents("n.table"), "0 1:1 3:1\n0\n0 2:1\n");
+}
+
+TEST_F(Formats, ALibsvmLabelOutsideTheClassesIsAnError) {
+    const std::string message = test_support::fatal_message(
+        [&] { write(TableFormat::Libsvm, "l", kAttributes, kValues, "#\n2\n#\npos\nneg\n#\npos\nother"); });
+    EXPECT_EQ(message, "\tErr: the class 'other' of row 2 is not among the classes of the classification file\n");
+}
+
+TEST_F(Formats, TxtAndDatTablesAreTheSameInEveryFormat) {
+    write(TableFormat::Arff, "a", kAttributes, kValues, kClasses);
+    for (TableFormat f : {TableFormat::SparseArff, TableFormat::Csv, TableFormat::Libsvm}) {
+        write(f, "f", kAttributes, kValues, kClasses);
+        EXPECT_EQ(contents("f.txt"), contents("a.txt"));
+        EXPECT_EQ(contents("f.dat"), contents("a.dat"));
+    }
+}
+
+TEST_F(Formats, EveryFormatHoldsTheDenseValuesOfALargerTable) {
+    std::mt19937 random(7);
+    const size_t n = 40;
+    std::vector<std::string> attributes;
+    for (size_t j = 0; j < n; ++j) attributes.push_back("F" + std::to_string(j));
+    Matrix values(60, std::vector<int>(n)), test_values(25, std::vector<int>(n));
+    for (auto* m : {&values, &test_values})
+        for (auto& row : *m)
+            for (int& v : row) v = random() % 5 == 0;
+    std::string classes = "#\n3\n#\nx\ny\nz\n#", test_classes = "#\n3\n#\nx\ny\nz\n#";
+    for (size_t i = 0; i < 60; ++i) classes += "\n" + std::string(1, "xyz"[random() % 3]);
+    for (size_t i = 0; i < 25; ++i) test_classes += "\n" + std::string(1, "zyx"[random() % 3]);
+
+    write(TableFormat::Arff, "a", attributes, values, classes, test_values, test_classes);
+    const Decoded dense = decode_dense(contents("a.table"), n);
+    const Decoded dense_test = decode_dense(contents("a-test.table"), n);
+    ASSERT_EQ(dense.values, values);
+    const std::vector<std::string> names{"x", "y", "z"};
+
+    write(TableFormat::SparseArff, "s", attributes, values, classes, test_values, test_classes);
+    for (auto [file, want] : {std::pair{"s.table", &dense}, std::pair{"s-test.table", &dense_test}}) {
+        const Decoded d = decode_sparse(contents(file), n);
+        EXPECT_EQ(d.values, want->values) << file;
+        EXPECT_EQ(d.classes, want->classes) << file;
+    }
+    write(TableFormat::Csv, "c", attributes, values, classes, test_values, test_classes);
+    for (auto [file, want] : {std::pair{"c.table", &dense}, std::pair{"c-test.table", &dense_test}}) {
+        const Decoded d = decode_csv(contents(file), n);
+        EXPECT_EQ(d.values, want->values) << file;
+        EXPECT_EQ(d.classes, want->classes) << file;
+    }
+    write(TableFormat::Libsvm, "l", attributes, values, classes, test_values, test_classes);
+    for (auto [file, want] : {std::pair{"l.table", &dense}, std::pair{"l-test.table", &dense_test}}) {
+        const Decoded d = decode_libsvm(contents(file), n, names);
+        EXPECT_EQ(d.values, want->values) << file;
+        EXPECT_EQ(d.classes, want->classes) << file;
+    }
+}
+
+TEST_F(Formats, ClassesReadAgainListOnlyTheFamiliesAndIndexTheFullList) {
+    const std::string classes = "#\n3\n#\npos\nneg\nrest\n#\npos\nneg\nneg";
+    open_files.clear();
+    PresetOptions options;
+    options.out_dir = dir.path().string();
+    options.format = TableFormat::SparseArff;
+    options.messages = nullptr;
+    PresetDialogue io(std::move(options));
+    ContextRequest request{kAttributes};
+    request.training = rows(kValues);
+    request.classes.training = class_file(classes);
+    request.classes.read_again = true;
+    request.classes.n_listed = 2;
+    request.txt_and_dat = false;
+    summary = write_context_files(io, request);
+    EXPECT_EQ(contents("Context.arff").substr(contents("Context.arff").find("@attribute class")),
+              "@attribute class {pos,neg}\n\n@data\n{0 1,2 1,3 pos}\n{3 neg}\n{1 1,3 neg}\n");
+    EXPECT_EQ(summary.class_names, (std::vector<std::string>{"pos", "neg"}));
+    EXPECT_EQ(summary.training_rows, 3u);
+}
+
+TEST(FormatPieces, CsvQuoting) {
+    EXPECT_EQ(csv_quote("plain"), "plain");
+    EXPECT_EQ(csv_quote("a,b"), "\"a,b\"");
+    EXPECT_EQ(csv_quote("a\"b"), "\"a\"\"b\"");
+    EXPECT_EQ(csv_quote("two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(csv_quote("it's"), "it's");
+}
