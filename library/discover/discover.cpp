@@ -1,5 +1,6 @@
 #include "discover/discover.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -18,13 +19,18 @@ const char A[] = "-\\|/";
 int K = 0;
 int match_calls = 0;
 
-// Advances the spinner once every 101 matcher calls.
-void spin() {
-    if (++match_calls > 100) {
-        match_calls = 0;
-        K = (K + 1) % 4;
-        std::printf("%c\b", A[K]);
-        std::fflush(stdout);
+// Advances the spinner once every 101 sequences matched; `n` sequences at a time.
+void spin(unsigned long n) {
+    while (n > 0) {
+        const unsigned long step = std::min<unsigned long>(n, 101 - match_calls);
+        match_calls += static_cast<int>(step);
+        n -= step;
+        if (match_calls > 100) {
+            match_calls = 0;
+            K = (K + 1) % 4;
+            std::printf("%c\b", A[K]);
+            std::fflush(stdout);
+        }
     }
 }
 

@@ -1,12 +1,13 @@
-// The motif searches over the candidate tree: the occurrence test, the form-1 search *X*
-// (`one_ptn`) and the form-2 search *X*Y* (`first_ptn`, with `cut` and `second_ptn`).
+// The motif searches over the candidate tree: the form-1 search *X* (`one_ptn`) and the form-2
+// search *X*Y* (`first_ptn`, with `cut` and `second_ptn`). Each candidate's occurrence test
+// extends the rows of its prefix by one letter (rows.h) instead of matching it from scratch.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "discover/match.h"
+#include "discover/rows.h"
 #include "discover/tree.h"
 
 struct SearchParams {
@@ -16,25 +17,24 @@ struct SearchParams {
     int Dist = 0;       // edit operations allowed
 };
 
-// Called once per sequence matched (the console spinner hangs on it).
-using MatchTick = std::function<void()>;
+// Called after each occurrence test with the number of sequences the test went through: it
+// goes through the sample in order, counting the sequences the candidate's prefix already rules
+// out, and stops as soon as the threshold is out of reach (the console spinner hangs on it).
+using MatchTick = std::function<void(unsigned long n_sequences)>;
 // Called for each motif found, in search order, with its occurrence number and its pattern
 // with stars; `found` already counts it.
 using MotifFound = std::function<void(int occurrences, const std::string& pattern, unsigned long found)>;
 
-// One flag per sample sequence: whether a pattern occurs in it within the allowed operations.
-using OccurrenceSet = std::vector<char>;
-
-// Occurrence test of `pattern` over the sample: the number of sequences in which it occurs
-// within `dist` operations, or -1 as soon as `min_sam` has become out of reach.
-// `possible`, when given, is the occurrence set of a pattern this one extends by one residue:
-// an extension needs at least as many operations in every sequence, so the sequences outside
-// that set are known misses and are not matched (the tick still counts them, so the console
-// spinner moves as if they were). `occurs`, when given, receives this pattern's set; it is
-// complete only when the pattern is accepted.
-int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
-                    int dist, MatchWork& work, const MatchTick& tick,
-                    const OccurrenceSet* possible = nullptr, OccurrenceSet* occurs = nullptr);
+// The rows of the patterns along a walk, one slot per tree level: a node's letters alternate
+// between the two frames of its level, and its children start from the frame its last letter
+// filled.
+struct FrameStack {
+    struct Level {
+        RowFrame frames[2];
+        int current = 0;
+    };
+    std::vector<Level> levels;
+};
 
 // The state of one search run.
 struct Search {
@@ -50,12 +50,8 @@ struct Search {
 
     std::string B = "*";         // pattern buffer: '*', X, '*' [, Y, '*']
     std::vector<int> S1{}, S2{};  // walk stacks (X walks, Y walk)
-    MatchWork work{};            // matcher storage
-    // occurrence set of the accepted pattern ending at each buffer position of the current
-    // path (known[k] = 0: no accepted test there), so that an extension matches only the
-    // sequences its prefix occurs in
-    std::vector<OccurrenceSet> occ_at{};
-    std::vector<char> known{};
+    SampleMasks masks{};         // letter masks of the sample
+    FrameStack x_rows{}, y_rows{};  // rows along the X walk and along the Y walk
 };
 
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick = {},
@@ -67,5 +63,6 @@ void one_ptn(Search& s);
 void first_ptn(Search& s);
 // Cuts every node at the first character whose path label fails the test as *X*.
 void cut(Search& s);
-// Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1.
-void second_ptn(Search& s, int start);
+// Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1 and
+// `x` its rows.
+void second_ptn(Search& s, int start, const RowFrame& x);

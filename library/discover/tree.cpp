@@ -1,5 +1,11 @@
 #include "discover/tree.h"
 
+#include <divsufsort.h>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
 CandidateTree new_tree(const std::vector<std::string>& sample) {
     CandidateTree tree;
     tree.sample = &sample;
@@ -14,85 +20,150 @@ int newnode(CandidateTree& tree) {
 
 namespace {
 
-// A leaf holding s[pos..lst] of sequence c_seq, last child of `parent`.
-int new_leaf(CandidateTree& tree, int parent, int c_seq, int pos, int lst) {
-    int x = newnode(tree);
-    TreeNode& leaf = tree.nodes[x];
-    leaf.next = parent;
-    leaf.seq = c_seq;
-    leaf.is_last = true;
-    leaf.start = pos;
-    leaf.end = lst;
-    return x;
+// The sample laid end to end, each sequence followed by a zero byte, with what the tree
+// builder needs to know of every position.
+struct SampleText {
+    std::string text;
+    std::vector<int> begin;  // text position of each sequence's first residue
+    std::vector<int> rest;   // residues from each position to the end of its sequence (0 on a separator)
+};
+
+SampleText lay_out(const std::vector<std::string>& sample) {
+    size_t total = 0;
+    for (const auto& s : sample) total += s.size() + 1;
+    if (total >= static_cast<size_t>(std::numeric_limits<int>::max()))
+        throw std::length_error("sample too large for the candidate tree");
+    SampleText t;
+    t.text.reserve(total);
+    t.rest.reserve(total);
+    for (const auto& s : sample) {
+        t.begin.push_back(static_cast<int>(t.text.size()));
+        t.text += s;
+        t.text.push_back('\0');
+        for (size_t i = s.size(); i > 0; --i) t.rest.push_back(static_cast<int>(i));
+        t.rest.push_back(0);
+    }
+    return t;
 }
 
-// Splits node m after its first k label characters: m keeps them, its former children move
-// below a continuation node, which comes before the new leaf for the rest of the suffix.
-void split(CandidateTree& tree, int m, int k, int c_seq, int pos, int lst) {
-    int c = newnode(tree);
-    int l = new_leaf(tree, m, c_seq, pos + k, lst);
-    TreeNode& cont = tree.nodes[c];
-    TreeNode& old = tree.nodes[m];
-    cont.child = old.child;
-    cont.next = l;
-    cont.seq = old.seq;
-    cont.is_last = false;
-    cont.start = old.start + k;
-    cont.end = old.end;
-    old.end = old.start + k - 1;
-    old.child = c;
-    // the former children's last one now leads back to the continuation
-    int x = cont.child;
-    if (x >= 0) {
-        while (!tree.nodes[x].is_last) x = tree.nodes[x].next;
-        tree.nodes[x].next = c;
+// lcp[r]: residues shared by the suffixes of ranks r - 1 and r, never reading past the end of
+// either one's sequence (Kasai's pass in text order: the value drops by at most one from a
+// position to the next).
+std::vector<int> common_prefixes(const SampleText& t, const std::vector<int>& sa) {
+    const int n = static_cast<int>(sa.size());
+    std::vector<int> rank(n), lcp(n, 0);
+    for (int r = 0; r < n; ++r) rank[sa[r]] = r;
+    int h = 0;
+    for (int p = 0; p < n; ++p) {
+        const int r = rank[p];
+        if (r == 0) {
+            h = 0;
+            continue;
+        }
+        const int q = sa[r - 1];
+        const int limit = std::min(t.rest[p], t.rest[q]);
+        if (h > limit) h = limit;
+        while (h < limit && t.text[p + h] == t.text[q + h]) ++h;
+        lcp[r] = h;
+        if (h > 0) --h;
     }
+    return lcp;
 }
+
+// A node while the tree is put together: the length of the string it spells, the first text
+// position where that string occurs, and its children in suffix order.
+struct Draft {
+    int depth = 0;
+    int first = std::numeric_limits<int>::max();
+    int child = -1, last_child = -1, next = -1;
+};
 
 }  // namespace
 
-void insert(CandidateTree& tree, int c_seq, int pos) {
-    const std::string& s = (*tree.sample)[c_seq];
-    const int lst = static_cast<int>(s.size()) - 1;
-    // s beyond lst reads as the terminator, which equals no residue
-    auto at = [&](int p) { return p <= lst ? s[p] : '\0'; };
-
-    int n = kRoot;
-    for (;;) {
-        if (tree.nodes[n].child < 0) {
-            int x = new_leaf(tree, n, c_seq, pos, lst);
-            tree.nodes[n].child = x;
-            return;
-        }
-        int m = tree.nodes[n].child;
-        for (;;) {
-            const int length = label_length(tree.nodes[m]);
-            int k = 0;
-            while (k < length && label_char(tree, m, k) == at(pos + k)) ++k;
-            if (k == length) {  // the whole label matches (an empty one always does): descend
-                n = m;
-                pos += k;
-                break;
-            }
-            if (k > 0) {
-                split(tree, m, k, c_seq, pos, lst);
-                return;
-            }
-            if (tree.nodes[m].is_last) {
-                int x = new_leaf(tree, n, c_seq, pos, lst);
-                tree.nodes[m].is_last = false;
-                tree.nodes[m].next = x;
-                return;
-            }
-            m = tree.nodes[m].next;
-        }
-    }
-}
-
+// The walk sees the trie of every distinct substring of the sample; the order of the branches
+// below a string w is the order in which the one-at-a-time insertion of the suffixes (sequence
+// by sequence, start by start) first met each w·a, i.e. the order of the first occurrences of
+// the w·a in the laid-out text. The branches come out of the suffix array in letter order and
+// are then sorted by first occurrence. Node boundaries differ from the insertion tree's (no
+// empty labels, no split left behind by a suffix ending inside a label), which nothing on a
+// walk observes.
 CandidateTree build_tree(const std::vector<std::string>& sample) {
     CandidateTree tree = new_tree(sample);
-    for (size_t c = 0; c < sample.size(); ++c)
-        for (size_t pos = 0; pos < sample[c].size(); ++pos) insert(tree, static_cast<int>(c), static_cast<int>(pos));
+    const SampleText t = lay_out(sample);
+    const int n = static_cast<int>(t.text.size());
+    if (n == 0) return tree;
+
+    // suffix array and common prefixes within sequences
+    std::vector<int> sa(n);
+    if (divsufsort(reinterpret_cast<const unsigned char*>(t.text.data()), sa.data(), n) != 0)
+        throw std::runtime_error("suffix sorting failed");
+    const std::vector<int> lcp = common_prefixes(t, sa);
+
+    // the intervals of equal prefixes, bottom up; a suffix that ends where its enclosing
+    // interval's string ends adds no branch (the insertion's empty label), only its position
+    std::vector<Draft> draft(1);  // draft[kRoot]: the whole array, depth 0
+    draft.reserve(2 * static_cast<size_t>(n));
+    auto attach = [&](int parent, int depth, int first, int node) {
+        Draft& p = draft[parent];
+        p.first = std::min(p.first, first);
+        if (depth == p.depth) return;
+        if (node < 0) {
+            node = static_cast<int>(draft.size());
+            draft.push_back(Draft{depth, first});
+        }
+        Draft& parent_again = draft[parent];
+        if (parent_again.last_child < 0)
+            parent_again.child = node;
+        else
+            draft[parent_again.last_child].next = node;
+        parent_again.last_child = node;
+    };
+    std::vector<int> open{kRoot};  // intervals still open, depths strictly increasing
+    for (int r = 1; r <= n; ++r) {
+        const int h = r < n ? lcp[r] : 0;
+        // the suffix of rank r - 1 goes to the deepest interval holding it
+        int node = -1;
+        int depth = t.rest[sa[r - 1]];
+        int first = sa[r - 1];
+        while (draft[open.back()].depth > h) {
+            const int top = open.back();
+            open.pop_back();
+            attach(top, depth, first, node);
+            node = top;
+            depth = draft[top].depth;
+            first = draft[top].first;
+        }
+        if (draft[open.back()].depth < h) {
+            open.push_back(static_cast<int>(draft.size()));
+            draft.push_back(Draft{h});
+        }
+        attach(open.back(), depth, first, node);
+    }
+
+    // branches in order of first occurrence, labels pointing at that occurrence
+    auto sequence_of = [&](int pos) {
+        return static_cast<int>(std::upper_bound(t.begin.begin(), t.begin.end(), pos) - t.begin.begin()) - 1;
+    };
+    tree.nodes.resize(draft.size());
+    std::vector<int> kids;
+    for (int v = 0; v < static_cast<int>(draft.size()); ++v) {
+        kids.clear();
+        for (int c = draft[v].child; c >= 0; c = draft[c].next) kids.push_back(c);
+        if (kids.empty()) continue;
+        std::sort(kids.begin(), kids.end(), [&](int a, int b) { return draft[a].first < draft[b].first; });
+        tree.nodes[v].child = kids.front();
+        for (size_t j = 0; j < kids.size(); ++j) {
+            const int c = kids[j];
+            TreeNode& node = tree.nodes[c];
+            const int seq = sequence_of(draft[c].first);
+            const int offset = draft[c].first - t.begin[seq];
+            node.seq = seq;
+            node.start = offset + draft[v].depth;
+            node.end = offset + draft[c].depth - 1;
+            node.is_last = j + 1 == kids.size();
+            node.next = node.is_last ? v : kids[j + 1];
+        }
+    }
     return tree;
 }
 

@@ -1,6 +1,8 @@
-// The candidate tree of the motif search: every suffix of every sample sequence inserted, one
-// at a time, into a compacted trie, and the depth-first walk that enumerates the distinct
-// substrings of the sample, each right after its prefixes.
+// The candidate tree of the motif search: a compacted trie of every substring of the sample,
+// and the depth-first walk that enumerates the distinct substrings, each right after its
+// prefixes. The branches below a string come in the order in which inserting the suffixes one
+// at a time (sequence by sequence, start by start) would have created them: the order of their
+// first occurrences in the sample.
 #pragma once
 
 #include <string>
@@ -29,10 +31,8 @@ CandidateTree new_tree(const std::vector<std::string>& sample);
 // Adds a node with default fields and returns its index.
 int newnode(CandidateTree& tree);
 
-// Inserts below the root the suffix of sample sequence `c_seq` that begins at `pos`.
-void insert(CandidateTree& tree, int c_seq, int pos);
-
-// Inserts every suffix of every sample sequence, sequence by sequence, start by start.
+// The tree of every substring of `sample` (residues are non-zero bytes), built from a suffix
+// array in O(n log n).
 CandidateTree build_tree(const std::vector<std::string>& sample);
 
 inline int label_length(const TreeNode& n) { return n.end - n.start + 1; }
