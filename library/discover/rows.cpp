@@ -1,7 +1,21 @@
 #include "discover/rows.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <bit>
+
+void RowFrame::make_room(size_t n, size_t n_words) {
+    if (seqs.size() < n) {
+        seqs.resize(n);
+        at.resize(n);
+    }
+    if (n_words > capacity) {
+        // no value-initialisation: every word is written before it is read
+        words.reset(new uint64_t[n_words]);
+        capacity = n_words;
+    }
+}
 
 SampleMasks make_masks(const std::vector<std::string>& sample, int dist) {
     SampleMasks m;
@@ -13,52 +27,56 @@ SampleMasks make_masks(const std::vector<std::string>& sample, int dist) {
             int& c = m.code[static_cast<unsigned char>(ch)];
             if (c < 0) c = m.n_codes++;
         }
-    size_t total = 0;
     for (const auto& s : sample) {
         const size_t bits = s.size() + 1;  // positions 0..length
-        const int words = static_cast<int>((bits + 63) / 64);
-        m.n_words.push_back(words);
-        m.last_bits.push_back(bits % 64 ? (uint64_t{1} << (bits % 64)) - 1 : ~uint64_t{0});
-        m.mask_at.push_back(total);
-        total += static_cast<size_t>(words) * m.n_codes;
+        SequenceShape shape;
+        shape.word_at = m.total_words;
+        shape.n_words = static_cast<int>((bits + 63) / 64);
+        shape.last_bits = bits % 64 ? (uint64_t{1} << (bits % 64)) - 1 : ~uint64_t{0};
+        m.shape.push_back(shape);
+        m.total_words += shape.n_words;
     }
-    m.masks.assign(total, 0);
+    m.masks.assign(m.total_words * m.n_codes, 0);
     for (size_t i = 0; i < sample.size(); ++i) {
-        uint64_t* base = m.masks.data() + m.mask_at[i];
-        const int words = m.n_words[i];
+        const size_t at = m.shape[i].word_at;
         for (size_t j = 1; j <= sample[i].size(); ++j) {
             const int c = m.code[static_cast<unsigned char>(sample[i][j - 1])];
-            base[static_cast<size_t>(c) * words + j / 64] |= uint64_t{1} << (j % 64);
+            m.masks[c * m.total_words + at + j / 64] |= uint64_t{1} << (j % 64);
         }
     }
     return m;
 }
 
 void whole_text_frame(const SampleMasks& masks, RowFrame& frame) {
+    const size_t rows = masks.dist + 1;
     frame.clear();
-    const int rows = masks.dist + 1;
+    frame.make_room(masks.n_sequences, rows * masks.total_words);
     for (int s = 0; s < masks.n_sequences; ++s) {
-        const int words = masks.n_words[s];
-        frame.seqs.push_back(s);
-        frame.at.push_back(frame.words.size());
-        for (int e = 0; e < rows; ++e) {
-            frame.words.insert(frame.words.end(), words - 1, ~uint64_t{0});
-            frame.words.push_back(masks.last_bits[s]);
+        const SequenceShape& shape = masks.shape[s];
+        frame.seqs[frame.n_seqs] = s;
+        frame.at[frame.n_seqs++] = frame.size;
+        for (size_t e = 0; e < rows; ++e) {
+            uint64_t* row = frame.words.get() + frame.size;
+            std::fill(row, row + shape.n_words - 1, ~uint64_t{0});
+            row[shape.n_words - 1] = shape.last_bits;
+            frame.size += shape.n_words;
         }
     }
 }
 
 void gap_frame(const SampleMasks& masks, const RowFrame& x, RowFrame& frame) {
+    const size_t rows = masks.dist + 1;
     frame.clear();
-    const int rows = masks.dist + 1;
-    for (size_t t = 0; t < x.seqs.size(); ++t) {
+    frame.make_room(x.n_seqs, x.size);
+    for (size_t t = 0; t < x.n_seqs; ++t) {
         const int s = x.seqs[t];
-        const int words = masks.n_words[s];
-        const uint64_t* from = x.words.data() + x.at[t];
-        frame.seqs.push_back(s);
-        frame.at.push_back(frame.words.size());
-        for (int e = 0; e < rows; ++e) {
-            const uint64_t* row = from + static_cast<size_t>(e) * words;
+        const SequenceShape& shape = masks.shape[s];
+        const int words = shape.n_words;
+        const uint64_t* from = x.words.get() + x.at[t];
+        frame.seqs[frame.n_seqs] = s;
+        frame.at[frame.n_seqs++] = frame.size;
+        for (size_t e = 0; e < rows; ++e) {
+            const uint64_t* row = from + e * words;
             int w = 0;
             while (w < words && row[w] == 0) ++w;
             for (int v = 0; v < words; ++v) {
@@ -67,8 +85,8 @@ void gap_frame(const SampleMasks& masks, const RowFrame& x, RowFrame& frame) {
                     word = ~uint64_t{0};
                 else if (v == w)
                     word = ~uint64_t{0} << std::countr_zero(row[w]);  // from the earliest end on
-                if (v == words - 1) word &= masks.last_bits[s];
-                frame.words.push_back(word);
+                if (v == words - 1) word &= shape.last_bits;
+                frame.words[frame.size++] = word;
             }
         }
     }
@@ -77,89 +95,191 @@ void gap_frame(const SampleMasks& masks, const RowFrame& x, RowFrame& frame) {
 namespace {
 
 // One sequence's rows extended by one letter (see rows.h); returns the last new row's OR,
-// non-zero when the extension occurs. `p` and `n` are rows * words words, `m` the letter's
-// mask. D is the number of operations, fixed for the small counts that matter most; the
-// generic version (D = -1) reads it from `dist`.
+// non-zero when the extension occurs. `p` and `n` hold rows * words words, `m` the letter's
+// mask. D is the number of operations, a constant so that the rows' carries stay in
+// registers; the generic version (D < 0) reads it from `dist`.
 template <int D>
-uint64_t step(const uint64_t* p, uint64_t* n, const uint64_t* m, int words, uint64_t last, int dist,
-              uint64_t* carry) {
-    const int top = D >= 0 ? D : dist;
-    // carry[2e], carry[2e+1]: the bit shifted out of the previous word of row e, old and new
-    std::fill(carry, carry + 2 * (top + 1), 0);
+uint64_t step(const uint64_t* __restrict p, uint64_t* __restrict n, const uint64_t* __restrict m, int words,
+              uint64_t last, int dist, uint64_t* __restrict spare) {
+    constexpr int kFixed = D >= 0 ? D + 1 : 1;
+    const int rows = D >= 0 ? D + 1 : dist + 1;
+    // the previous word of each old and each new row, for the bit shifted in at the bottom
+    uint64_t fixed_old[kFixed] = {}, fixed_new[kFixed] = {};
+    uint64_t* old_prev = fixed_old;
+    uint64_t* new_prev = fixed_new;
+    if constexpr (D < 0) {
+        old_prev = spare;
+        new_prev = spare + rows;
+        std::fill(spare, spare + 2 * rows, 0);
+    }
     uint64_t any = 0;
     for (int w = 0; w < words; ++w) {
         const uint64_t match = m[w];
-        uint64_t old_shifted = 0, old_row = 0, new_row = 0;  // row e - 1 at this word
-        for (int e = 0; e <= top; ++e) {
+        const uint64_t keep = w == words - 1 ? last : ~uint64_t{0};
+        uint64_t below_old = 0, below_shifted = 0, below_new_shifted = 0;  // row e - 1 at this word
+#pragma GCC unroll 16
+        for (int e = 0; e < rows; ++e) {
             const uint64_t o = p[static_cast<size_t>(e) * words + w];
-            const uint64_t shifted = (o << 1) | carry[2 * e];
-            carry[2 * e] = o >> 63;
+            const uint64_t shifted = (o << 1) | (old_prev[e] >> 63);
+            old_prev[e] = o;
             uint64_t v = shifted & match;
-            if (e > 0) {
-                v |= old_shifted | old_row | (new_row << 1) | carry[2 * e - 1];
-                carry[2 * e - 1] = new_row >> 63;
-            }
-            if (w == words - 1) v &= last;
+            if (e > 0) v |= below_shifted | below_old | below_new_shifted;
+            v &= keep;
+            below_new_shifted = (v << 1) | (new_prev[e] >> 63);
+            new_prev[e] = v;
             n[static_cast<size_t>(e) * words + w] = v;
-            old_shifted = shifted;
-            old_row = o;
-            new_row = v;
+            below_old = o;
+            below_shifted = shifted;
         }
-        any |= new_row;
+        any |= new_prev[rows - 1];
     }
     return any;
+}
+
+// The same step with one 512-bit register per row and eight words at a time, for processors
+// that have the instructions (checked once, at run time). A lane moves its top bit into the
+// next lane's bottom through alignr with the previous chunk. Lanes past the sequence's words
+// are neither loaded nor stored, and bits only ever move upwards, so they cannot reach the
+// sequence's positions.
+// Shifts and lane moves in their zero-masked forms: the plain forms start from an undefined
+// register, which some compilers flag.
+constexpr __mmask8 kAllLanes = 0xFF;
+
+template <int D>
+__attribute__((target("avx512f"))) uint64_t step_wide(const uint64_t* __restrict p, uint64_t* __restrict n,
+                                                      const uint64_t* __restrict m, int words, uint64_t last) {
+    constexpr int kRows = D + 1;
+    __m512i old_prev[kRows], new_prev[kRows];
+    for (int e = 0; e < kRows; ++e) old_prev[e] = new_prev[e] = _mm512_setzero_si512();
+    const __m512i ones = _mm512_set1_epi64(-1);
+    __mmask8 any = 0;
+    for (int c = 0; c < words; c += 8) {
+        const int lanes = std::min(8, words - c);
+        const __mmask8 k = static_cast<__mmask8>((1u << lanes) - 1);
+        const __m512i match = _mm512_maskz_loadu_epi64(k, m + c);
+        // every bit but those past the last position
+        const __m512i keep = c + 8 >= words ? _mm512_mask_set1_epi64(ones, static_cast<__mmask8>(1u << (lanes - 1)),
+                                                                     static_cast<long long>(last))
+                                            : ones;
+        __m512i below_old = _mm512_setzero_si512(), below_shifted = below_old, below_new_shifted = below_old;
+#pragma GCC unroll 16
+        for (int e = 0; e < kRows; ++e) {
+            const __m512i o = _mm512_maskz_loadu_epi64(k, p + static_cast<size_t>(e) * words + c);
+            const __m512i shifted = _mm512_or_si512(
+                _mm512_maskz_slli_epi64(kAllLanes, o, 1),
+                _mm512_maskz_srli_epi64(kAllLanes, _mm512_maskz_alignr_epi64(kAllLanes, o, old_prev[e], 7), 63));
+            old_prev[e] = o;
+            __m512i v = _mm512_and_si512(shifted, match);
+            if (e > 0)
+                v = _mm512_or_si512(v, _mm512_or_si512(below_shifted, _mm512_or_si512(below_old, below_new_shifted)));
+            v = _mm512_and_si512(v, keep);
+            below_new_shifted = _mm512_or_si512(
+                _mm512_maskz_slli_epi64(kAllLanes, v, 1),
+                _mm512_maskz_srli_epi64(kAllLanes, _mm512_maskz_alignr_epi64(kAllLanes, v, new_prev[e], 7), 63));
+            new_prev[e] = v;
+            _mm512_mask_storeu_epi64(n + static_cast<size_t>(e) * words + c, k, v);
+            below_old = o;
+            below_shifted = shifted;
+        }
+        any |= _mm512_mask_test_epi64_mask(k, new_prev[D], new_prev[D]);
+    }
+    return any;
+}
+
+bool has_wide_words() {
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has;
 }
 
 template <int D>
 Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
                      int min_sam) {
     const int sam = masks.n_sequences;
-    const int rows = masks.dist + 1;
+    const size_t rows = masks.dist + 1;
     // the test gives up at the miss that makes the misses exceed sam - min_sam
     const long give_up = tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1;
     if (give_up <= 0) return {-1, sam > 0 ? 1ul : 0ul};
-    std::vector<uint64_t> carry(2 * static_cast<size_t>(rows));
+    std::vector<uint64_t> spare(D < 0 ? 2 * rows : 0);
+    const bool wide = has_wide_words();
+    // the extension occurs in no sequence its pattern misses: `from`'s room is enough
+    to.make_room(from.n_seqs, from.size);
+    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
+    uint64_t* const out = to.words.get();
+    int* const seqs = to.seqs.data();
+    size_t* const at = to.at.data();
+    size_t used = 0, n_hits = 0;
     long misses = 0;
     int previous = -1;  // the last sequence gone through
-    for (size_t t = 0; t < from.seqs.size(); ++t) {
+    for (size_t t = 0; t < from.n_seqs; ++t) {
         const int s = from.seqs[t];
         // the sequences between are known misses
         const long skipped = s - previous - 1;
         if (misses + skipped >= give_up) return {-1, static_cast<unsigned long>(previous + (give_up - misses) + 1)};
         misses += skipped;
-        const int words = masks.n_words[s];
-        const size_t size = static_cast<size_t>(rows) * words;
-        const size_t at = to.words.size();
-        to.words.resize(at + size);
-        const uint64_t* m = masks.masks.data() + masks.mask_at[s] + static_cast<size_t>(code) * words;
-        if (step<D>(from.words.data() + from.at[t], to.words.data() + at, m, words, masks.last_bits[s],
-                    masks.dist, carry.data())) {
-            to.seqs.push_back(s);
-            to.at.push_back(at);
-        } else {
-            to.words.resize(at);
-            if (++misses >= give_up) return {-1, static_cast<unsigned long>(s + 1)};
-        }
         previous = s;
+        const SequenceShape& shape = masks.shape[s];
+        bool hit;
+        if constexpr (D >= 0) {
+            if (wide)
+                hit = step_wide<D>(from.words.get() + from.at[t], out + used, mask + shape.word_at, shape.n_words,
+                                   shape.last_bits) != 0;
+            else
+                hit = step<D>(from.words.get() + from.at[t], out + used, mask + shape.word_at, shape.n_words,
+                              shape.last_bits, masks.dist, spare.data()) != 0;
+        } else {
+            hit = step<D>(from.words.get() + from.at[t], out + used, mask + shape.word_at, shape.n_words,
+                          shape.last_bits, masks.dist, spare.data()) != 0;
+        }
+        // kept or overwritten by the next sequence, without a branch
+        seqs[n_hits] = s;
+        at[n_hits] = used;
+        n_hits += hit;
+        used += hit ? rows * shape.n_words : 0;
+        misses += !hit;
+        if (misses >= give_up) return {-1, static_cast<unsigned long>(s + 1)};
     }
+    to.n_seqs = n_hits;
+    to.size = used;
     const long skipped = sam - previous - 1;
     if (misses + skipped >= give_up) return {-1, static_cast<unsigned long>(previous + (give_up - misses) + 1)};
-    return {static_cast<int>(to.seqs.size()), tested ? static_cast<unsigned long>(sam) : 0ul};
+    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
 }
 
 }  // namespace
+
+bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, char letter, uint64_t* to,
+                     bool wide) {
+    const SequenceShape& shape = masks.shape[seq];
+    const uint64_t* m = masks.masks.data() + masks.code[static_cast<unsigned char>(letter)] * masks.total_words +
+                        shape.word_at;
+    std::vector<uint64_t> spare(2 * static_cast<size_t>(masks.dist + 1));
+    if (wide && has_wide_words()) switch (masks.dist) {
+        case 0: return step_wide<0>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 1: return step_wide<1>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 2: return step_wide<2>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 3: return step_wide<3>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        default: break;
+        }
+    return step<-1>(from, to, m, shape.n_words, shape.last_bits, masks.dist, spare.data()) != 0;
+}
 
 Extension extend_rows(const SampleMasks& masks, const RowFrame& from, char letter, RowFrame& to, bool tested,
                       int min_sam) {
     to.clear();
     if (masks.n_sequences == 0) return {0, 0};
-    // the letters come from the sample's own tree, so each has its masks
     const int code = masks.code[static_cast<unsigned char>(letter)];
     switch (masks.dist) {
     case 0: return extend_all<0>(masks, from, code, to, tested, min_sam);
     case 1: return extend_all<1>(masks, from, code, to, tested, min_sam);
     case 2: return extend_all<2>(masks, from, code, to, tested, min_sam);
     case 3: return extend_all<3>(masks, from, code, to, tested, min_sam);
+    case 4: return extend_all<4>(masks, from, code, to, tested, min_sam);
+    case 5: return extend_all<5>(masks, from, code, to, tested, min_sam);
+    case 6: return extend_all<6>(masks, from, code, to, tested, min_sam);
+    case 7: return extend_all<7>(masks, from, code, to, tested, min_sam);
+    case 8: return extend_all<8>(masks, from, code, to, tested, min_sam);
+    case 9: return extend_all<9>(masks, from, code, to, tested, min_sam);
+    case 10: return extend_all<10>(masks, from, code, to, tested, min_sam);
     default: return extend_all<-1>(masks, from, code, to, tested, min_sam);
     }
 }

@@ -19,34 +19,49 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-// One letter mask per sequence and letter of the sample.
+// The shape of one sequence's rows and its letter masks.
+struct SequenceShape {
+    size_t word_at = 0;        // its first word among all sequences' words (for the masks)
+    int n_words = 0;           // words per row, for positions 0..length
+    uint64_t last_bits = 0;    // the bits of its last word that are positions
+};
+
+// One letter mask per sequence and letter of the sample, letter by letter: the masks of one
+// letter for the whole sample lie together, as an extension by that letter reads them in
+// sample order.
 struct SampleMasks {
     int n_sequences = 0;
     int dist = 0;                       // rows per sequence: dist + 1
-    std::vector<int> n_words;           // per sequence: words per row, for positions 0..length
-    std::vector<uint64_t> last_bits;    // per sequence: the bits of its last word that are positions
-    std::vector<size_t> mask_at;        // per sequence: its first mask in `masks`
+    std::vector<SequenceShape> shape;   // per sequence
+    size_t total_words = 0;             // words of one letter's masks over the sample
     std::array<int, 256> code{};        // letter code of each byte, -1 for bytes not in the sample
     int n_codes = 0;
-    std::vector<uint64_t> masks;        // per sequence, per letter code: n_words words
+    std::vector<uint64_t> masks;        // masks[code * total_words + word_at + w]
 };
 
 SampleMasks make_masks(const std::vector<std::string>& sample, int dist);
 
-// The rows of one pattern: the sequences it occurs in within dist operations, in sample order,
-// and their rows, each sequence's dist + 1 rows one after the other.
+// The rows of one pattern: the n_seqs sequences it occurs in within dist operations, in sample
+// order, and their rows, each sequence's dist + 1 rows one after the other. The buffers only
+// grow, so that a frame reused along a walk stops allocating.
 struct RowFrame {
-    std::vector<int> seqs;
-    std::vector<size_t> at;        // start of each listed sequence's rows in `words`
-    std::vector<uint64_t> words;
+    size_t n_seqs = 0;
+    std::vector<int> seqs;                 // the sequences, in the first n_seqs places
+    std::vector<size_t> at;                // start of each one's rows in `words`
+    std::unique_ptr<uint64_t[]> words{};   // `size` words in use out of `capacity`
+    size_t size = 0;
+    size_t capacity = 0;
+
     void clear() {
-        seqs.clear();
-        at.clear();
-        words.clear();
+        n_seqs = 0;
+        size = 0;
     }
+    // Room for n_seqs sequences and n_words words; the content is lost when a buffer grows.
+    void make_room(size_t n_seqs, size_t n_words);
 };
 
 // The empty pattern: every position of every sequence, at every cost.
@@ -65,8 +80,14 @@ struct Extension {
     unsigned long ticks = 0;
 };
 
-// Extends the pattern of `from` by `letter` into `to` (a different frame). When `tested`, runs
-// the occurrence test against `min_sam`, and `to` is complete only when the test accepts;
-// otherwise every sequence of `from` is extended and nothing is ticked.
+// One sequence's rows (dist + 1 rows of its words) extended by `letter` into `to`; whether the
+// extension occurs. `wide` chooses the 512-bit step, when the processor has it, over the
+// one-word step: they must agree bit for bit.
+bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, char letter, uint64_t* to,
+                     bool wide);
+
+// Extends the pattern of `from` by `letter` (a letter of the sample) into `to` (a different
+// frame). When `tested`, runs the occurrence test against `min_sam`, and `to` is complete only
+// when the test accepts; otherwise every sequence of `from` is extended and nothing is ticked.
 Extension extend_rows(const SampleMasks& masks, const RowFrame& from, char letter, RowFrame& to,
                       bool tested, int min_sam);

@@ -26,6 +26,7 @@ struct SampleText {
     std::string text;
     std::vector<int> begin;  // text position of each sequence's first residue
     std::vector<int> rest;   // residues from each position to the end of its sequence (0 on a separator)
+    std::vector<int> seq;    // the sequence of each position
 };
 
 SampleText lay_out(const std::vector<std::string>& sample) {
@@ -36,12 +37,14 @@ SampleText lay_out(const std::vector<std::string>& sample) {
     SampleText t;
     t.text.reserve(total);
     t.rest.reserve(total);
+    t.seq.reserve(total);
     for (const auto& s : sample) {
         t.begin.push_back(static_cast<int>(t.text.size()));
         t.text += s;
         t.text.push_back('\0');
         for (size_t i = s.size(); i > 0; --i) t.rest.push_back(static_cast<int>(i));
         t.rest.push_back(0);
+        t.seq.insert(t.seq.end(), s.size() + 1, static_cast<int>(t.begin.size()) - 1);
     }
     return t;
 }
@@ -102,7 +105,6 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
     // the intervals of equal prefixes, bottom up; a suffix that ends where its enclosing
     // interval's string ends adds no branch (the insertion's empty label), only its position
     std::vector<Draft> draft(1);  // draft[kRoot]: the whole array, depth 0
-    draft.reserve(2 * static_cast<size_t>(n));
     auto attach = [&](int parent, int depth, int first, int node) {
         Draft& p = draft[parent];
         p.first = std::min(p.first, first);
@@ -141,9 +143,6 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
     }
 
     // branches in order of first occurrence, labels pointing at that occurrence
-    auto sequence_of = [&](int pos) {
-        return static_cast<int>(std::upper_bound(t.begin.begin(), t.begin.end(), pos) - t.begin.begin()) - 1;
-    };
     tree.nodes.resize(draft.size());
     std::vector<int> kids;
     for (int v = 0; v < static_cast<int>(draft.size()); ++v) {
@@ -155,7 +154,7 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
         for (size_t j = 0; j < kids.size(); ++j) {
             const int c = kids[j];
             TreeNode& node = tree.nodes[c];
-            const int seq = sequence_of(draft[c].first);
+            const int seq = t.seq[draft[c].first];
             const int offset = draft[c].first - t.begin[seq];
             node.seq = seq;
             node.start = offset + draft[v].depth;
