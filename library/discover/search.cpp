@@ -1,18 +1,50 @@
 #include "discover/search.h"
 
-Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick, MotifFound on_found) {
-    Search s{tree, params, std::move(tick), std::move(on_found)};
-    s.masks = make_masks(*tree.sample, params.Dist);
-    return s;
-}
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace {
 
+// The rows of the patterns along a walk, one slot per tree level: a node's letters alternate
+// between the two frames of its level, and its children start from the frame its last letter
+// filled.
+struct FrameStack {
+    struct Level {
+        RowFrame frames[2];
+        int current = 0;
+    };
+    std::vector<Level> levels;
+};
+
+// What one thread needs of its own to walk a branch.
+struct Walker {
+    std::string B = "*";          // pattern buffer: '*', X, '*' [, Y, '*']
+    std::vector<int> S1, S2;      // walk stacks (X walks, Y walk)
+    FrameStack x_rows, y_rows;    // rows along the X walk and along the Y walk
+};
+
+// What a branch found, kept until its turn to be reported.
+struct BranchResult {
+    struct Report {
+        unsigned long ticks_before;  // ticks since the previous report of the branch
+        int occurrences;
+    };
+    unsigned long St = 0;
+    std::vector<Report> reports;
+    unsigned long ticks_after = 0;  // ticks after the last report
+    std::vector<std::string> motifs;                          // form 1, one per report
+    std::vector<std::pair<std::string, std::string>> pairs;  // form 2, one per report
+    std::exception_ptr failure;
+};
+
 // Writes residue c at buffer position k, followed by the closing star.
-void put(Search& s, int k, char c) {
-    s.B.resize(k);
-    s.B.push_back(c);
-    s.B.push_back('*');
+void put(Walker& w, int k, char c) {
+    w.B.resize(k);
+    w.B.push_back(c);
+    w.B.push_back('*');
 }
 
 // Level 0 of a frame stack: the rows of the pattern the walk's paths extend.
@@ -22,10 +54,15 @@ RowFrame& base(FrameStack& rows) {
     return rows.levels[0].frames[0];
 }
 
-// Extends the rows by letter i of `node` at walk level `level` (the size of the walk stack):
+const RowFrame& current(const FrameStack& rows, size_t level) {
+    const FrameStack::Level& here = rows.levels[level];
+    return here.frames[here.current];
+}
+
+// Extends the rows by letter i of a node at walk level `level` (the size of the walk stack):
 // the first letter of a node starts from its parent's last frame, the others from the frame
-// of the letter before.
-Extension extend(Search& s, FrameStack& rows, size_t level, int i, char c, bool tested) {
+// of the letter before. A test's ticks go to the branch's count.
+Extension extend(const Search& s, FrameStack& rows, size_t level, int i, char c, bool tested, BranchResult& out) {
     if (rows.levels.size() <= level) rows.levels.resize(level + 1);
     FrameStack::Level& here = rows.levels[level];
     const FrameStack::Level& parent = rows.levels[level - 1];
@@ -33,48 +70,118 @@ Extension extend(Search& s, FrameStack& rows, size_t level, int i, char c, bool 
     const int to = i == 0 ? 0 : 1 - here.current;
     const Extension e = extend_rows(s.masks, from, c, here.frames[to], tested, s.params.Minsam);
     here.current = to;
-    if (tested && s.tick && e.ticks > 0) s.tick(e.ticks);
+    out.ticks_after += e.ticks;
     return e;
 }
 
-const RowFrame& current(const FrameStack& rows, size_t level) {
-    const FrameStack::Level& here = rows.levels[level];
-    return here.frames[here.current];
+void report(BranchResult& out, int occurrences) {
+    out.reports.push_back({out.ticks_after, occurrences});
+    out.ticks_after = 0;
 }
 
-void report(Search& s, int occurrences) {
-    ++s.Ct;
-    if (s.on_found) s.on_found(occurrences, s.B, s.Ct);
+// Runs work(walker, i, result) for every branch i, on up to s.n_threads threads, and hands
+// the results on in branch order on the calling thread, each as soon as all before it are
+// handed on. A failure in a branch is rethrown once the threads are done.
+void run_branches(const Search& s, size_t n, const std::function<void(Walker&, size_t, BranchResult&)>& work,
+                  const std::function<void(BranchResult&)>& deliver) {
+    std::vector<BranchResult> results(n);
+    std::vector<char> done(n, 0);
+    std::mutex lock;
+    std::condition_variable finished;
+    size_t next = 0;
+
+    auto take = [&]() -> size_t {
+        std::lock_guard<std::mutex> hold(lock);
+        return next < n ? next++ : n;
+    };
+    auto run = [&](Walker& walker, size_t i) {
+        try {
+            work(walker, i, results[i]);
+        } catch (...) {
+            results[i].failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        done[i] = 1;
+        finished.notify_all();
+    };
+    auto helper = [&] {
+        Walker walker;
+        for (size_t i = take(); i < n; i = take()) run(walker, i);
+    };
+
+    const int helpers = std::min<int>(s.n_threads - 1, static_cast<int>(n) - 1);
+    std::vector<std::thread> threads;
+    for (int h = 0; h < helpers; ++h) threads.emplace_back(helper);
+
+    // the calling thread works too, and hands on whatever is ready in between
+    Walker walker;
+    std::exception_ptr failure;
+    size_t handed = 0;
+    auto hand_on_ready = [&](bool wait) {
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                if (handed == n) return;
+                if (!done[handed]) {
+                    if (!wait) return;
+                    finished.wait(hold, [&] { return done[handed] != 0; });
+                }
+            }
+            BranchResult& r = results[handed];
+            if (r.failure && !failure) failure = r.failure;
+            if (!failure) deliver(r);
+            r = BranchResult{};  // its memory is not needed any more
+            ++handed;
+        }
+    };
+    for (size_t i = take(); i < n; i = take()) {
+        run(walker, i);
+        hand_on_ready(false);
+    }
+    hand_on_ready(true);
+    for (auto& t : threads) t.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
-}  // namespace
+// Hands on one branch's counts, ticks and reports; `pattern(j)` spells report j with stars.
+void deliver(Search& s, BranchResult& r, const std::function<std::string(size_t)>& pattern) {
+    s.St += r.St;
+    for (size_t j = 0; j < r.reports.size(); ++j) {
+        if (s.tick && r.reports[j].ticks_before > 0) s.tick(r.reports[j].ticks_before);
+        ++s.Ct;
+        if (s.on_found) s.on_found(r.reports[j].occurrences, pattern(j), s.Ct);
+    }
+    if (s.tick && r.ticks_after > 0) s.tick(r.ticks_after);
+}
 
-void one_ptn(Search& s) {
-    whole_text_frame(s.masks, base(s.x_rows));
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
+// Form 1 within one branch.
+void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
+    whole_text_frame(s.masks, base(w.x_rows));
+    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
-        put(s, k, c);
+        put(w, k, c);
         if (k < s.params.Minlgh) {  // not tested, but its rows lead to the tested ones
-            extend(s, s.x_rows, s.S1.size(), i, c, false);
+            extend(s, w.x_rows, w.S1.size(), i, c, false, out);
             return true;
         }
         if (k > s.params.Maxlgh) return false;
-        ++s.St;
-        const int count = extend(s, s.x_rows, s.S1.size(), i, c, true).count;
+        ++out.St;
+        const int count = extend(s, w.x_rows, w.S1.size(), i, c, true, out).count;
         // every extension of a rejected X needs at least as many operations in every sequence
         if (count < 0) return false;
-        s.MLst.push_back(s.B.substr(1, k));
-        report(s, count);
+        out.motifs.push_back(w.B.substr(1, k));
+        report(out, count);
         return true;
     });
 }
 
-void cut(Search& s) {
-    whole_text_frame(s.masks, base(s.x_rows));
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
+// The cut within one branch.
+void cut_branch(const Search& s, Walker& w, int top, BranchResult& out) {
+    whole_text_frame(s.masks, base(w.x_rows));
+    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
-        put(s, k, c);
-        if (k >= s.params.Maxlgh || extend(s, s.x_rows, s.S1.size(), i, c, true).count < 0) {
+        put(w, k, c);
+        if (k >= s.params.Maxlgh || extend(s, w.x_rows, w.S1.size(), i, c, true, out).count < 0) {
             truncate_node(s.tree, node, i);
             return false;
         }
@@ -82,38 +189,76 @@ void cut(Search& s) {
     });
 }
 
-void second_ptn(Search& s, int start, const RowFrame& x) {
+// Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1 and
+// `x` its rows.
+void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, BranchResult& out) {
     const int x_length = start - 2;
-    gap_frame(s.masks, x, base(s.y_rows));
-    walk(s.tree, start, s.S2, [&](int node, int i, int k) {
+    gap_frame(s.masks, x, base(w.y_rows));
+    walk(s.tree, start, w.S2, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
-        put(s, k, c);
+        put(w, k, c);
         const int y_length = k - start + 1;
         const int length = x_length + y_length;
         if (length < s.params.Minlgh) {
-            extend(s, s.y_rows, s.S2.size(), i, c, false);
+            extend(s, w.y_rows, w.S2.size(), i, c, false, out);
             return true;
         }
         if (length > s.params.Maxlgh) return false;
-        ++s.St;
-        const int count = extend(s, s.y_rows, s.S2.size(), i, c, true).count;
+        ++out.St;
+        const int count = extend(s, w.y_rows, w.S2.size(), i, c, true, out).count;
         if (count < 0) return false;
-        s.pairs.emplace_back(s.B.substr(1, x_length), s.B.substr(start, y_length));
-        report(s, count);
+        out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
+        report(out, count);
         return true;
     });
 }
 
-void first_ptn(Search& s) {
-    cut(s);
-    // every X left in the tree, of any length, is paired with every Y left in it
-    whole_text_frame(s.masks, base(s.x_rows));
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
+// Every X of one branch of the cut tree paired with every Y of the whole tree.
+void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
+    whole_text_frame(s.masks, base(w.x_rows));
+    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
-        put(s, k, c);
-        const size_t level = s.S1.size();
-        extend(s, s.x_rows, level, i, c, false);
-        second_ptn(s, k + 2, current(s.x_rows, level));
+        put(w, k, c);
+        const size_t level = w.S1.size();
+        extend(s, w.x_rows, level, i, c, false, out);
+        second_ptn(s, w, k + 2, current(w.x_rows, level), out);
         return true;
     });
+}
+
+}  // namespace
+
+Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick, MotifFound on_found) {
+    Search s{tree, params, std::move(tick), std::move(on_found)};
+    s.masks = make_masks(*tree.sample, params.Dist);
+    s.n_threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
+    return s;
+}
+
+void one_ptn(Search& s) {
+    const std::vector<int> tops = branches(s.tree);
+    run_branches(
+        s, tops.size(), [&](Walker& w, size_t i, BranchResult& out) { one_branch(s, w, tops[i], out); },
+        [&](BranchResult& r) {
+            deliver(s, r, [&](size_t j) { return "*" + r.motifs[j] + "*"; });
+            for (auto& m : r.motifs) s.MLst.push_back(std::move(m));
+        });
+}
+
+void cut(Search& s) {
+    const std::vector<int> tops = branches(s.tree);
+    run_branches(
+        s, tops.size(), [&](Walker& w, size_t i, BranchResult& out) { cut_branch(s, w, tops[i], out); },
+        [&](BranchResult& r) { deliver(s, r, [](size_t) { return std::string(); }); });
+}
+
+void first_ptn(Search& s) {
+    cut(s);
+    const std::vector<int> tops = branches(s.tree);
+    run_branches(
+        s, tops.size(), [&](Walker& w, size_t i, BranchResult& out) { pair_branch(s, w, tops[i], out); },
+        [&](BranchResult& r) {
+            deliver(s, r, [&](size_t j) { return "*" + r.pairs[j].first + "*" + r.pairs[j].second + "*"; });
+            for (auto& p : r.pairs) s.pairs.push_back(std::move(p));
+        });
 }

@@ -171,3 +171,10 @@ void truncate_node(CandidateTree& tree, int node, int q) {
     n.child = -1;
     n.end = n.start + q - 1;
 }
+
+std::vector<int> branches(const CandidateTree& tree) {
+    std::vector<int> out;
+    for (int c = tree.nodes[kRoot].child; c >= 0; c = tree.nodes[c].is_last ? -1 : tree.nodes[c].next)
+        out.push_back(c);
+    return out;
+}

@@ -82,3 +82,40 @@ void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit
         if (node < 0) return;
     }
 }
+
+// The walk of one branch: `top`, a child of the root, and its subtree, visited exactly as
+// walk() visits them (the stack starts with the root's empty label). Branches share no node,
+// so separate branches may be walked, and cut, at the same time.
+template <class Visit>
+void walk_branch(CandidateTree& tree, int top, int depth, std::vector<int>& stack, Visit&& visit) {
+    stack.assign(1, 0);
+    int node = top;
+    int d = depth;
+    for (;;) {
+        int length = label_length(tree.nodes[node]);
+        bool abandoned = false;
+        for (int i = 0; i < length; ++i)
+            if (!visit(node, i, d + i)) {
+                abandoned = true;
+                break;
+            }
+        if (!abandoned && tree.nodes[node].child >= 0) {
+            stack.push_back(length);
+            d += length;
+            node = tree.nodes[node].child;
+            continue;
+        }
+        // ascend as walk() does, but never past `top`
+        for (;;) {
+            if (node == top) return;
+            if (!tree.nodes[node].is_last) break;
+            d -= stack.back();
+            stack.pop_back();
+            node = tree.nodes[node].next;
+        }
+        node = tree.nodes[node].next;
+    }
+}
+
+// The children of the root, in walk order.
+std::vector<int> branches(const CandidateTree& tree);
