@@ -20,13 +20,16 @@ int newnode(CandidateTree& tree) {
 
 namespace {
 
-// The sample laid end to end, each sequence followed by a zero byte, with what the tree
-// builder needs to know of every position.
+// The sample laid end to end, each sequence followed by a zero byte, with the sequence of
+// every position.
 struct SampleText {
     std::string text;
     std::vector<int> begin;  // text position of each sequence's first residue
-    std::vector<int> rest;   // residues from each position to the end of its sequence (0 on a separator)
+    std::vector<int> end;    // text position of each sequence's separator
     std::vector<int> seq;    // the sequence of each position
+
+    // residues from position p to the end of its sequence (0 on a separator)
+    int rest(int p) const { return end[seq[p]] - p; }
 };
 
 SampleText lay_out(const std::vector<std::string>& sample) {
@@ -36,14 +39,12 @@ SampleText lay_out(const std::vector<std::string>& sample) {
         throw std::length_error("sample too large for the candidate tree");
     SampleText t;
     t.text.reserve(total);
-    t.rest.reserve(total);
     t.seq.reserve(total);
     for (const auto& s : sample) {
         t.begin.push_back(static_cast<int>(t.text.size()));
         t.text += s;
+        t.end.push_back(static_cast<int>(t.text.size()));
         t.text.push_back('\0');
-        for (size_t i = s.size(); i > 0; --i) t.rest.push_back(static_cast<int>(i));
-        t.rest.push_back(0);
         t.seq.insert(t.seq.end(), s.size() + 1, static_cast<int>(t.begin.size()) - 1);
     }
     return t;
@@ -64,7 +65,7 @@ std::vector<int> common_prefixes(const SampleText& t, const std::vector<int>& sa
             continue;
         }
         const int q = sa[r - 1];
-        const int limit = std::min(t.rest[p], t.rest[q]);
+        const int limit = std::min(t.rest(p), t.rest(q));
         if (h > limit) h = limit;
         while (h < limit && t.text[p + h] == t.text[q + h]) ++h;
         lcp[r] = h;
@@ -74,10 +75,12 @@ std::vector<int> common_prefixes(const SampleText& t, const std::vector<int>& sa
 }
 
 // A node while the tree is put together: the length of the string it spells, the first text
-// position where that string occurs, and its children in suffix order.
+// position where that string occurs and its sequence, and its children in suffix order until
+// it is complete.
 struct Draft {
     int depth = 0;
     int first = std::numeric_limits<int>::max();
+    int seq = 0;
     int child = -1, last_child = -1, next = -1;
 };
 
@@ -87,9 +90,9 @@ struct Draft {
 // below a string w is the order in which the one-at-a-time insertion of the suffixes (sequence
 // by sequence, start by start) first met each w·a, i.e. the order of the first occurrences of
 // the w·a in the laid-out text. The branches come out of the suffix array in letter order and
-// are then sorted by first occurrence. Node boundaries differ from the insertion tree's (no
-// empty labels, no split left behind by a suffix ending inside a label), which nothing on a
-// walk observes.
+// are sorted by first occurrence as soon as their parent is complete. Node boundaries differ
+// from the insertion tree's (no empty labels, no split left behind by a suffix ending inside
+// a label), which nothing on a walk observes.
 CandidateTree build_tree(const std::vector<std::string>& sample) {
     CandidateTree tree = new_tree(sample);
     const SampleText t = lay_out(sample);
@@ -105,13 +108,19 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
     // the intervals of equal prefixes, bottom up; a suffix that ends where its enclosing
     // interval's string ends adds no branch (the insertion's empty label), only its position
     std::vector<Draft> draft(1);  // draft[kRoot]: the whole array, depth 0
-    auto attach = [&](int parent, int depth, int first, int node) {
+    // at most one leaf and one inner node per position: room reserved, never moved
+    draft.reserve(2 * static_cast<size_t>(n));
+    tree.nodes.reserve(2 * static_cast<size_t>(n));
+    auto attach = [&](int parent, int depth, int first, int seq, int node) {
         Draft& p = draft[parent];
-        p.first = std::min(p.first, first);
+        if (first < p.first) {
+            p.first = first;
+            p.seq = seq;
+        }
         if (depth == p.depth) return;
         if (node < 0) {
             node = static_cast<int>(draft.size());
-            draft.push_back(Draft{depth, first});
+            draft.push_back(Draft{depth, first, seq});
         }
         Draft& parent_again = draft[parent];
         if (parent_again.last_child < 0)
@@ -120,49 +129,52 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
             draft[parent_again.last_child].next = node;
         parent_again.last_child = node;
     };
+    // a complete node's children: in order of first occurrence, labels at that occurrence
+    std::vector<int> kids;
+    auto complete = [&](int v) {
+        kids.clear();
+        for (int c = draft[v].child; c >= 0; c = draft[c].next) kids.push_back(c);
+        if (kids.empty()) return;
+        std::sort(kids.begin(), kids.end(), [&](int a, int b) { return draft[a].first < draft[b].first; });
+        if (tree.nodes.size() < draft.size()) tree.nodes.resize(draft.size());
+        tree.nodes[v].child = kids.front();
+        for (size_t j = 0; j < kids.size(); ++j) {
+            const Draft& c = draft[kids[j]];
+            TreeNode& node = tree.nodes[kids[j]];
+            const int offset = c.first - t.begin[c.seq];
+            node.seq = c.seq;
+            node.start = offset + draft[v].depth;
+            node.end = offset + c.depth - 1;
+            node.is_last = j + 1 == kids.size();
+            node.next = node.is_last ? v : kids[j + 1];
+        }
+    };
     std::vector<int> open{kRoot};  // intervals still open, depths strictly increasing
     for (int r = 1; r <= n; ++r) {
         const int h = r < n ? lcp[r] : 0;
         // the suffix of rank r - 1 goes to the deepest interval holding it
         int node = -1;
-        int depth = t.rest[sa[r - 1]];
         int first = sa[r - 1];
+        int seq = t.seq[first];
+        int depth = t.end[seq] - first;
         while (draft[open.back()].depth > h) {
             const int top = open.back();
             open.pop_back();
-            attach(top, depth, first, node);
+            attach(top, depth, first, seq, node);
+            complete(top);
             node = top;
             depth = draft[top].depth;
             first = draft[top].first;
+            seq = draft[top].seq;
         }
         if (draft[open.back()].depth < h) {
             open.push_back(static_cast<int>(draft.size()));
             draft.push_back(Draft{h});
         }
-        attach(open.back(), depth, first, node);
+        attach(open.back(), depth, first, seq, node);
     }
-
-    // branches in order of first occurrence, labels pointing at that occurrence
+    complete(kRoot);
     tree.nodes.resize(draft.size());
-    std::vector<int> kids;
-    for (int v = 0; v < static_cast<int>(draft.size()); ++v) {
-        kids.clear();
-        for (int c = draft[v].child; c >= 0; c = draft[c].next) kids.push_back(c);
-        if (kids.empty()) continue;
-        std::sort(kids.begin(), kids.end(), [&](int a, int b) { return draft[a].first < draft[b].first; });
-        tree.nodes[v].child = kids.front();
-        for (size_t j = 0; j < kids.size(); ++j) {
-            const int c = kids[j];
-            TreeNode& node = tree.nodes[c];
-            const int seq = t.seq[draft[c].first];
-            const int offset = draft[c].first - t.begin[seq];
-            node.seq = seq;
-            node.start = offset + draft[v].depth;
-            node.end = offset + draft[c].depth - 1;
-            node.is_last = j + 1 == kids.size();
-            node.next = node.is_last ? v : kids[j + 1];
-        }
-    }
     return tree;
 }
 
