@@ -146,7 +146,7 @@ uint64_t step(const uint64_t* __restrict p, uint64_t* __restrict n, const uint64
 constexpr __mmask8 kAllLanes = 0xFF;
 
 template <int D>
-__attribute__((target("avx512f"))) uint64_t step_wide(const uint64_t* __restrict p, uint64_t* __restrict n,
+[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t step_wide(const uint64_t* __restrict p, uint64_t* __restrict n,
                                                       const uint64_t* __restrict m, int words, uint64_t last) {
     constexpr int kRows = D + 1;
     __m512i old_prev[kRows], new_prev[kRows];
@@ -186,63 +186,115 @@ __attribute__((target("avx512f"))) uint64_t step_wide(const uint64_t* __restrict
     return any;
 }
 
+// step_wide on its own, for callers compiled without the instructions.
+template <int D>
+__attribute__((target("avx512f"), noinline)) uint64_t step_wide_alone(const uint64_t* p, uint64_t* n,
+                                                                     const uint64_t* m, int words, uint64_t last) {
+    return step_wide<D>(p, n, m, words, last);
+}
+
 bool has_wide_words() {
     static const bool has = __builtin_cpu_supports("avx512f");
     return has;
 }
 
-template <int D>
-Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
-                     int min_sam) {
-    const int sam = masks.n_sequences;
-    const size_t rows = masks.dist + 1;
-    // the test gives up at the miss that makes the misses exceed sam - min_sam
-    const long give_up = tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1;
-    if (give_up <= 0) return {-1, sam > 0 ? 1ul : 0ul};
-    std::vector<uint64_t> spare(D < 0 ? 2 * rows : 0);
-    const bool wide = has_wide_words();
-    // the extension occurs in no sequence its pattern misses: `from`'s room is enough
-    to.make_room(from.n_seqs, from.size);
-    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
-    uint64_t* const out = to.words.get();
-    int* const seqs = to.seqs.data();
-    size_t* const at = to.at.data();
-    size_t used = 0, n_hits = 0;
+// The bookkeeping of an occurrence test as it goes through the sample in order: it gives up
+// at the miss that makes the misses exceed sam - min_sam, the sequences its pattern's prefix
+// already misses counted as they are passed.
+struct Tally {
+    long give_up;        // misses at which the test gives up (past every count when not testing)
     long misses = 0;
-    int previous = -1;  // the last sequence gone through
-    for (size_t t = 0; t < from.n_seqs; ++t) {
-        const int s = from.seqs[t];
-        // the sequences between are known misses
+    int previous = -1;   // the last sequence gone through
+    Extension result{};  // set when the test gives up
+
+    // Passes the known misses before sequence s; whether the test gives up among them.
+    bool skip_to(int s) {
         const long skipped = s - previous - 1;
-        if (misses + skipped >= give_up) return {-1, static_cast<unsigned long>(previous + (give_up - misses) + 1)};
+        if (misses + skipped >= give_up) {
+            result = {-1, static_cast<unsigned long>(previous + (give_up - misses) + 1)};
+            return true;
+        }
         misses += skipped;
         previous = s;
+        return false;
+    }
+    // Counts sequence s (the last passed); whether the test gives up at it.
+    bool count(bool hit) {
+        misses += !hit;
+        if (misses < give_up) return false;
+        result = {-1, static_cast<unsigned long>(previous + 1)};
+        return true;
+    }
+};
+
+// The rows of the sequences of `from`, extended one by one into `to`, compacted: each hit's
+// rows right after the previous hit's, written without a branch (a miss's rows are written and
+// then overwritten by the next sequence's). The loop is spelled out once per step below, as a
+// loop shared through a template would not be compiled for the wide step's instructions.
+template <int D>
+Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
+                        int min_sam) {
+    const int sam = masks.n_sequences;
+    const size_t rows = masks.dist + 1;
+    Tally tally{tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1};
+    if (tally.give_up <= 0) return {-1, 1};
+    std::vector<uint64_t> spare(D < 0 ? 2 * rows : 0);
+    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
+    // the extension occurs in no sequence its pattern misses: `from`'s room is enough
+    to.make_room(from.n_seqs, from.size);
+    size_t used = 0, n_hits = 0;
+    for (size_t t = 0; t < from.n_seqs; ++t) {
+        const int s = from.seqs[t];
+        if (tally.skip_to(s)) return tally.result;
         const SequenceShape& shape = masks.shape[s];
-        bool hit;
-        if constexpr (D >= 0) {
-            if (wide)
-                hit = step_wide<D>(from.words.get() + from.at[t], out + used, mask + shape.word_at, shape.n_words,
-                                   shape.last_bits) != 0;
-            else
-                hit = step<D>(from.words.get() + from.at[t], out + used, mask + shape.word_at, shape.n_words,
-                              shape.last_bits, masks.dist, spare.data()) != 0;
-        } else {
-            hit = step<D>(from.words.get() + from.at[t], out + used, mask + shape.word_at, shape.n_words,
-                          shape.last_bits, masks.dist, spare.data()) != 0;
-        }
-        // kept or overwritten by the next sequence, without a branch
-        seqs[n_hits] = s;
-        at[n_hits] = used;
+        const bool hit = step<D>(from.words.get() + from.at[t], to.words.get() + used, mask + shape.word_at,
+                                 shape.n_words, shape.last_bits, masks.dist, spare.data()) != 0;
+        to.seqs[n_hits] = s;
+        to.at[n_hits] = used;
         n_hits += hit;
         used += hit ? rows * shape.n_words : 0;
-        misses += !hit;
-        if (misses >= give_up) return {-1, static_cast<unsigned long>(s + 1)};
+        if (tally.count(hit)) return tally.result;
     }
     to.n_seqs = n_hits;
     to.size = used;
-    const long skipped = sam - previous - 1;
-    if (misses + skipped >= give_up) return {-1, static_cast<unsigned long>(previous + (give_up - misses) + 1)};
+    if (tally.skip_to(sam)) return tally.result;
     return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
+}
+
+template <int D>
+__attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& masks, const RowFrame& from, int code,
+                                                         RowFrame& to, bool tested, int min_sam) {
+    const int sam = masks.n_sequences;
+    const size_t rows = D + 1;
+    Tally tally{tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1};
+    if (tally.give_up <= 0) return {-1, 1};
+    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
+    to.make_room(from.n_seqs, from.size);
+    size_t used = 0, n_hits = 0;
+    for (size_t t = 0; t < from.n_seqs; ++t) {
+        const int s = from.seqs[t];
+        if (tally.skip_to(s)) return tally.result;
+        const SequenceShape& shape = masks.shape[s];
+        const bool hit = step_wide<D>(from.words.get() + from.at[t], to.words.get() + used, mask + shape.word_at,
+                                      shape.n_words, shape.last_bits) != 0;
+        to.seqs[n_hits] = s;
+        to.at[n_hits] = used;
+        n_hits += hit;
+        used += hit ? rows * shape.n_words : 0;
+        if (tally.count(hit)) return tally.result;
+    }
+    to.n_seqs = n_hits;
+    to.size = used;
+    if (tally.skip_to(sam)) return tally.result;
+    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
+}
+
+template <int D>
+Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
+                     int min_sam) {
+    if constexpr (D >= 0)
+        if (has_wide_words()) return extend_wide<D>(masks, from, code, to, tested, min_sam);
+    return extend_narrow<D>(masks, from, code, to, tested, min_sam);
 }
 
 }  // namespace
@@ -254,10 +306,10 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
                         shape.word_at;
     std::vector<uint64_t> spare(2 * static_cast<size_t>(masks.dist + 1));
     if (wide && has_wide_words()) switch (masks.dist) {
-        case 0: return step_wide<0>(from, to, m, shape.n_words, shape.last_bits) != 0;
-        case 1: return step_wide<1>(from, to, m, shape.n_words, shape.last_bits) != 0;
-        case 2: return step_wide<2>(from, to, m, shape.n_words, shape.last_bits) != 0;
-        case 3: return step_wide<3>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 0: return step_wide_alone<0>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 1: return step_wide_alone<1>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 2: return step_wide_alone<2>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 3: return step_wide_alone<3>(from, to, m, shape.n_words, shape.last_bits) != 0;
         default: break;
         }
     return step<-1>(from, to, m, shape.n_words, shape.last_bits, masks.dist, spare.data()) != 0;
