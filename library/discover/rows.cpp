@@ -1,6 +1,9 @@
 #include "discover/rows.h"
 
+#if defined(__x86_64__)
 #include <immintrin.h>
+#define DISCOVER_WIDE_STEP 1  // the 512-bit step is compiled, and used where the processor has it
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -136,18 +139,19 @@ uint64_t step(const uint64_t* __restrict p, uint64_t* __restrict n, const uint64
     return any;
 }
 
-// The same step with one 512-bit register per row and eight words at a time, for processors
-// that have the instructions (checked once, at run time). A lane moves its top bit into the
-// next lane's bottom through alignr with the previous chunk. Lanes past the sequence's words
-// are neither loaded nor stored, and bits only ever move upwards, so they cannot reach the
-// sequence's positions.
-// Shifts and lane moves in their zero-masked forms: the plain forms start from an undefined
-// register, which some compilers flag.
+#ifdef DISCOVER_WIDE_STEP
+// Shifts and lane moves are used in their zero-masked forms: the plain forms start from an
+// undefined register, which some compilers warn about.
 constexpr __mmask8 kAllLanes = 0xFF;
 
+// The same step with one 512-bit register per row, eight words at a time, for processors that
+// have the instructions (checked once, at run time). A lane's top bit moves into the next
+// lane's bottom through alignr with the previous chunk. Lanes past the sequence's words are
+// neither loaded nor stored, and bits only ever move upwards, so they cannot reach the
+// sequence's positions.
 template <int D>
-[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t step_wide(const uint64_t* __restrict p, uint64_t* __restrict n,
-                                                      const uint64_t* __restrict m, int words, uint64_t last) {
+[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t step_wide(
+    const uint64_t* __restrict p, uint64_t* __restrict n, const uint64_t* __restrict m, int words, uint64_t last) {
     constexpr int kRows = D + 1;
     __m512i old_prev[kRows], new_prev[kRows];
     for (int e = 0; e < kRows; ++e) old_prev[e] = new_prev[e] = _mm512_setzero_si512();
@@ -192,10 +196,15 @@ __attribute__((target("avx512f"), noinline)) uint64_t step_wide_alone(const uint
                                                                      const uint64_t* m, int words, uint64_t last) {
     return step_wide<D>(p, n, m, words, last);
 }
+#endif
 
 bool has_wide_words() {
+#ifdef DISCOVER_WIDE_STEP
     static const bool has = __builtin_cpu_supports("avx512f");
     return has;
+#else
+    return false;
+#endif
 }
 
 // The bookkeeping of an occurrence test as it goes through the sample in order: it gives up
@@ -261,6 +270,7 @@ Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code
     return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
 }
 
+#ifdef DISCOVER_WIDE_STEP
 template <int D>
 __attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& masks, const RowFrame& from, int code,
                                                          RowFrame& to, bool tested, int min_sam) {
@@ -289,11 +299,15 @@ __attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& mask
     return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
 }
 
+#endif
+
 template <int D>
 Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
                      int min_sam) {
+#ifdef DISCOVER_WIDE_STEP
     if constexpr (D >= 0)
         if (has_wide_words()) return extend_wide<D>(masks, from, code, to, tested, min_sam);
+#endif
     return extend_narrow<D>(masks, from, code, to, tested, min_sam);
 }
 
@@ -305,6 +319,7 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
     const uint64_t* m = masks.masks.data() + masks.code[static_cast<unsigned char>(letter)] * masks.total_words +
                         shape.word_at;
     std::vector<uint64_t> spare(2 * static_cast<size_t>(masks.dist + 1));
+#ifdef DISCOVER_WIDE_STEP
     if (wide && has_wide_words()) switch (masks.dist) {
         case 0: return step_wide_alone<0>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 1: return step_wide_alone<1>(from, to, m, shape.n_words, shape.last_bits) != 0;
@@ -312,6 +327,9 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
         case 3: return step_wide_alone<3>(from, to, m, shape.n_words, shape.last_bits) != 0;
         default: break;
         }
+#else
+    (void)wide;
+#endif
     return step<-1>(from, to, m, shape.n_words, shape.last_bits, masks.dist, spare.data()) != 0;
 }
 

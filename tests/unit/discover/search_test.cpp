@@ -417,3 +417,59 @@ TEST(DiscoverAgainstReference, LongerProteinLikeSequences) {
     }
     EXPECT_GT(found, 100u);
 }
+
+// The branches may be searched on any number of threads: the reports, their ticks and the
+// counts come out as with one.
+namespace {
+
+Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_threads) {
+    SearchParams params;
+    params.Minlgh = 3;
+    params.Minsam = static_cast<int>(sample.size()) / 2;
+    params.Dist = 1;
+    CandidateTree tree = build_tree(sample);
+    Trace t;
+    unsigned long ticks = 0;
+    Search s = new_search(
+        tree, params, [&](unsigned long n) { ticks += n; },
+        [&](int occ, const std::string& pattern, unsigned long found) {
+            EXPECT_EQ(found, t.rows.size() + 1);
+            t.rows.push_back({occ, pattern});
+            t.ticks_before.push_back(ticks);
+        });
+    s.n_threads = n_threads;
+    if (form == 2)
+        first_ptn(s);
+    else
+        one_ptn(s);
+    t.ticks_before.push_back(ticks);
+    t.result.St = s.St;
+    t.result.Ct = s.Ct;
+    t.result.attributes = s.MLst;
+    t.result.pairs = s.pairs;
+    return t;
+}
+
+}  // namespace
+
+TEST(DiscoverThreads, AnyNumberOfThreadsReportsInWalkOrder) {
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> letter(0, 11), length(20, 60);
+    std::vector<std::string> sample(12);
+    for (auto& s : sample) {
+        s.resize(length(rng));
+        for (char& c : s) c = static_cast<char>('A' + letter(rng));
+    }
+    for (int form : {1, 2}) {
+        const Trace one = threaded_trace(sample, form, 1);
+        ASSERT_GT(one.rows.size(), 50u);
+        for (int n_threads : {2, 3, 5}) {
+            const Trace many = threaded_trace(sample, form, n_threads);
+            EXPECT_EQ(many.rows, one.rows) << n_threads << " threads, form " << form;
+            EXPECT_EQ(many.ticks_before, one.ticks_before);
+            EXPECT_EQ(many.result.St, one.result.St);
+            EXPECT_EQ(many.result.attributes, one.result.attributes);
+            EXPECT_EQ(many.result.pairs, one.result.pairs);
+        }
+    }
+}
