@@ -10,13 +10,21 @@ namespace {
 
 // The rows of the patterns along a walk, one slot per tree level: a node's letters alternate
 // between the two frames of its level, and its children start from the frame its last letter
-// filled.
+// filled. Frames of levels above the current node's parent may be released when they hold
+// more words than the budget allows (a long path of branching nodes, many sequences in reach);
+// a released level is computed again from the nearest one kept, through the letters of the
+// path, when the walk comes back to it. Its rows are the same: every frame on the path is
+// complete, as the walk only goes below accepted or untested patterns.
 struct FrameStack {
     struct Level {
         RowFrame frames[2];
         int current = 0;
+        int end = 0;        // buffer position of the last letter of the pattern frames[current] holds
+        bool kept = false;  // whether frames[current] holds it
     };
     std::vector<Level> levels;
+    size_t budget = 0;  // words the levels may hold
+    size_t held = 0;    // words the levels hold
 };
 
 // What one thread needs of its own to walk a branch.
@@ -47,11 +55,20 @@ void put(Walker& w, int k, char c) {
     w.B.push_back('*');
 }
 
-// Level 0 of a frame stack: the rows of the pattern the walk's paths extend.
-RowFrame& base(FrameStack& rows) {
+// Level 0 of a frame stack, the rows of the pattern ending at buffer position `end` that the
+// walk's paths extend; the levels above are forgotten.
+RowFrame& base(const Search& s, FrameStack& rows, int end) {
     if (rows.levels.empty()) rows.levels.resize(1);
-    rows.levels[0].current = 0;
-    return rows.levels[0].frames[0];
+    if (rows.budget == 0) {  // enough for every level of any ordinary walk
+        const size_t whole = static_cast<size_t>(s.masks.dist + 1) * s.masks.total_words;
+        rows.budget = s.frame_budget > 0 ? s.frame_budget : 64 * whole + (size_t{1} << 20);
+    }
+    for (auto& level : rows.levels) level.kept = false;
+    FrameStack::Level& root = rows.levels[0];
+    root.current = 0;
+    root.end = end;
+    root.kept = true;
+    return root.frames[0];
 }
 
 const RowFrame& current(const FrameStack& rows, size_t level) {
@@ -59,17 +76,60 @@ const RowFrame& current(const FrameStack& rows, size_t level) {
     return here.frames[here.current];
 }
 
-// Extends the rows by letter i of a node at walk level `level` (the size of the walk stack):
-// the first letter of a node starts from its parent's last frame, the others from the frame
-// of the letter before. A test's ticks go to the branch's count.
-Extension extend(const Search& s, FrameStack& rows, size_t level, int i, char c, bool tested, BranchResult& out) {
-    if (rows.levels.size() <= level) rows.levels.resize(level + 1);
-    FrameStack::Level& here = rows.levels[level];
-    const FrameStack::Level& parent = rows.levels[level - 1];
-    const RowFrame& from = i == 0 ? parent.frames[parent.current] : here.frames[here.current];
-    const int to = i == 0 ? 0 : 1 - here.current;
+// Frees the frames of every other kept level strictly between the base and `below`, as long as
+// the levels hold more than the budget.
+void release(FrameStack& rows, size_t below) {
+    bool drop = false;
+    for (size_t l = 1; l < below && rows.held > rows.budget; ++l) {
+        FrameStack::Level& level = rows.levels[l];
+        if (!level.kept) continue;
+        drop = !drop;
+        if (!drop) continue;
+        for (RowFrame& f : level.frames) {
+            rows.held -= f.capacity;
+            f = RowFrame{};
+        }
+        level.kept = false;
+    }
+}
+
+// Extends `from` by the letter c at buffer position k into level l: into frames[0] when the
+// letter starts the level's node, else into the frame after the current one. Keeps the count
+// of words held.
+Extension extend_level(const Search& s, FrameStack& rows, size_t l, const RowFrame& from, bool starts_node, int k,
+                       char c, bool tested) {
+    FrameStack::Level& here = rows.levels[l];
+    const int to = starts_node ? 0 : 1 - here.current;
+    const size_t before = here.frames[to].capacity;
     const Extension e = extend_rows(s.masks, from, c, here.frames[to], tested, s.params.Minsam);
+    rows.held += here.frames[to].capacity - before;
     here.current = to;
+    here.end = k;
+    here.kept = true;
+    return e;
+}
+
+// Makes level l hold the rows of the path's pattern ending at buffer position `end`, from the
+// nearest level below that is kept, through the letters of the path in the buffer.
+void restore(const Search& s, FrameStack& rows, size_t l, const std::string& B, int end) {
+    if (rows.levels[l].kept) return;
+    size_t below = l - 1;
+    while (!rows.levels[below].kept) --below;  // the base is always kept
+    int k = rows.levels[below].end + 1;
+    extend_level(s, rows, l, current(rows, below), true, k, B[k], false);
+    for (++k; k <= end; ++k) extend_level(s, rows, l, current(rows, l), false, k, B[k], false);
+}
+
+// Extends the rows by letter i of a node at walk level `level` (the size of the walk stack),
+// at buffer position k: the first letter of a node starts from its parent's last frame, the
+// others from the frame of the letter before. A test's ticks go to the branch's count.
+Extension extend(const Search& s, Walker& w, FrameStack& rows, size_t level, int i, int k, bool tested,
+                 BranchResult& out) {
+    if (rows.levels.size() <= level) rows.levels.resize(level + 1);
+    if (i == 0) restore(s, rows, level - 1, w.B, k - 1);
+    const RowFrame& from = i == 0 ? current(rows, level - 1) : current(rows, level);
+    const Extension e = extend_level(s, rows, level, from, i == 0, k, w.B[k], tested);
+    if (rows.held > rows.budget) release(rows, level - 1);
     out.ticks_after += e.ticks;
     return e;
 }
@@ -156,17 +216,17 @@ void deliver(Search& s, BranchResult& r, const std::function<std::string(size_t)
 
 // Form 1 within one branch.
 void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
-    whole_text_frame(s.masks, base(w.x_rows));
+    whole_text_frame(s.masks, base(s, w.x_rows, 0));
     walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
         if (k < s.params.Minlgh) {  // not tested, but its rows lead to the tested ones
-            extend(s, w.x_rows, w.S1.size(), i, c, false, out);
+            extend(s, w, w.x_rows, w.S1.size(), i, k, false, out);
             return true;
         }
         if (k > s.params.Maxlgh) return false;
         ++out.St;
-        const int count = extend(s, w.x_rows, w.S1.size(), i, c, true, out).count;
+        const int count = extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count;
         // every extension of a rejected X needs at least as many operations in every sequence
         if (count < 0) return false;
         out.motifs.push_back(w.B.substr(1, k));
@@ -177,11 +237,11 @@ void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
 
 // The cut within one branch.
 void cut_branch(const Search& s, Walker& w, int top, BranchResult& out) {
-    whole_text_frame(s.masks, base(w.x_rows));
+    whole_text_frame(s.masks, base(s, w.x_rows, 0));
     walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
-        if (k >= s.params.Maxlgh || extend(s, w.x_rows, w.S1.size(), i, c, true, out).count < 0) {
+        if (k >= s.params.Maxlgh || extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count < 0) {
             truncate_node(s.tree, node, i);
             return false;
         }
@@ -193,19 +253,19 @@ void cut_branch(const Search& s, Walker& w, int top, BranchResult& out) {
 // `x` its rows.
 void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, BranchResult& out) {
     const int x_length = start - 2;
-    gap_frame(s.masks, x, base(w.y_rows));
+    gap_frame(s.masks, x, base(s, w.y_rows, start - 1));
     walk(s.tree, start, w.S2, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
         const int y_length = k - start + 1;
         const int length = x_length + y_length;
         if (length < s.params.Minlgh) {
-            extend(s, w.y_rows, w.S2.size(), i, c, false, out);
+            extend(s, w, w.y_rows, w.S2.size(), i, k, false, out);
             return true;
         }
         if (length > s.params.Maxlgh) return false;
         ++out.St;
-        const int count = extend(s, w.y_rows, w.S2.size(), i, c, true, out).count;
+        const int count = extend(s, w, w.y_rows, w.S2.size(), i, k, true, out).count;
         if (count < 0) return false;
         out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
         report(out, count);
@@ -215,12 +275,12 @@ void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, Branch
 
 // Every X of one branch of the cut tree paired with every Y of the whole tree.
 void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
-    whole_text_frame(s.masks, base(w.x_rows));
+    whole_text_frame(s.masks, base(s, w.x_rows, 0));
     walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
         const size_t level = w.S1.size();
-        extend(s, w.x_rows, level, i, c, false, out);
+        extend(s, w, w.x_rows, level, i, k, false, out);
         second_ptn(s, w, k + 2, current(w.x_rows, level), out);
         return true;
     });

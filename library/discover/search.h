@@ -35,6 +35,7 @@ struct Search {
     MatchTick tick;
     MotifFound on_found;
     int n_threads = 2;           // threads the branches are shared among
+    size_t frame_budget = 0;     // words of rows a walk keeps along its path (0: a multiple of the sample's)
 
     unsigned long St = 0;        // candidates tested
     unsigned long Ct = 0;        // motifs found

@@ -422,11 +422,12 @@ TEST(DiscoverAgainstReference, LongerProteinLikeSequences) {
 // counts come out as with one.
 namespace {
 
-Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_threads) {
+Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_threads, size_t frame_budget = 0,
+                     int dist = 1) {
     SearchParams params;
     params.Minlgh = 3;
     params.Minsam = static_cast<int>(sample.size()) / 2;
-    params.Dist = 1;
+    params.Dist = dist;
     CandidateTree tree = build_tree(sample);
     Trace t;
     unsigned long ticks = 0;
@@ -438,6 +439,7 @@ Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_thr
             t.ticks_before.push_back(ticks);
         });
     s.n_threads = n_threads;
+    s.frame_budget = frame_budget;
     if (form == 2)
         first_ptn(s);
     else
@@ -472,4 +474,27 @@ TEST(DiscoverThreads, AnyNumberOfThreadsReportsInWalkOrder) {
             EXPECT_EQ(many.result.pairs, one.result.pairs);
         }
     }
+}
+
+TEST(DiscoverRowBudget, ReleasedRowsAreComputedAgainAlike) {
+    // Fibonacci words branch at every length, so paths pass many branching nodes; with a budget
+    // of one word every level above the parent is released and computed again on the way back
+    std::string fib = "A", previous = "B";
+    while (fib.size() < 90) {
+        const std::string next = fib + previous;
+        previous = fib;
+        fib = next;
+    }
+    std::vector<std::string> sample;
+    for (int i = 0; i < 6; ++i) sample.push_back(fib.substr(i * 3, 36 + i * 4));
+    sample.push_back("CABBA");
+    for (int form : {1, 2})
+        for (int dist : {0, 2}) {
+            const Trace kept = threaded_trace(sample, form, 1, 0, dist);
+            ASSERT_GT(kept.rows.size(), 20u);
+            const Trace released = threaded_trace(sample, form, 2, 1, dist);
+            EXPECT_EQ(released.rows, kept.rows) << "form " << form << " dist " << dist;
+            EXPECT_EQ(released.ticks_before, kept.ticks_before);
+            EXPECT_EQ(released.result.St, kept.result.St);
+        }
 }
