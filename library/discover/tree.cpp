@@ -20,16 +20,11 @@ int newnode(CandidateTree& tree) {
 
 namespace {
 
-// The sample laid end to end, each sequence followed by a zero byte, with the sequence of
-// every position.
+// The sample laid end to end, each sequence followed by a zero byte.
 struct SampleText {
     std::string text;
     std::vector<int> begin;  // text position of each sequence's first residue
     std::vector<int> end;    // text position of each sequence's separator
-    std::vector<int> seq;    // the sequence of each position
-
-    // residues from position p to the end of its sequence (0 on a separator)
-    int rest(int p) const { return end[seq[p]] - p; }
 };
 
 SampleText lay_out(const std::vector<std::string>& sample) {
@@ -39,39 +34,50 @@ SampleText lay_out(const std::vector<std::string>& sample) {
         throw std::length_error("sample too large for the candidate tree");
     SampleText t;
     t.text.reserve(total);
-    t.seq.reserve(total);
     for (const auto& s : sample) {
         t.begin.push_back(static_cast<int>(t.text.size()));
         t.text += s;
         t.end.push_back(static_cast<int>(t.text.size()));
         t.text.push_back('\0');
-        t.seq.insert(t.seq.end(), s.size() + 1, static_cast<int>(t.begin.size()) - 1);
     }
     return t;
 }
 
-// lcp[r]: residues shared by the suffixes of ranks r - 1 and r, never reading past the end of
-// either one's sequence (Kasai's pass in text order: the value drops by at most one from a
-// position to the next).
-std::vector<int> common_prefixes(const SampleText& t, const std::vector<int>& sa) {
+// The suffixes in rank order: for each, the residues it shares with the one before (never
+// past the end of either one's sequence) and its sequence.
+struct RankedSuffixes {
+    std::vector<int> lcp;
+    std::vector<int> seq;
+};
+
+// Kasai's pass in text order: the shared length drops by at most one from a position to the
+// next. Residues are never zero, so a comparison stops at the first separator.
+RankedSuffixes common_prefixes(const SampleText& t, const std::vector<int>& sa) {
     const int n = static_cast<int>(sa.size());
-    std::vector<int> rank(n), lcp(n, 0);
+    std::vector<int> rank(n);
     for (int r = 0; r < n; ++r) rank[sa[r]] = r;
+    RankedSuffixes out{std::vector<int>(n, 0), std::vector<int>(n)};
+    const char* text = t.text.data();
     int h = 0;
+    int seq = 0;
     for (int p = 0; p < n; ++p) {
         const int r = rank[p];
+        out.seq[r] = seq;
+        if (text[p] == '\0') {
+            ++seq;
+            h = 0;  // a separator shares nothing
+            continue;
+        }
         if (r == 0) {
             h = 0;
             continue;
         }
         const int q = sa[r - 1];
-        const int limit = std::min(t.rest(p), t.rest(q));
-        if (h > limit) h = limit;
-        while (h < limit && t.text[p + h] == t.text[q + h]) ++h;
-        lcp[r] = h;
+        while (text[p + h] != '\0' && text[p + h] == text[q + h]) ++h;
+        out.lcp[r] = h;
         if (h > 0) --h;
     }
-    return lcp;
+    return out;
 }
 
 // A node while the tree is put together: the length of the string it spells, the first text
@@ -103,7 +109,8 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
     std::vector<int> sa(n);
     if (divsufsort(reinterpret_cast<const unsigned char*>(t.text.data()), sa.data(), n) != 0)
         throw std::runtime_error("suffix sorting failed");
-    const std::vector<int> lcp = common_prefixes(t, sa);
+    const RankedSuffixes ranked = common_prefixes(t, sa);
+    const std::vector<int>& lcp = ranked.lcp;
 
     // the intervals of equal prefixes, bottom up; a suffix that ends where its enclosing
     // interval's string ends adds no branch (the insertion's empty label), only its position
@@ -155,7 +162,7 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
         // the suffix of rank r - 1 goes to the deepest interval holding it
         int node = -1;
         int first = sa[r - 1];
-        int seq = t.seq[first];
+        int seq = ranked.seq[r - 1];
         int depth = t.end[seq] - first;
         while (draft[open.back()].depth > h) {
             const int top = open.back();
