@@ -19,8 +19,10 @@ const char A[] = "-\\|/";
 int K = 0;
 int match_calls = 0;
 
-// Advances the spinner once every 101 sequences matched; `n` sequences at a time.
+// Advances the spinner once every 101 sequences matched; `n` sequences at a time, the
+// console flushed once for them all.
 void spin(unsigned long n) {
+    bool moved = false;
     while (n > 0) {
         const unsigned long step = std::min<unsigned long>(n, 101 - match_calls);
         match_calls += static_cast<int>(step);
@@ -29,9 +31,10 @@ void spin(unsigned long n) {
             match_calls = 0;
             K = (K + 1) % 4;
             std::printf("%c\b", A[K]);
-            std::fflush(stdout);
+            moved = true;
         }
     }
+    if (moved) std::fflush(stdout);
 }
 
 }  // namespace
