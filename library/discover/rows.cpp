@@ -190,11 +190,48 @@ template <int D>
     return any;
 }
 
-// step_wide on its own, for callers compiled without the instructions.
+// step_wide for rows of at most eight words (sequences of up to 511 residues, most of them):
+// one register per row, nothing carried in from below.
+template <int D>
+[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t step_wide_short(
+    const uint64_t* __restrict p, uint64_t* __restrict n, const uint64_t* __restrict m, int words, uint64_t last) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __mmask8 k = static_cast<__mmask8>((1u << words) - 1);
+    const __m512i match = _mm512_maskz_loadu_epi64(k, m);
+    const __m512i keep =
+        _mm512_mask_set1_epi64(_mm512_set1_epi64(-1), static_cast<__mmask8>(1u << (words - 1)), static_cast<long long>(last));
+    auto shift_up = [&](__m512i x) __attribute__((target("avx512f"))) {
+        return _mm512_or_si512(_mm512_maskz_slli_epi64(kAllLanes, x, 1),
+                               _mm512_maskz_srli_epi64(kAllLanes, _mm512_maskz_alignr_epi64(kAllLanes, x, zero, 7), 63));
+    };
+    __m512i below_old = zero, below_shifted = zero, below_new = zero;
+#pragma GCC unroll 16
+    for (int e = 0; e <= D; ++e) {
+        const __m512i o = _mm512_maskz_loadu_epi64(k, p + static_cast<size_t>(e) * words);
+        const __m512i shifted = shift_up(o);
+        __m512i v = _mm512_and_si512(shifted, match);
+        if (e > 0) v = _mm512_or_si512(v, _mm512_or_si512(below_shifted, _mm512_or_si512(below_old, shift_up(below_new))));
+        v = _mm512_and_si512(v, keep);
+        _mm512_mask_storeu_epi64(n + static_cast<size_t>(e) * words, k, v);
+        below_old = o;
+        below_shifted = shifted;
+        below_new = v;
+    }
+    return _mm512_mask_test_epi64_mask(k, below_new, below_new);
+}
+
+// The wide step as the sample loop takes it, short rows or not.
+template <int D>
+[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t step_wide_any(
+    const uint64_t* __restrict p, uint64_t* __restrict n, const uint64_t* __restrict m, int words, uint64_t last) {
+    return words <= 8 ? step_wide_short<D>(p, n, m, words, last) : step_wide<D>(p, n, m, words, last);
+}
+
+// The same on its own, for callers compiled without the instructions.
 template <int D>
 __attribute__((target("avx512f"), noinline)) uint64_t step_wide_alone(const uint64_t* p, uint64_t* n,
                                                                      const uint64_t* m, int words, uint64_t last) {
-    return step_wide<D>(p, n, m, words, last);
+    return step_wide_any<D>(p, n, m, words, last);
 }
 #endif
 
@@ -285,8 +322,10 @@ __attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& mask
         const int s = from.seqs[t];
         if (tally.skip_to(s)) return tally.result;
         const SequenceShape& shape = masks.shape[s];
-        const bool hit = step_wide<D>(from.words.get() + from.at[t], to.words.get() + used, mask + shape.word_at,
-                                      shape.n_words, shape.last_bits) != 0;
+        const uint64_t* p = from.words.get() + from.at[t];
+        uint64_t* n = to.words.get() + used;
+        const uint64_t* m = mask + shape.word_at;
+        const bool hit = step_wide_any<D>(p, n, m, shape.n_words, shape.last_bits) != 0;
         to.seqs[n_hits] = s;
         to.at[n_hits] = used;
         n_hits += hit;

@@ -60,7 +60,11 @@ TEST(OccurrenceRows, BothStepsAgreeWithTheMatcher) {
     for (int round = 0; round < 400; ++round) {
         const int dist = round % 4;
         const int letters = 2 + round % 3;
-        const int length = round % 5 == 0 ? 500 + round % 150 : round % 70;
+        // word and register boundaries first: positions 0..length fill whole words at 63, 511...
+        const std::vector<int> edges = {63, 64, 127, 511, 512, 1023, 1024};
+        const int length = round < static_cast<int>(edges.size()) ? edges[round]
+                           : round % 5 == 0                       ? 500 + round % 150
+                                                                  : round % 70;
         const std::vector<std::string> sample = {random_text(rng, length, letters)};
         const SampleMasks masks = make_masks(sample, dist);
         if (sample[0].empty()) continue;
