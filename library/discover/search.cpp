@@ -141,7 +141,8 @@ void report(BranchResult& out, int occurrences) {
 
 // Runs work(walker, i, result) for every branch i, on up to s.n_threads threads, and hands
 // the results on in branch order on the calling thread, each as soon as all before it are
-// handed on. A failure in a branch is rethrown once the threads are done.
+// handed on. A branch that failed is handed on as far as it got, then its failure (or one of
+// deliver's) is rethrown once the threads have stopped; no branch is started after it.
 void run_branches(const Search& s, size_t n, const std::function<void(Walker&, size_t, BranchResult&)>& work,
                   const std::function<void(BranchResult&)>& deliver) {
     std::vector<BranchResult> results(n);
@@ -149,10 +150,11 @@ void run_branches(const Search& s, size_t n, const std::function<void(Walker&, s
     std::mutex lock;
     std::condition_variable finished;
     size_t next = 0;
+    bool stop = false;
 
     auto take = [&]() -> size_t {
         std::lock_guard<std::mutex> hold(lock);
-        return next < n ? next++ : n;
+        return stop || next == n ? n : next++;
     };
     auto run = [&](Walker& walker, size_t i) {
         try {
@@ -178,7 +180,7 @@ void run_branches(const Search& s, size_t n, const std::function<void(Walker&, s
     std::exception_ptr failure;
     size_t handed = 0;
     auto hand_on_ready = [&](bool wait) {
-        for (;;) {
+        while (!failure) {
             {
                 std::unique_lock<std::mutex> hold(lock);
                 if (handed == n) return;
@@ -188,17 +190,25 @@ void run_branches(const Search& s, size_t n, const std::function<void(Walker&, s
                 }
             }
             BranchResult& r = results[handed];
-            if (r.failure && !failure) failure = r.failure;
-            if (!failure) deliver(r);
+            deliver(r);
+            failure = r.failure;
             r = BranchResult{};  // its memory is not needed any more
             ++handed;
         }
     };
-    for (size_t i = take(); i < n; i = take()) {
-        run(walker, i);
-        hand_on_ready(false);
+    try {
+        for (size_t i = take(); i < n && !failure; i = take()) {
+            run(walker, i);
+            hand_on_ready(false);
+        }
+        hand_on_ready(true);
+    } catch (...) {
+        failure = std::current_exception();
     }
-    hand_on_ready(true);
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stop = true;
+    }
     for (auto& t : threads) t.join();
     if (failure) std::rethrow_exception(failure);
 }

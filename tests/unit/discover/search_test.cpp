@@ -3,6 +3,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -497,4 +498,22 @@ TEST(DiscoverRowBudget, ReleasedRowsAreComputedAgainAlike) {
             EXPECT_EQ(released.ticks_before, kept.ticks_before);
             EXPECT_EQ(released.result.St, kept.result.St);
         }
+}
+
+TEST(DiscoverThreads, AFailingReportStopsTheSearchAndIsRethrown) {
+    std::vector<std::string> sample(10, "MKVLAGWYHCDEFTRSPQ");
+    sample[3] = "WYHCDEFMKVLAG";
+    DiscoverOptions opt;
+    opt.Minocc = 5;
+    int reported = 0;
+    auto fail_at_fifth = [&](int, const std::string&, unsigned long found) {
+        reported = static_cast<int>(found);
+        if (found == 5) throw std::runtime_error("report failed");
+    };
+    EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
+    EXPECT_EQ(reported, 5);
+    opt.Sty = 2;
+    reported = 0;
+    EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
+    EXPECT_EQ(reported, 5);
 }
