@@ -517,3 +517,17 @@ TEST(DiscoverThreads, AFailingReportStopsTheSearchAndIsRethrown) {
     EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
     EXPECT_EQ(reported, 5);
 }
+
+TEST(DiscoverAgainstReference, ManyMutations) {
+    // every count of operations the dialogue allows, and beyond
+    std::mt19937 rng(12);
+    for (int dist = 4; dist <= 12; ++dist)
+        for (int round = 0; round < 6; ++round) {
+            auto sample = awkward_sample(rng, 16);
+            DiscoverOptions opt = random_options(rng, 1 + round % 2, static_cast<int>(sample.size()), 0);
+            opt.Dist = dist;
+            opt.Minlgh = dist + round % 3;
+            SCOPED_TRACE(testing::Message() << "dist " << dist << " round " << round);
+            expect_same_search(sample, opt);
+        }
+}
