@@ -143,8 +143,20 @@ void report(BranchResult& out, int occurrences) {
 // the results on in branch order on the calling thread, each as soon as all before it are
 // handed on. A branch that failed is handed on as far as it got, then its failure (or one of
 // deliver's) is rethrown once the threads have stopped; no branch is started after it.
-void run_branches(const Search& s, size_t n, const std::function<void(Walker&, size_t, BranchResult&)>& work,
+void run_branches(const Search& s, const std::vector<int>& tops,
+                  const std::function<void(Walker&, size_t, BranchResult&)>& work,
                   const std::function<void(BranchResult&)>& deliver) {
+    const size_t n = tops.size();
+    // the biggest branches first, so that the threads finish together: a branch's size goes
+    // with the number of suffixes starting with its letter
+    std::vector<size_t> by_size(n);
+    for (size_t i = 0; i < n; ++i) by_size[i] = i;
+    auto weight = [&](size_t i) {
+        return label_length(s.tree.nodes[tops[i]]) > 0 ? s.letter_count[static_cast<unsigned char>(
+                                                             label_char(s.tree, tops[i], 0))]
+                                                       : 0;
+    };
+    std::stable_sort(by_size.begin(), by_size.end(), [&](size_t a, size_t b) { return weight(a) > weight(b); });
     std::vector<BranchResult> results(n);
     std::vector<char> done(n, 0);
     std::mutex lock;
@@ -154,7 +166,7 @@ void run_branches(const Search& s, size_t n, const std::function<void(Walker&, s
 
     auto take = [&]() -> size_t {
         std::lock_guard<std::mutex> hold(lock);
-        return stop || next == n ? n : next++;
+        return stop || next == n ? n : by_size[next++];
     };
     auto run = [&](Walker& walker, size_t i) {
         try {
@@ -301,6 +313,8 @@ void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick, MotifFound on_found) {
     Search s{tree, params, std::move(tick), std::move(on_found)};
     s.masks = make_masks(*tree.sample, params.Dist);
+    for (const auto& seq : *tree.sample)
+        for (char c : seq) ++s.letter_count[static_cast<unsigned char>(c)];
     s.n_threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
     return s;
 }
@@ -308,7 +322,7 @@ Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tic
 void one_ptn(Search& s) {
     const std::vector<int> tops = branches(s.tree);
     run_branches(
-        s, tops.size(), [&](Walker& w, size_t i, BranchResult& out) { one_branch(s, w, tops[i], out); },
+        s, tops, [&](Walker& w, size_t i, BranchResult& out) { one_branch(s, w, tops[i], out); },
         [&](BranchResult& r) {
             deliver(s, r, [&](size_t j) { return "*" + r.motifs[j] + "*"; });
             for (auto& m : r.motifs) s.MLst.push_back(std::move(m));
@@ -318,7 +332,7 @@ void one_ptn(Search& s) {
 void cut(Search& s) {
     const std::vector<int> tops = branches(s.tree);
     run_branches(
-        s, tops.size(), [&](Walker& w, size_t i, BranchResult& out) { cut_branch(s, w, tops[i], out); },
+        s, tops, [&](Walker& w, size_t i, BranchResult& out) { cut_branch(s, w, tops[i], out); },
         [&](BranchResult& r) { deliver(s, r, [](size_t) { return std::string(); }); });
 }
 
@@ -326,7 +340,7 @@ void first_ptn(Search& s) {
     cut(s);
     const std::vector<int> tops = branches(s.tree);
     run_branches(
-        s, tops.size(), [&](Walker& w, size_t i, BranchResult& out) { pair_branch(s, w, tops[i], out); },
+        s, tops, [&](Walker& w, size_t i, BranchResult& out) { pair_branch(s, w, tops[i], out); },
         [&](BranchResult& r) {
             deliver(s, r, [&](size_t j) { return "*" + r.pairs[j].first + "*" + r.pairs[j].second + "*"; });
             for (auto& p : r.pairs) s.pairs.push_back(std::move(p));

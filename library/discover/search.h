@@ -5,6 +5,7 @@
 // order, exactly as one thread would have made them.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
@@ -42,6 +43,7 @@ struct Search {
     std::vector<std::string> MLst{};  // form 1: the motifs found, without stars
     std::vector<std::pair<std::string, std::string>> pairs{};  // form 2: X and Y of each motif found
     SampleMasks masks{};         // letter masks of the sample
+    std::array<long, 256> letter_count{};  // occurrences of each byte in the sample
 };
 
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick = {},
