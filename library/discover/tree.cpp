@@ -80,16 +80,6 @@ RankedSuffixes common_prefixes(const SampleText& t, const std::vector<int>& sa) 
     return out;
 }
 
-// A node while the tree is put together: the length of the string it spells, the first text
-// position where that string occurs and its sequence, and its children in suffix order until
-// it is complete.
-struct Draft {
-    int depth = 0;
-    int first = std::numeric_limits<int>::max();
-    int seq = 0;
-    int child = -1, last_child = -1, next = -1;
-};
-
 }  // namespace
 
 // The walk sees the trie of every distinct substring of the sample; the order of the branches
@@ -99,6 +89,11 @@ struct Draft {
 // are sorted by first occurrence as soon as their parent is complete. Node boundaries differ
 // from the insertion tree's (no empty labels, no split left behind by a suffix ending inside
 // a label), which nothing on a walk observes.
+//
+// While a node is incomplete its fields hold the draft: `start` the first text position
+// where its string occurs, `seq` that position's sequence, `end` the length of its string,
+// `child` and `next` its children in suffix order. Its parent, once complete, turns them into
+// its label and its place in the sorted list.
 CandidateTree build_tree(const std::vector<std::string>& sample) {
     CandidateTree tree = new_tree(sample);
     const SampleText t = lay_out(sample);
@@ -114,44 +109,49 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
 
     // the intervals of equal prefixes, bottom up; a suffix that ends where its enclosing
     // interval's string ends adds no branch (the insertion's empty label), only its position
-    std::vector<Draft> draft(1);  // draft[kRoot]: the whole array, depth 0
-    // at most one leaf and one inner node per position: room reserved, never moved
-    draft.reserve(2 * static_cast<size_t>(n));
-    tree.nodes.reserve(2 * static_cast<size_t>(n));
+    std::vector<TreeNode>& nodes = tree.nodes;
+    nodes.reserve(2 * static_cast<size_t>(n));  // at most one leaf and one inner node per position
+    std::vector<int> last_child;                // per node, while its children are drafted
+    last_child.reserve(2 * static_cast<size_t>(n));
+    auto new_draft = [&](int depth, int first, int seq) {
+        TreeNode d;
+        d.seq = seq;
+        d.start = first;
+        d.end = depth;
+        nodes.push_back(d);
+        last_child.push_back(-1);
+        return static_cast<int>(nodes.size()) - 1;
+    };
+    nodes[kRoot].start = std::numeric_limits<int>::max();
+    last_child.push_back(-1);
     auto attach = [&](int parent, int depth, int first, int seq, int node) {
-        Draft& p = draft[parent];
-        if (first < p.first) {
-            p.first = first;
-            p.seq = seq;
+        if (first < nodes[parent].start) {
+            nodes[parent].start = first;
+            nodes[parent].seq = seq;
         }
-        if (depth == p.depth) return;
-        if (node < 0) {
-            node = static_cast<int>(draft.size());
-            draft.push_back(Draft{depth, first, seq});
-        }
-        Draft& parent_again = draft[parent];
-        if (parent_again.last_child < 0)
-            parent_again.child = node;
+        if (depth == nodes[parent].end) return;
+        if (node < 0) node = new_draft(depth, first, seq);
+        if (last_child[parent] < 0)
+            nodes[parent].child = node;
         else
-            draft[parent_again.last_child].next = node;
-        parent_again.last_child = node;
+            nodes[last_child[parent]].next = node;
+        last_child[parent] = node;
     };
     // a complete node's children: in order of first occurrence, labels at that occurrence
     std::vector<int> kids;
     auto complete = [&](int v) {
         kids.clear();
-        for (int c = draft[v].child; c >= 0; c = draft[c].next) kids.push_back(c);
+        for (int c = nodes[v].child; c >= 0; c = nodes[c].next) kids.push_back(c);
         if (kids.empty()) return;
-        std::sort(kids.begin(), kids.end(), [&](int a, int b) { return draft[a].first < draft[b].first; });
-        if (tree.nodes.size() < draft.size()) tree.nodes.resize(draft.size());
-        tree.nodes[v].child = kids.front();
+        std::sort(kids.begin(), kids.end(), [&](int a, int b) { return nodes[a].start < nodes[b].start; });
+        nodes[v].child = kids.front();
+        const int depth = nodes[v].end;
         for (size_t j = 0; j < kids.size(); ++j) {
-            const Draft& c = draft[kids[j]];
-            TreeNode& node = tree.nodes[kids[j]];
-            const int offset = c.first - t.begin[c.seq];
-            node.seq = c.seq;
-            node.start = offset + draft[v].depth;
-            node.end = offset + c.depth - 1;
+            TreeNode& node = nodes[kids[j]];
+            const int offset = node.start - t.begin[node.seq];
+            const int kid_depth = node.end;
+            node.start = offset + depth;
+            node.end = offset + kid_depth - 1;
             node.is_last = j + 1 == kids.size();
             node.next = node.is_last ? v : kids[j + 1];
         }
@@ -164,24 +164,24 @@ CandidateTree build_tree(const std::vector<std::string>& sample) {
         int first = sa[r - 1];
         int seq = ranked.seq[r - 1];
         int depth = t.end[seq] - first;
-        while (draft[open.back()].depth > h) {
+        while (nodes[open.back()].end > h) {
             const int top = open.back();
             open.pop_back();
             attach(top, depth, first, seq, node);
             complete(top);
             node = top;
-            depth = draft[top].depth;
-            first = draft[top].first;
-            seq = draft[top].seq;
+            depth = nodes[top].end;
+            first = nodes[top].start;
+            seq = nodes[top].seq;
         }
-        if (draft[open.back()].depth < h) {
-            open.push_back(static_cast<int>(draft.size()));
-            draft.push_back(Draft{h});
-        }
+        if (nodes[open.back()].end < h) open.push_back(new_draft(h, std::numeric_limits<int>::max(), 0));
         attach(open.back(), depth, first, seq, node);
     }
     complete(kRoot);
-    tree.nodes.resize(draft.size());
+    // the root keeps its empty label
+    nodes[kRoot].seq = 0;
+    nodes[kRoot].start = 1;
+    nodes[kRoot].end = 0;
     return tree;
 }
 
