@@ -45,19 +45,24 @@ const std::vector<const Question*>& discover_questions() {
 
 namespace {
 
-// The console spinner: one step every 101 matcher calls. Its position and its call count carry
-// over from one run to the next while the library stays loaded, so they live as long as it.
+// The console spinner: one step every 101 sequences matched. Its position and its call count
+// carry over from one run to the next while the library stays loaded, so they live as long as it.
 struct Spinner {
     static constexpr char kFaces[] = "-\\|/";
     int position = 0;
     int calls = 0;
 
-    void tick(Dialogue& io) {
-        if (++calls > 100) {
-            calls = 0;
-            position = (position + 1) % 4;
-            io.printf("%c\b", kFaces[position]);
-        }
+    // `n` more sequences matched; the steps they make are printed at once.
+    void tick(Dialogue& io, unsigned long n) {
+        std::string steps;
+        for (; n > 0; --n)
+            if (++calls > 100) {
+                calls = 0;
+                position = (position + 1) % 4;
+                steps += kFaces[position];
+                steps += '\b';
+            }
+        if (!steps.empty()) io.print(steps);
     }
     char face() const { return kFaces[position]; }
 };
@@ -101,8 +106,8 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
     const Search* running = nullptr;
     MatchTick counted = tick;
     if (progress)
-        counted = [&tick, &progress, &running] {
-            if (tick) tick();
+        counted = [&tick, &progress, &running](unsigned long n) {
+            if (tick) tick(n);
             if (running) progress(running->St, running->Ct);
         };
     Search s = new_search(tree, params, counted, on_found);
@@ -164,7 +169,8 @@ DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& 
             io.progress({"search", static_cast<double>(checked), 0, "checked",
                          static_cast<long long>(n_found)});
         };
-        return discover_motifs(sample, opt, [&] { spinner.tick(io); }, found, heading, progress);
+        return discover_motifs(sample, opt, [&](unsigned long n) { spinner.tick(io, n); }, found, heading,
+                               progress);
     } catch (const std::bad_alloc&) {
         std::fputs("\tErr:no enough memory\n", report);
         std::fflush(report);

@@ -1,90 +1,271 @@
 #include "discover/search.h"
 
-#include "discover/match.h"
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace tessar {
 
-int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
-                    int dist, MatchWork& work, const MatchTick& tick,
-                    const OccurrenceSet* possible, OccurrenceSet* occurs) {
-    const int sam = static_cast<int>(sample.size());
-    prepare_pattern(pattern, work.pattern);
-    if (occurs) occurs->assign(sam, 0);
-    int count = 0;
-    for (int i = 0; i < sam; ++i) {
-        if (tick) tick();
-        const bool hit = (!possible || (*possible)[i]) &&
-                         occurs_within(work.pattern, sample[i], dist, work.row);
-        if (hit) {
-            ++count;
-            if (occurs) (*occurs)[i] = 1;
-        }
-        // even a match in every remaining sequence would stay below the threshold
-        if (count + (sam - 1 - i) < min_sam) return -1;
-    }
-    return count;
-}
-
-Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick, MotifFound on_found) {
-    return Search{tree, params, std::move(tick), std::move(on_found)};
-}
-
 namespace {
 
-// Nothing is known of the pattern ending at buffer position k: whatever was, belongs to
-// another path.
-void forget(Search& s, int k) {
-    if (s.known.size() <= static_cast<size_t>(k)) {
-        s.known.resize(k + 1, 0);
-        s.occ_at.resize(k + 1);
-    }
-    s.known[k] = 0;
-}
+// The rows of the patterns along a walk, one slot per tree level: a node's letters alternate
+// between the two frames of its level, and its children start from the frame its last letter
+// filled. Frames of levels above the current node's parent may be released when they hold
+// more words than the budget allows (a long path of branching nodes, many sequences in reach);
+// a released level is computed again from the nearest one kept, through the letters of the
+// path, when the walk comes back to it. Its rows are the same: every frame on the path is
+// complete, as the walk only goes below accepted or untested patterns.
+struct FrameStack {
+    struct Level {
+        RowFrame frames[2];
+        int current = 0;
+        int end = 0;        // buffer position of the last letter of the pattern frames[current] holds
+        bool kept = false;  // whether frames[current] holds it
+    };
+    std::vector<Level> levels;
+    size_t budget = 0;  // words the levels may hold
+    size_t held = 0;    // words the levels hold
+};
+
+// What one thread needs of its own to walk a branch.
+struct Walker {
+    std::string B = "*";          // pattern buffer: '*', X, '*' [, Y, '*']
+    std::vector<int> S1, S2;      // walk stacks (X walks, Y walk)
+    FrameStack x_rows, y_rows;    // rows along the X walk and along the Y walk
+};
+
+// What a branch found, kept until its turn to be reported.
+struct BranchResult {
+    struct Report {
+        unsigned long ticks_before;  // ticks since the previous report of the branch
+        int occurrences;
+    };
+    unsigned long St = 0;
+    std::vector<Report> reports;
+    unsigned long ticks_after = 0;  // ticks after the last report
+    std::vector<std::string> motifs;                          // form 1, one per report
+    std::vector<std::pair<std::string, std::string>> pairs;  // form 2, one per report
+    std::exception_ptr failure;
+};
 
 // Writes residue c at buffer position k, followed by the closing star.
-void put(Search& s, int k, char c) {
-    s.B.resize(k);
-    s.B.push_back(c);
-    s.B.push_back('*');
-    forget(s, k);
+void put(Walker& w, int k, char c) {
+    w.B.resize(k);
+    w.B.push_back(c);
+    w.B.push_back('*');
 }
 
-// The occurrence test of the pattern ending at buffer position k; when its prefix ending at
-// k - 1 was accepted, only the sequences that prefix occurs in are matched.
-int test(Search& s, int k) {
-    const OccurrenceSet* possible = s.known[k - 1] ? &s.occ_at[k - 1] : nullptr;
-    int count = occurrence_test(s.B, *s.tree.sample, s.params.Minsam, s.params.Dist, s.work, s.tick,
-                                possible, &s.occ_at[k]);
-    s.known[k] = count >= 0;
-    return count;
+// Level 0 of a frame stack, the rows of the pattern ending at buffer position `end` that the
+// walk's paths extend; the levels above are forgotten.
+RowFrame& base(const Search& s, FrameStack& rows, int end) {
+    if (rows.levels.empty()) rows.levels.resize(1);
+    if (rows.budget == 0) {  // enough for every level of any ordinary walk
+        const size_t whole = static_cast<size_t>(s.masks.dist + 1) * s.masks.total_words;
+        rows.budget = s.frame_budget > 0 ? s.frame_budget : 64 * whole + (size_t{1} << 20);
+    }
+    for (auto& level : rows.levels) level.kept = false;
+    FrameStack::Level& root = rows.levels[0];
+    root.current = 0;
+    root.end = end;
+    root.kept = true;
+    return root.frames[0];
 }
 
-void report(Search& s, int occurrences) {
-    ++s.Ct;
-    if (s.on_found) s.on_found(occurrences, s.B, s.Ct);
+const RowFrame& current(const FrameStack& rows, size_t level) {
+    const FrameStack::Level& here = rows.levels[level];
+    return here.frames[here.current];
 }
 
-}  // namespace
+// Frees the frames of every other kept level strictly between the base and `below`, as long as
+// the levels hold more than the budget.
+void release(FrameStack& rows, size_t below) {
+    bool drop = false;
+    for (size_t l = 1; l < below && rows.held > rows.budget; ++l) {
+        FrameStack::Level& level = rows.levels[l];
+        if (!level.kept) continue;
+        drop = !drop;
+        if (!drop) continue;
+        for (RowFrame& f : level.frames) {
+            rows.held -= f.capacity;
+            f = RowFrame{};
+        }
+        level.kept = false;
+    }
+}
 
-void one_ptn(Search& s) {
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        if (k < s.params.Minlgh) return true;
+// Extends `from` by the letter c at buffer position k into level l: into frames[0] when the
+// letter starts the level's node, else into the frame after the current one. Keeps the count
+// of words held.
+Extension extend_level(const Search& s, FrameStack& rows, size_t l, const RowFrame& from, bool starts_node, int k,
+                       char c, bool tested) {
+    FrameStack::Level& here = rows.levels[l];
+    const int to = starts_node ? 0 : 1 - here.current;
+    const size_t before = here.frames[to].capacity;
+    const Extension e = extend_rows(s.masks, from, c, here.frames[to], tested, s.params.Minsam);
+    rows.held += here.frames[to].capacity - before;
+    here.current = to;
+    here.end = k;
+    here.kept = true;
+    return e;
+}
+
+// Makes level l hold the rows of the path's pattern ending at buffer position `end`, from the
+// nearest level below that is kept, through the letters of the path in the buffer.
+void restore(const Search& s, FrameStack& rows, size_t l, const std::string& B, int end) {
+    if (rows.levels[l].kept) return;
+    size_t below = l - 1;
+    while (!rows.levels[below].kept) --below;  // the base is always kept
+    int k = rows.levels[below].end + 1;
+    extend_level(s, rows, l, current(rows, below), true, k, B[k], false);
+    for (++k; k <= end; ++k) extend_level(s, rows, l, current(rows, l), false, k, B[k], false);
+}
+
+// Extends the rows by letter i of a node at walk level `level` (the size of the walk stack),
+// at buffer position k: the first letter of a node starts from its parent's last frame, the
+// others from the frame of the letter before. A test's ticks go to the branch's count.
+Extension extend(const Search& s, Walker& w, FrameStack& rows, size_t level, int i, int k, bool tested,
+                 BranchResult& out) {
+    if (rows.levels.size() <= level) rows.levels.resize(level + 1);
+    if (i == 0) restore(s, rows, level - 1, w.B, k - 1);
+    const RowFrame& from = i == 0 ? current(rows, level - 1) : current(rows, level);
+    const Extension e = extend_level(s, rows, level, from, i == 0, k, w.B[k], tested);
+    if (rows.held > rows.budget) release(rows, level - 1);
+    out.ticks_after += e.ticks;
+    return e;
+}
+
+void report(BranchResult& out, int occurrences) {
+    out.reports.push_back({out.ticks_after, occurrences});
+    out.ticks_after = 0;
+}
+
+// Runs work(walker, i, result) for every branch i, on up to s.n_threads threads, and hands
+// the results on in branch order on the calling thread, each as soon as all before it are
+// handed on. A branch that failed is handed on as far as it got, then its failure (or one of
+// deliver's) is rethrown once the threads have stopped; no branch is started after it.
+void run_branches(const Search& s, const std::vector<int>& tops,
+                  const std::function<void(Walker&, size_t, BranchResult&)>& work,
+                  const std::function<void(BranchResult&)>& deliver) {
+    const size_t n = tops.size();
+    // the biggest branches first, so that the threads finish together: a branch's size goes
+    // with the number of suffixes starting with its letter
+    std::vector<size_t> by_size(n);
+    for (size_t i = 0; i < n; ++i) by_size[i] = i;
+    auto weight = [&](size_t i) {
+        return label_length(s.tree.nodes[tops[i]]) > 0 ? s.letter_count[static_cast<unsigned char>(
+                                                             label_char(s.tree, tops[i], 0))]
+                                                       : 0;
+    };
+    std::stable_sort(by_size.begin(), by_size.end(), [&](size_t a, size_t b) { return weight(a) > weight(b); });
+    std::vector<BranchResult> results(n);
+    std::vector<char> done(n, 0);
+    std::mutex lock;
+    std::condition_variable finished;
+    size_t next = 0;
+    bool stop = false;
+
+    auto take = [&]() -> size_t {
+        std::lock_guard<std::mutex> hold(lock);
+        return stop || next == n ? n : by_size[next++];
+    };
+    auto run = [&](Walker& walker, size_t i) {
+        try {
+            work(walker, i, results[i]);
+        } catch (...) {
+            results[i].failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        done[i] = 1;
+        finished.notify_all();
+    };
+    auto helper = [&] {
+        Walker walker;
+        for (size_t i = take(); i < n; i = take()) run(walker, i);
+    };
+
+    const int helpers = std::min<int>(s.n_threads - 1, static_cast<int>(n) - 1);
+    std::vector<std::thread> threads;
+    for (int h = 0; h < helpers; ++h) threads.emplace_back(helper);
+
+    // the calling thread works too, and hands on whatever is ready in between
+    Walker walker;
+    std::exception_ptr failure;
+    size_t handed = 0;
+    auto hand_on_ready = [&](bool wait) {
+        while (!failure) {
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                if (handed == n) return;
+                if (!done[handed]) {
+                    if (!wait) return;
+                    finished.wait(hold, [&] { return done[handed] != 0; });
+                }
+            }
+            BranchResult& r = results[handed];
+            deliver(r);
+            failure = r.failure;
+            r = BranchResult{};  // its memory is not needed any more
+            ++handed;
+        }
+    };
+    try {
+        for (size_t i = take(); i < n && !failure; i = take()) {
+            run(walker, i);
+            hand_on_ready(false);
+        }
+        hand_on_ready(true);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stop = true;
+    }
+    for (auto& t : threads) t.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+// Hands on one branch's counts, ticks and reports; `pattern(j)` spells report j with stars.
+void deliver(Search& s, BranchResult& r, const std::function<std::string(size_t)>& pattern) {
+    s.St += r.St;
+    for (size_t j = 0; j < r.reports.size(); ++j) {
+        if (s.tick && r.reports[j].ticks_before > 0) s.tick(r.reports[j].ticks_before);
+        ++s.Ct;
+        if (s.on_found) s.on_found(r.reports[j].occurrences, pattern(j), s.Ct);
+    }
+    if (s.tick && r.ticks_after > 0) s.tick(r.ticks_after);
+}
+
+// Form 1 within one branch.
+void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
+    whole_text_frame(s.masks, base(s, w.x_rows, 0));
+    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
+        const char c = label_char(s.tree, node, i);
+        put(w, k, c);
+        if (k < s.params.Minlgh) {  // not tested, but its rows lead to the tested ones
+            extend(s, w, w.x_rows, w.S1.size(), i, k, false, out);
+            return true;
+        }
         if (k > s.params.Maxlgh) return false;
-        ++s.St;
-        const int count = test(s, k);
+        ++out.St;
+        const int count = extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count;
         // every extension of a rejected X needs at least as many operations in every sequence
         if (count < 0) return false;
-        s.MLst.push_back(s.B.substr(1, k));
-        report(s, count);
+        out.motifs.push_back(w.B.substr(1, k));
+        report(out, count);
         return true;
     });
 }
 
-void cut(Search& s) {
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        if (k >= s.params.Maxlgh || test(s, k) < 0) {
+// The cut within one branch.
+void cut_branch(const Search& s, Walker& w, int top, BranchResult& out) {
+    whole_text_frame(s.masks, base(s, w.x_rows, 0));
+    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
+        const char c = label_char(s.tree, node, i);
+        put(w, k, c);
+        if (k >= s.params.Maxlgh || extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count < 0) {
             truncate_node(s.tree, node, i);
             return false;
         }
@@ -92,32 +273,80 @@ void cut(Search& s) {
     });
 }
 
-void second_ptn(Search& s, int start) {
+// Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1 and
+// `x` its rows.
+void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, BranchResult& out) {
     const int x_length = start - 2;
-    forget(s, start - 1);  // the star before Y: a first Y residue has no tested prefix
-    walk(s.tree, start, s.S2, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
+    gap_frame(s.masks, x, base(s, w.y_rows, start - 1));
+    walk(s.tree, start, w.S2, [&](int node, int i, int k) {
+        const char c = label_char(s.tree, node, i);
+        put(w, k, c);
         const int y_length = k - start + 1;
         const int length = x_length + y_length;
-        if (length < s.params.Minlgh) return true;
+        if (length < s.params.Minlgh) {
+            extend(s, w, w.y_rows, w.S2.size(), i, k, false, out);
+            return true;
+        }
         if (length > s.params.Maxlgh) return false;
-        ++s.St;
-        const int count = test(s, k);
+        ++out.St;
+        const int count = extend(s, w, w.y_rows, w.S2.size(), i, k, true, out).count;
         if (count < 0) return false;
-        s.pairs.emplace_back(s.B.substr(1, x_length), s.B.substr(start, y_length));
-        report(s, count);
+        out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
+        report(out, count);
         return true;
     });
 }
 
-void first_ptn(Search& s) {
-    cut(s);
-    // every X left in the tree, of any length, is paired with every Y left in it
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        second_ptn(s, k + 2);
+// Every X of one branch of the cut tree paired with every Y of the whole tree.
+void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
+    whole_text_frame(s.masks, base(s, w.x_rows, 0));
+    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
+        const char c = label_char(s.tree, node, i);
+        put(w, k, c);
+        const size_t level = w.S1.size();
+        extend(s, w, w.x_rows, level, i, k, false, out);
+        second_ptn(s, w, k + 2, current(w.x_rows, level), out);
         return true;
     });
+}
+
+}  // namespace
+
+Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick, MotifFound on_found) {
+    Search s{tree, params, std::move(tick), std::move(on_found)};
+    s.masks = make_masks(*tree.sample, params.Dist);
+    for (const auto& seq : *tree.sample)
+        for (char c : seq) ++s.letter_count[static_cast<unsigned char>(c)];
+    s.n_threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
+    return s;
+}
+
+void one_ptn(Search& s) {
+    const std::vector<int> tops = branches(s.tree);
+    run_branches(
+        s, tops, [&](Walker& w, size_t i, BranchResult& out) { one_branch(s, w, tops[i], out); },
+        [&](BranchResult& r) {
+            deliver(s, r, [&](size_t j) { return "*" + r.motifs[j] + "*"; });
+            for (auto& m : r.motifs) s.MLst.push_back(std::move(m));
+        });
+}
+
+void cut(Search& s) {
+    const std::vector<int> tops = branches(s.tree);
+    run_branches(
+        s, tops, [&](Walker& w, size_t i, BranchResult& out) { cut_branch(s, w, tops[i], out); },
+        [&](BranchResult& r) { deliver(s, r, [](size_t) { return std::string(); }); });
+}
+
+void first_ptn(Search& s) {
+    cut(s);
+    const std::vector<int> tops = branches(s.tree);
+    run_branches(
+        s, tops, [&](Walker& w, size_t i, BranchResult& out) { pair_branch(s, w, tops[i], out); },
+        [&](BranchResult& r) {
+            deliver(s, r, [&](size_t j) { return "*" + r.pairs[j].first + "*" + r.pairs[j].second + "*"; });
+            for (auto& p : r.pairs) s.pairs.push_back(std::move(p));
+        });
 }
 
 }  // namespace tessar

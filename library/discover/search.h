@@ -1,12 +1,17 @@
-// The motif searches over the candidate tree: the occurrence test, the form-1 search *X*
-// (`one_ptn`) and the form-2 search *X*Y* (`first_ptn`, with `cut` and `second_ptn`).
+// The motif searches over the candidate tree: the form-1 search *X* (`one_ptn`) and the form-2
+// search *X*Y* (`first_ptn`, with `cut`). Each candidate's occurrence test extends the rows of
+// its prefix by one letter (rows.h) instead of matching it from scratch. The branches below
+// the root are searched on up to two threads; their reports and ticks are handed on in walk
+// order, exactly as one thread would have made them.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "discover/match.h"
+#include "discover/rows.h"
 #include "discover/tree.h"
 
 namespace tessar {
@@ -18,25 +23,13 @@ struct SearchParams {
     int Dist = 0;       // edit operations allowed
 };
 
-// Called once per sequence matched (the console spinner hangs on it).
-using MatchTick = std::function<void()>;
+// Called with the number of sequences occurrence tests went through: a test goes through the
+// sample in order, counting the sequences the candidate's prefix already rules out, and stops
+// as soon as the threshold is out of reach (the console spinner hangs on it).
+using MatchTick = std::function<void(unsigned long n_sequences)>;
 // Called for each motif found, in search order, with its occurrence number and its pattern
 // with stars; `found` already counts it.
 using MotifFound = std::function<void(int occurrences, const std::string& pattern, unsigned long found)>;
-
-// One flag per sample sequence: whether a pattern occurs in it within the allowed operations.
-using OccurrenceSet = std::vector<char>;
-
-// Occurrence test of `pattern` over the sample: the number of sequences in which it occurs
-// within `dist` operations, or -1 as soon as `min_sam` has become out of reach.
-// `possible`, when given, is the occurrence set of a pattern this one extends by one residue:
-// an extension needs at least as many operations in every sequence, so the sequences outside
-// that set are known misses and are not matched (the tick still counts them, so the console
-// spinner moves as if they were). `occurs`, when given, receives this pattern's set; it is
-// complete only when the pattern is accepted.
-int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
-                    int dist, MatchWork& work, const MatchTick& tick,
-                    const OccurrenceSet* possible = nullptr, OccurrenceSet* occurs = nullptr);
 
 // The state of one search run.
 struct Search {
@@ -44,20 +37,15 @@ struct Search {
     SearchParams params;
     MatchTick tick;
     MotifFound on_found;
+    int n_threads = 2;           // threads the branches are shared among
+    size_t frame_budget = 0;     // words of rows a walk keeps along its path (0: a multiple of the sample's)
 
     unsigned long St = 0;        // candidates tested
     unsigned long Ct = 0;        // motifs found
     std::vector<std::string> MLst{};  // form 1: the motifs found, without stars
     std::vector<std::pair<std::string, std::string>> pairs{};  // form 2: X and Y of each motif found
-
-    std::string B = "*";         // pattern buffer: '*', X, '*' [, Y, '*']
-    std::vector<int> S1{}, S2{};  // walk stacks (X walks, Y walk)
-    MatchWork work{};            // matcher storage
-    // occurrence set of the accepted pattern ending at each buffer position of the current
-    // path (known[k] = 0: no accepted test there), so that an extension matches only the
-    // sequences its prefix occurs in
-    std::vector<OccurrenceSet> occ_at{};
-    std::vector<char> known{};
+    SampleMasks masks{};         // letter masks of the sample
+    std::array<long, 256> letter_count{};  // occurrences of each byte in the sample
 };
 
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick = {},
@@ -65,11 +53,10 @@ Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tic
 
 // Form 1: tests every substring X of the sample from the minimum length up, as *X*.
 void one_ptn(Search& s);
-// Form 2: truncates the tree to the X that pass as *X*, then pairs them.
+// Form 2: truncates the tree to the X that pass as *X*, then pairs every X left with every Y
+// left, testing *X*Y*.
 void first_ptn(Search& s);
 // Cuts every node at the first character whose path label fails the test as *X*.
 void cut(Search& s);
-// Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1.
-void second_ptn(Search& s, int start);
 
 }  // namespace tessar

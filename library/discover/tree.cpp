@@ -1,5 +1,11 @@
 #include "discover/tree.h"
 
+#include <divsufsort.h>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
 namespace tessar {
 
 CandidateTree new_tree(const std::vector<std::string>& sample) {
@@ -16,85 +22,168 @@ int newnode(CandidateTree& tree) {
 
 namespace {
 
-// A leaf holding s[pos..lst] of sequence c_seq, last child of `parent`.
-int new_leaf(CandidateTree& tree, int parent, int c_seq, int pos, int lst) {
-    int x = newnode(tree);
-    TreeNode& leaf = tree.nodes[x];
-    leaf.next = parent;
-    leaf.seq = c_seq;
-    leaf.is_last = true;
-    leaf.start = pos;
-    leaf.end = lst;
-    return x;
+// The sample laid end to end, each sequence followed by a zero byte.
+struct SampleText {
+    std::string text;
+    std::vector<int> begin;  // text position of each sequence's first residue
+    std::vector<int> end;    // text position of each sequence's separator
+};
+
+SampleText lay_out(const std::vector<std::string>& sample) {
+    size_t total = 0;
+    for (const auto& s : sample) total += s.size() + 1;
+    if (total >= static_cast<size_t>(std::numeric_limits<int>::max()))
+        throw std::length_error("sample too large for the candidate tree");
+    SampleText t;
+    t.text.reserve(total);
+    for (const auto& s : sample) {
+        t.begin.push_back(static_cast<int>(t.text.size()));
+        t.text += s;
+        t.end.push_back(static_cast<int>(t.text.size()));
+        t.text.push_back('\0');
+    }
+    return t;
 }
 
-// Splits node m after its first k label characters: m keeps them, its former children move
-// below a continuation node, which comes before the new leaf for the rest of the suffix.
-void split(CandidateTree& tree, int m, int k, int c_seq, int pos, int lst) {
-    int c = newnode(tree);
-    int l = new_leaf(tree, m, c_seq, pos + k, lst);
-    TreeNode& cont = tree.nodes[c];
-    TreeNode& old = tree.nodes[m];
-    cont.child = old.child;
-    cont.next = l;
-    cont.seq = old.seq;
-    cont.is_last = false;
-    cont.start = old.start + k;
-    cont.end = old.end;
-    old.end = old.start + k - 1;
-    old.child = c;
-    // the former children's last one now leads back to the continuation
-    int x = cont.child;
-    if (x >= 0) {
-        while (!tree.nodes[x].is_last) x = tree.nodes[x].next;
-        tree.nodes[x].next = c;
+// The suffixes in rank order: for each, the residues it shares with the one before (never
+// past the end of either one's sequence) and its sequence.
+struct RankedSuffixes {
+    std::vector<int> lcp;
+    std::vector<int> seq;
+};
+
+// Kasai's pass in text order: the shared length drops by at most one from a position to the
+// next. Residues are never zero, so a comparison stops at the first separator.
+RankedSuffixes common_prefixes(const SampleText& t, const std::vector<int>& sa) {
+    const int n = static_cast<int>(sa.size());
+    std::vector<int> rank(n);
+    for (int r = 0; r < n; ++r) rank[sa[r]] = r;
+    RankedSuffixes out{std::vector<int>(n, 0), std::vector<int>(n)};
+    const char* text = t.text.data();
+    int h = 0;
+    int seq = 0;
+    for (int p = 0; p < n; ++p) {
+        const int r = rank[p];
+        out.seq[r] = seq;
+        if (text[p] == '\0') {
+            ++seq;
+            h = 0;  // a separator shares nothing
+            continue;
+        }
+        if (r == 0) {
+            h = 0;
+            continue;
+        }
+        const int q = sa[r - 1];
+        while (text[p + h] != '\0' && text[p + h] == text[q + h]) ++h;
+        out.lcp[r] = h;
+        if (h > 0) --h;
     }
+    return out;
 }
 
 }  // namespace
 
-void insert(CandidateTree& tree, int c_seq, int pos) {
-    const std::string& s = (*tree.sample)[c_seq];
-    const int lst = static_cast<int>(s.size()) - 1;
-    // s beyond lst reads as the terminator, which equals no residue
-    auto at = [&](int p) { return p <= lst ? s[p] : '\0'; };
-
-    int n = kRoot;
-    for (;;) {
-        if (tree.nodes[n].child < 0) {
-            int x = new_leaf(tree, n, c_seq, pos, lst);
-            tree.nodes[n].child = x;
-            return;
-        }
-        int m = tree.nodes[n].child;
-        for (;;) {
-            const int length = label_length(tree.nodes[m]);
-            int k = 0;
-            while (k < length && label_char(tree, m, k) == at(pos + k)) ++k;
-            if (k == length) {  // the whole label matches (an empty one always does): descend
-                n = m;
-                pos += k;
-                break;
-            }
-            if (k > 0) {
-                split(tree, m, k, c_seq, pos, lst);
-                return;
-            }
-            if (tree.nodes[m].is_last) {
-                int x = new_leaf(tree, n, c_seq, pos, lst);
-                tree.nodes[m].is_last = false;
-                tree.nodes[m].next = x;
-                return;
-            }
-            m = tree.nodes[m].next;
-        }
-    }
-}
-
+// The walk sees the trie of every distinct substring of the sample; the order of the branches
+// below a string w is the order in which the one-at-a-time insertion of the suffixes (sequence
+// by sequence, start by start) first met each w·a, i.e. the order of the first occurrences of
+// the w·a in the laid-out text. The branches come out of the suffix array in letter order and
+// are sorted by first occurrence as soon as their parent is complete. Node boundaries differ
+// from the insertion tree's (no empty labels, no split left behind by a suffix ending inside
+// a label), which nothing on a walk observes.
+//
+// While a node is incomplete its fields hold the draft: `start` the first text position
+// where its string occurs, `seq` that position's sequence, `end` the length of its string,
+// `child` and `next` its children in suffix order. Its parent, once complete, turns them into
+// its label and its place in the sorted list.
 CandidateTree build_tree(const std::vector<std::string>& sample) {
     CandidateTree tree = new_tree(sample);
-    for (size_t c = 0; c < sample.size(); ++c)
-        for (size_t pos = 0; pos < sample[c].size(); ++pos) insert(tree, static_cast<int>(c), static_cast<int>(pos));
+    const SampleText t = lay_out(sample);
+    const int n = static_cast<int>(t.text.size());
+    if (n == 0) return tree;
+
+    // suffix array and common prefixes within sequences
+    std::vector<int> sa(n);
+    if (divsufsort(reinterpret_cast<const unsigned char*>(t.text.data()), sa.data(), n) != 0)
+        throw std::runtime_error("suffix sorting failed");
+    const RankedSuffixes ranked = common_prefixes(t, sa);
+    const std::vector<int>& lcp = ranked.lcp;
+
+    // the intervals of equal prefixes, bottom up; a suffix that ends where its enclosing
+    // interval's string ends adds no branch (the insertion's empty label), only its position
+    std::vector<TreeNode>& nodes = tree.nodes;
+    nodes.reserve(2 * static_cast<size_t>(n));  // at most one leaf and one inner node per position
+    std::vector<int> last_child;                // per node, while its children are drafted
+    last_child.reserve(2 * static_cast<size_t>(n));
+    auto new_draft = [&](int depth, int first, int seq) {
+        TreeNode d;
+        d.seq = seq;
+        d.start = first;
+        d.end = depth;
+        nodes.push_back(d);
+        last_child.push_back(-1);
+        return static_cast<int>(nodes.size()) - 1;
+    };
+    nodes[kRoot].start = std::numeric_limits<int>::max();
+    last_child.push_back(-1);
+    auto attach = [&](int parent, int depth, int first, int seq, int node) {
+        if (first < nodes[parent].start) {
+            nodes[parent].start = first;
+            nodes[parent].seq = seq;
+        }
+        if (depth == nodes[parent].end) return;
+        if (node < 0) node = new_draft(depth, first, seq);
+        if (last_child[parent] < 0)
+            nodes[parent].child = node;
+        else
+            nodes[last_child[parent]].next = node;
+        last_child[parent] = node;
+    };
+    // a complete node's children: in order of first occurrence, labels at that occurrence
+    std::vector<int> kids;
+    auto complete = [&](int v) {
+        kids.clear();
+        for (int c = nodes[v].child; c >= 0; c = nodes[c].next) kids.push_back(c);
+        if (kids.empty()) return;
+        std::sort(kids.begin(), kids.end(), [&](int a, int b) { return nodes[a].start < nodes[b].start; });
+        nodes[v].child = kids.front();
+        const int depth = nodes[v].end;
+        for (size_t j = 0; j < kids.size(); ++j) {
+            TreeNode& node = nodes[kids[j]];
+            const int offset = node.start - t.begin[node.seq];
+            const int kid_depth = node.end;
+            node.start = offset + depth;
+            node.end = offset + kid_depth - 1;
+            node.is_last = j + 1 == kids.size();
+            node.next = node.is_last ? v : kids[j + 1];
+        }
+    };
+    std::vector<int> open{kRoot};  // intervals still open, depths strictly increasing
+    for (int r = 1; r <= n; ++r) {
+        const int h = r < n ? lcp[r] : 0;
+        // the suffix of rank r - 1 goes to the deepest interval holding it
+        int node = -1;
+        int first = sa[r - 1];
+        int seq = ranked.seq[r - 1];
+        int depth = t.end[seq] - first;
+        while (nodes[open.back()].end > h) {
+            const int top = open.back();
+            open.pop_back();
+            attach(top, depth, first, seq, node);
+            complete(top);
+            node = top;
+            depth = nodes[top].end;
+            first = nodes[top].start;
+            seq = nodes[top].seq;
+        }
+        if (nodes[open.back()].end < h) open.push_back(new_draft(h, std::numeric_limits<int>::max(), 0));
+        attach(open.back(), depth, first, seq, node);
+    }
+    complete(kRoot);
+    // the root keeps its empty label
+    nodes[kRoot].seq = 0;
+    nodes[kRoot].start = 1;
+    nodes[kRoot].end = 0;
     return tree;
 }
 
@@ -102,6 +191,13 @@ void truncate_node(CandidateTree& tree, int node, int q) {
     TreeNode& n = tree.nodes[node];
     n.child = -1;
     n.end = n.start + q - 1;
+}
+
+std::vector<int> branches(const CandidateTree& tree) {
+    std::vector<int> out;
+    for (int c = tree.nodes[kRoot].child; c >= 0; c = tree.nodes[c].is_last ? -1 : tree.nodes[c].next)
+        out.push_back(c);
+    return out;
 }
 
 }  // namespace tessar

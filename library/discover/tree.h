@@ -1,6 +1,8 @@
-// The candidate tree of the motif search: every suffix of every sample sequence inserted, one
-// at a time, into a compacted trie, and the depth-first walk that enumerates the distinct
-// substrings of the sample, each right after its prefixes.
+// The candidate tree of the motif search: a compacted trie of every substring of the sample,
+// and the depth-first walk that enumerates the distinct substrings, each right after its
+// prefixes. The branches below a string come in the order in which inserting the suffixes one
+// at a time (sequence by sequence, start by start) would have created them: the order of their
+// first occurrences in the sample.
 #pragma once
 
 #include <string>
@@ -31,10 +33,8 @@ CandidateTree new_tree(const std::vector<std::string>& sample);
 // Adds a node with default fields and returns its index.
 int newnode(CandidateTree& tree);
 
-// Inserts below the root the suffix of sample sequence `c_seq` that begins at `pos`.
-void insert(CandidateTree& tree, int c_seq, int pos);
-
-// Inserts every suffix of every sample sequence, sequence by sequence, start by start.
+// The tree of every substring of `sample` (residues are non-zero bytes), built from a suffix
+// array in O(n log n).
 CandidateTree build_tree(const std::vector<std::string>& sample);
 
 inline int label_length(const TreeNode& n) { return n.end - n.start + 1; }
@@ -84,5 +84,42 @@ void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit
         if (node < 0) return;
     }
 }
+
+// The walk of one branch: `top`, a child of the root, and its subtree, visited exactly as
+// walk() visits them (the stack starts with the root's empty label). Branches share no node,
+// so separate branches may be walked, and cut, at the same time.
+template <class Visit>
+void walk_branch(CandidateTree& tree, int top, int depth, std::vector<int>& stack, Visit&& visit) {
+    stack.assign(1, 0);
+    int node = top;
+    int d = depth;
+    for (;;) {
+        int length = label_length(tree.nodes[node]);
+        bool abandoned = false;
+        for (int i = 0; i < length; ++i)
+            if (!visit(node, i, d + i)) {
+                abandoned = true;
+                break;
+            }
+        if (!abandoned && tree.nodes[node].child >= 0) {
+            stack.push_back(length);
+            d += length;
+            node = tree.nodes[node].child;
+            continue;
+        }
+        // ascend as walk() does, but never past `top`
+        for (;;) {
+            if (node == top) return;
+            if (!tree.nodes[node].is_last) break;
+            d -= stack.back();
+            stack.pop_back();
+            node = tree.nodes[node].next;
+        }
+        node = tree.nodes[node].next;
+    }
+}
+
+// The children of the root, in walk order.
+std::vector<int> branches(const CandidateTree& tree);
 
 }  // namespace tessar

@@ -3,12 +3,14 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "discover/discover.h"
-#include "discover/match.h"
+#include "oracle_match.h"
+#include "oracle_search.h"
 
 using namespace tessar;
 
@@ -36,7 +38,7 @@ SearchRun discover(const std::vector<std::string>& sample, int form, int min_len
     opt.Minocc = min_occ;
     opt.Dist = dist;
     run.result = discover_motifs(
-        sample, opt, [&] { ++run.matcher_calls; },
+        sample, opt, [&](unsigned long n) { run.matcher_calls += n; },
         [&](int occ, const std::string& pattern, unsigned long found) {
             EXPECT_EQ(found, run.rows.size() + 1);
             run.rows.push_back({occ, pattern});
@@ -61,19 +63,28 @@ TEST(SampleThreshold, WholeFileSampleNeedsTheMinimumOccurrence) {
 }
 
 TEST(OccurrenceTest, StopsAsSoonAsTheThresholdIsOutOfReach) {
+    // the reference test goes through the sample one sequence at a time
     const std::vector<std::string> sample = {"AAA", "CCC", "AAA", "CCC", "AAA"};
     MatchWork work;
     int calls = 0;
     auto tick = [&] { ++calls; };
-    EXPECT_EQ(occurrence_test("*W*", sample, 3, 0, work, tick), -1);
+    EXPECT_EQ(oracle_occurrence_test("*W*", sample, 3, 0, work, tick), -1);
     EXPECT_EQ(calls, 3);  // after the third miss two sequences are left for three matches
     calls = 0;
-    EXPECT_EQ(occurrence_test("*AA*", sample, 3, 0, work, tick), 3);
+    EXPECT_EQ(oracle_occurrence_test("*AA*", sample, 3, 0, work, tick), 3);
     EXPECT_EQ(calls, 5);  // an accepted pattern is matched against every sequence
     calls = 0;
-    EXPECT_EQ(occurrence_test("*AA*", sample, 4, 0, work, tick), -1);
+    EXPECT_EQ(oracle_occurrence_test("*AA*", sample, 4, 0, work, tick), -1);
     EXPECT_EQ(calls, 4);  // one match and one miss to go after the fourth sequence
-    EXPECT_EQ(occurrence_test("*CA*", sample, 5, 1, work, tick), 5);
+    EXPECT_EQ(oracle_occurrence_test("*CA*", sample, 5, 1, work, tick), 5);
+}
+
+TEST(OccurrenceTest, TicksCountTheSequencesUpToTheGivingUp) {
+    // four of five needed: a test gives up at its second miss
+    SearchRun run = discover({"AAC", "AAC", "CCC", "CCC", "CCC"}, 1, 3, 4, 0);
+    EXPECT_TRUE(run.rows.empty());
+    EXPECT_EQ(run.result.St, 2u);
+    EXPECT_EQ(run.matcher_calls, 4u + 2u);  // AAC misses at 2 and 3, CCC at 0 and 1
 }
 
 TEST(DiscoverForm1, WorkedExampleRowsInOrder) {
@@ -270,4 +281,255 @@ TEST(DiscoverProperty, Form2FindsExactlyTheActivePairsInOrder) {
         n_found += got.size();
     }
     EXPECT_GT(n_found, 1000u);
+}
+
+// The library's search against the reference search (insertion tree, each candidate matched
+// from scratch in every sequence): the same reports in the same order, the same counts, and
+// the same number of ticks before each report and in all.
+namespace {
+
+struct Trace {
+    std::vector<Row> rows;
+    std::vector<unsigned long> ticks_before;  // ticks so far at each report, then in all
+    DiscoverResult result;
+};
+
+Trace fast_trace(const std::vector<std::string>& sample, const DiscoverOptions& opt) {
+    Trace t;
+    unsigned long ticks = 0;
+    t.result = discover_motifs(
+        sample, opt, [&](unsigned long n) { ticks += n; },
+        [&](int occ, const std::string& pattern, unsigned long) {
+            t.rows.push_back({occ, pattern});
+            t.ticks_before.push_back(ticks);
+        });
+    t.ticks_before.push_back(ticks);
+    return t;
+}
+
+Trace oracle_trace(const std::vector<std::string>& sample, const DiscoverOptions& opt) {
+    Trace t;
+    unsigned long ticks = 0;
+    t.result = oracle_discover(
+        sample, opt, [&] { ++ticks; },
+        [&](int occ, const std::string& pattern, unsigned long) {
+            t.rows.push_back({occ, pattern});
+            t.ticks_before.push_back(ticks);
+        });
+    t.ticks_before.push_back(ticks);
+    return t;
+}
+
+// Returns the number of motifs the reference found.
+size_t expect_same_search(const std::vector<std::string>& sample, const DiscoverOptions& opt) {
+    const Trace want = oracle_trace(sample, opt);
+    const Trace got = fast_trace(sample, opt);
+    EXPECT_EQ(got.rows, want.rows);
+    EXPECT_EQ(got.ticks_before, want.ticks_before);
+    EXPECT_EQ(got.result.St, want.result.St);
+    EXPECT_EQ(got.result.Ct, want.result.Ct);
+    EXPECT_EQ(got.result.attributes, want.result.attributes);
+    EXPECT_EQ(got.result.pairs, want.result.pairs);
+    return want.rows.size();
+}
+
+// Small samples that make many ties: two or three letters, copies, runs of one residue, empty
+// sequences.
+std::vector<std::string> awkward_sample(std::mt19937& rng, int max_length) {
+    std::uniform_int_distribution<int> n_seqs(1, 9), length(0, max_length), n_letters(1, 3), shape(0, 7);
+    const int letters = n_letters(rng);
+    std::uniform_int_distribution<int> letter(0, letters - 1);
+    std::vector<std::string> sample(n_seqs(rng));
+    for (auto& s : sample) {
+        s.resize(length(rng));
+        for (char& c : s) c = static_cast<char>('A' + letter(rng));
+    }
+    switch (shape(rng)) {
+    case 0:  // one sequence
+        sample.resize(1);
+        break;
+    case 1:  // runs of one residue
+        for (size_t i = 0; i < sample.size(); ++i) sample[i] = std::string((i * 5 + 1) % (max_length + 1), 'K');
+        break;
+    case 2:  // copies with an empty sequence among them
+        for (size_t i = 1; i < sample.size(); ++i) sample[i] = sample[0];
+        sample[sample.size() / 2].clear();
+        break;
+    default:
+        break;
+    }
+    return sample;
+}
+
+DiscoverOptions random_options(std::mt19937& rng, int form, int n_seqs, int max_dist) {
+    DiscoverOptions opt;
+    opt.Sty = form;
+    opt.Minlgh = std::uniform_int_distribution<int>(1, 5)(rng);
+    opt.Minocc = std::uniform_int_distribution<int>(1, n_seqs + 1)(rng);
+    opt.Dist = std::uniform_int_distribution<int>(0, max_dist)(rng);
+    return opt;
+}
+
+}  // namespace
+
+TEST(DiscoverAgainstReference, Form1OnAwkwardSamples) {
+    std::mt19937 rng(2024);
+    size_t found = 0;
+    for (int round = 0; round < 1500; ++round) {
+        const auto sample = awkward_sample(rng, 12);
+        const DiscoverOptions opt = random_options(rng, 1, static_cast<int>(sample.size()), 3);
+        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.Minlgh << " min occ "
+                                        << opt.Minocc << " dist " << opt.Dist);
+        found += expect_same_search(sample, opt);
+    }
+    EXPECT_GT(found, 5000u);  // the rounds are not trivially empty
+}
+
+TEST(DiscoverAgainstReference, Form2OnAwkwardSamples) {
+    std::mt19937 rng(4048);
+    size_t found = 0;
+    for (int round = 0; round < 400; ++round) {
+        const auto sample = awkward_sample(rng, 8);
+        const DiscoverOptions opt = random_options(rng, 2, static_cast<int>(sample.size()), 3);
+        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.Minlgh << " min occ "
+                                        << opt.Minocc << " dist " << opt.Dist);
+        found += expect_same_search(sample, opt);
+    }
+    EXPECT_GT(found, 5000u);
+}
+
+TEST(DiscoverAgainstReference, LongerProteinLikeSequences) {
+    // sequences past one word of positions, with a shared motif so that long paths are accepted
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> letter(0, 19), length(60, 140);
+    size_t found = 0;
+    for (int round = 0; round < 8; ++round) {
+        std::vector<std::string> sample(6 + round % 5);
+        for (auto& s : sample) {
+            s.resize(length(rng));
+            for (char& c : s) c = "ARNDCQEGHILKMFPSTWYV"[letter(rng)];
+            s.replace(length(rng) % 40, 9, "WHKMCYWPF");
+        }
+        DiscoverOptions opt;
+        opt.Sty = round % 4 == 3 ? 2 : 1;
+        opt.Minlgh = opt.Sty == 2 ? 8 : 3 + round % 3;
+        opt.Minocc = static_cast<int>(sample.size()) - (opt.Sty == 2 ? 1 : 3);
+        opt.Dist = opt.Sty == 2 ? 1 : round % 4;
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        found += expect_same_search(sample, opt);
+    }
+    EXPECT_GT(found, 100u);
+}
+
+// The branches may be searched on any number of threads: the reports, their ticks and the
+// counts come out as with one.
+namespace {
+
+Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_threads, size_t frame_budget = 0,
+                     int dist = 1) {
+    SearchParams params;
+    params.Minlgh = 3;
+    params.Minsam = static_cast<int>(sample.size()) / 2;
+    params.Dist = dist;
+    CandidateTree tree = build_tree(sample);
+    Trace t;
+    unsigned long ticks = 0;
+    Search s = new_search(
+        tree, params, [&](unsigned long n) { ticks += n; },
+        [&](int occ, const std::string& pattern, unsigned long found) {
+            EXPECT_EQ(found, t.rows.size() + 1);
+            t.rows.push_back({occ, pattern});
+            t.ticks_before.push_back(ticks);
+        });
+    s.n_threads = n_threads;
+    s.frame_budget = frame_budget;
+    if (form == 2)
+        first_ptn(s);
+    else
+        one_ptn(s);
+    t.ticks_before.push_back(ticks);
+    t.result.St = s.St;
+    t.result.Ct = s.Ct;
+    t.result.attributes = s.MLst;
+    t.result.pairs = s.pairs;
+    return t;
+}
+
+}  // namespace
+
+TEST(DiscoverThreads, AnyNumberOfThreadsReportsInWalkOrder) {
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> letter(0, 11), length(20, 60);
+    std::vector<std::string> sample(12);
+    for (auto& s : sample) {
+        s.resize(length(rng));
+        for (char& c : s) c = static_cast<char>('A' + letter(rng));
+    }
+    for (int form : {1, 2}) {
+        const Trace one = threaded_trace(sample, form, 1);
+        ASSERT_GT(one.rows.size(), 50u);
+        for (int n_threads : {2, 3, 5}) {
+            const Trace many = threaded_trace(sample, form, n_threads);
+            EXPECT_EQ(many.rows, one.rows) << n_threads << " threads, form " << form;
+            EXPECT_EQ(many.ticks_before, one.ticks_before);
+            EXPECT_EQ(many.result.St, one.result.St);
+            EXPECT_EQ(many.result.attributes, one.result.attributes);
+            EXPECT_EQ(many.result.pairs, one.result.pairs);
+        }
+    }
+}
+
+TEST(DiscoverRowBudget, ReleasedRowsAreComputedAgainAlike) {
+    // Fibonacci words branch at every length, so paths pass many branching nodes; with a budget
+    // of one word every level above the parent is released and computed again on the way back
+    std::string fib = "A", previous = "B";
+    while (fib.size() < 90) {
+        const std::string next = fib + previous;
+        previous = fib;
+        fib = next;
+    }
+    std::vector<std::string> sample;
+    for (int i = 0; i < 6; ++i) sample.push_back(fib.substr(i * 3, 32 + i * 4));
+    sample.push_back("CABBA");
+    for (int form : {1, 2})
+        for (int dist : {0, 3 - form}) {
+            const Trace kept = threaded_trace(sample, form, 1, 0, dist);
+            ASSERT_GT(kept.rows.size(), 20u);
+            const Trace released = threaded_trace(sample, form, 2, 1, dist);
+            EXPECT_EQ(released.rows, kept.rows) << "form " << form << " dist " << dist;
+            EXPECT_EQ(released.ticks_before, kept.ticks_before);
+            EXPECT_EQ(released.result.St, kept.result.St);
+        }
+}
+
+TEST(DiscoverThreads, AFailingReportStopsTheSearchAndIsRethrown) {
+    std::vector<std::string> sample(10, "MKVLAGWYHCDEFTRSPQ");
+    sample[3] = "WYHCDEFMKVLAG";
+    DiscoverOptions opt;
+    opt.Minocc = 5;
+    int reported = 0;
+    auto fail_at_fifth = [&](int, const std::string&, unsigned long found) {
+        reported = static_cast<int>(found);
+        if (found == 5) throw std::runtime_error("report failed");
+    };
+    EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
+    EXPECT_EQ(reported, 5);
+    opt.Sty = 2;
+    reported = 0;
+    EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
+    EXPECT_EQ(reported, 5);
+}
+
+TEST(DiscoverAgainstReference, ManyMutations) {
+    // every count of operations the dialogue allows, and beyond
+    std::mt19937 rng(12);
+    for (int dist = 4; dist <= 12; ++dist)
+        for (int round = 0; round < 6; ++round) {
+            auto sample = awkward_sample(rng, 16);
+            DiscoverOptions opt = random_options(rng, 1 + round % 2, static_cast<int>(sample.size()), 0);
+            opt.Dist = dist;
+            opt.Minlgh = dist + round % 3;
+            SCOPED_TRACE(testing::Message() << "dist " << dist << " round " << round);
+            expect_same_search(sample, opt);
+        }
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "discover/tree.h"
+#include "oracle_search.h"
 
 using namespace tessar;
 
@@ -52,9 +55,9 @@ using Labels = std::vector<std::string>;
 
 }  // namespace
 
-TEST(CandidateTree, WorkedExampleShapeAndWalkOrder) {
+TEST(InsertionTree, WorkedExampleShapeAndWalkOrder) {
     const std::vector<std::string> sample = {"ABAC", "BA"};
-    CandidateTree tree = build_tree(sample);
+    CandidateTree tree = oracle_build_tree(sample);
     EXPECT_EQ(children(tree, kRoot), (Labels{"A", "BA", "C"}));
     int a = child_labelled(tree, kRoot, "A");
     int ba = child_labelled(tree, kRoot, "BA");
@@ -63,19 +66,19 @@ TEST(CandidateTree, WorkedExampleShapeAndWalkOrder) {
     EXPECT_EQ(walk_order(tree), (Labels{"A", "AB", "ABA", "ABAC", "AC", "B", "BA", "BAC", "C"}));
 }
 
-TEST(CandidateTree, IdenticalSequencesAddOnlyEmptyLeaves) {
+TEST(InsertionTree, IdenticalSequencesAddOnlyEmptyLeaves) {
     const std::vector<std::string> one = {"MKVK"};
     const std::vector<std::string> two = {"MKVK", "MKVK"};
-    CandidateTree t1 = build_tree(one);
-    CandidateTree t2 = build_tree(two);
+    CandidateTree t1 = oracle_build_tree(one);
+    CandidateTree t2 = oracle_build_tree(two);
     EXPECT_EQ(walk_order(t1), walk_order(t2));
     for (size_t n = t1.nodes.size(); n < t2.nodes.size(); ++n)
         EXPECT_EQ(label_length(t2.nodes[n]), 0) << "node " << n;
 }
 
-TEST(CandidateTree, RepeatedResidueGivesAChainWithEmptyLeaves) {
+TEST(InsertionTree, RepeatedResidueGivesAChainWithEmptyLeaves) {
     const std::vector<std::string> sample = {"AAAA"};
-    CandidateTree tree = build_tree(sample);
+    CandidateTree tree = oracle_build_tree(sample);
     int node = kRoot;
     for (int depth = 1; depth <= 4; ++depth) {
         Labels expected = depth == 1 ? Labels{"A"} : Labels{"A", ""};
@@ -96,11 +99,14 @@ TEST(CandidateTree, EmptySequencesInsertNothingAndAnEmptyTreeWalksOnlyTheRoot) {
     EXPECT_EQ(walk_order(t2), (Labels{"A", "AB", "B"}));
 }
 
-TEST(CandidateTree, SuffixEndingAtAnEmptyLeafHangsBelowIt) {
+TEST(InsertionTree, SuffixEndingAtAnEmptyLeafHangsBelowIt) {
     // BA ends at an empty leaf below BA; BAD then descends through it and adds D below it
     const std::vector<std::string> sample = {"BAC", "BA", "BAD"};
-    CandidateTree tree = build_tree(sample);
-    EXPECT_EQ(walk_order(tree), (Labels{"B", "BA", "BAC", "BAD", "A", "AC", "AD", "C", "D"}));
+    CandidateTree tree = oracle_build_tree(sample);
+    const Labels order = {"B", "BA", "BAC", "BAD", "A", "AC", "AD", "C", "D"};
+    EXPECT_EQ(walk_order(tree), order);
+    CandidateTree fast = build_tree(sample);
+    EXPECT_EQ(walk_order(fast), order);
 }
 
 TEST(CandidateTree, AbandoningSkipsTheSubtreeButNotTheSiblings) {
@@ -148,4 +154,91 @@ TEST(CandidateTree, DeepPathsWalkWithoutRecursion) {
     });
     EXPECT_EQ(count, 5998u);
     EXPECT_EQ(longest, 5998u);
+}
+
+// The suffix-array tree against the insertion tree: the walks must spell the same strings in
+// the same order, also when visits abandon paths, and after the same cuts.
+namespace {
+
+std::vector<std::string> random_sample(std::mt19937& rng) {
+    std::uniform_int_distribution<int> n_seqs(1, 7), length(0, 14), n_letters(1, 3), shape(0, 5);
+    const int letters = n_letters(rng);
+    std::uniform_int_distribution<int> letter(0, letters - 1);
+    std::vector<std::string> sample(n_seqs(rng));
+    for (auto& s : sample) {
+        s.resize(length(rng));
+        for (char& c : s) c = static_cast<char>('A' + letter(rng));
+    }
+    switch (shape(rng)) {
+    case 0:  // copies and prefixes of one sequence
+        for (size_t i = 1; i < sample.size(); ++i) sample[i] = sample[0].substr(0, sample[0].size() - i % 2);
+        break;
+    case 1:  // one repeated residue of varied lengths
+        for (size_t i = 0; i < sample.size(); ++i) sample[i] = std::string(i * 3 % 8, 'W');
+        break;
+    default:
+        break;
+    }
+    return sample;
+}
+
+// A pseudo-random decision per string, the same for both trees.
+bool chosen(const std::string& s, unsigned salt) {
+    return std::hash<std::string>{}(s + char('a' + salt % 26)) % 5 == 0;
+}
+
+// The strings visited by a walk that abandons the chosen ones, then, after a cut of the chosen
+// ones (truncating their node at them), the strings of a full walk.
+std::vector<std::string> observed(CandidateTree& tree, unsigned salt) {
+    std::vector<std::string> seen;
+    std::string buffer = "*";
+    std::vector<int> stack;
+    walk(tree, 1, stack, [&](int node, int i, int k) {
+        buffer.resize(k);
+        buffer.push_back(label_char(tree, node, i));
+        seen.push_back(buffer.substr(1));
+        return !chosen(buffer, salt);
+    });
+    seen.push_back("|");
+    walk(tree, 1, stack, [&](int node, int i, int k) {
+        buffer.resize(k);
+        buffer.push_back(label_char(tree, node, i));
+        if (chosen(buffer, salt + 1)) {
+            truncate_node(tree, node, i);
+            return false;
+        }
+        return true;
+    });
+    seen.push_back("|");
+    for (auto& s : walk_order(tree)) seen.push_back(s);
+    return seen;
+}
+
+}  // namespace
+
+TEST(CandidateTree, WalksLikeTheInsertionTree) {
+    std::mt19937 rng(41);
+    for (int round = 0; round < 3000; ++round) {
+        const auto sample = random_sample(rng);
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        CandidateTree fast = build_tree(sample);
+        CandidateTree slow = oracle_build_tree(sample);
+        ASSERT_EQ(walk_order(fast), walk_order(slow));
+        ASSERT_EQ(observed(fast, round), observed(slow, round));
+    }
+}
+
+TEST(CandidateTree, WalksLikeTheInsertionTreeOnProteinLikeText) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> letter(0, 19), length(0, 120);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::string> sample(1 + round % 9);
+        for (auto& s : sample) {
+            s.resize(length(rng));
+            for (char& c : s) c = "ARNDCQEGHILKMFPSTWYV"[letter(rng) % (round % 2 ? 20 : 4)];
+        }
+        CandidateTree fast = build_tree(sample);
+        CandidateTree slow = oracle_build_tree(sample);
+        ASSERT_EQ(observed(fast, round), observed(slow, round)) << "round " << round;
+    }
 }

@@ -1,4 +1,4 @@
-#include "discover/match.h"
+#include "oracle_match.h"
 
 #include <algorithm>
 

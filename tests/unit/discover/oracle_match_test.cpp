@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "discover/match.h"
+#include "oracle_match.h"
 
 using namespace tessar;
 

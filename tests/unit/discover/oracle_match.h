@@ -1,5 +1,6 @@
-// Approximate matching of a motif pattern against a sequence, under unit-cost edit operations
-// (substitution, insertion, deletion of one residue), '*' standing for any run of residues.
+// The reference matcher of the motif search tests: approximate matching of a motif pattern
+// against one sequence at a time, under unit-cost edit operations (substitution, insertion,
+// deletion of one residue), '*' standing for any run of residues.
 #pragma once
 
 #include <cstdint>
