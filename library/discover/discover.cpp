@@ -102,16 +102,8 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
     CandidateTree tree = build_tree(sample);
     if (before_search) before_search();
 
-    // the counters live in the search: the tick reads them from there
-    const Search* running = nullptr;
-    MatchTick counted = tick;
-    if (progress)
-        counted = [&tick, &progress, &running](unsigned long n) {
-            if (tick) tick(n);
-            if (running) progress(running->St, running->Ct);
-        };
-    Search s = new_search(tree, params, counted, on_found);
-    running = &s;
+    Search s = new_search(tree, params, tick, on_found);
+    s.on_progress = progress;
     DiscoverResult result;
     if (opt.Sty == 2) {
         first_ptn(s);
@@ -123,6 +115,7 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
     }
     result.St = s.St;
     result.Ct = s.Ct;
+    if (progress) progress(s.St, s.Ct);
     return result;
 }
 

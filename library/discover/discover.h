@@ -54,16 +54,13 @@ struct MotifsRun {
 // Runs the whole method: dialogue, computation, output files, closing key press.
 MotifsRun run_discover(Dialogue& io);
 
-// How far a search is: candidates checked (St) and motifs found (Ct) so far.
-using SearchProgress = std::function<void(unsigned long checked, unsigned long found)>;
-
 // The least m from 1 to sam whose estimate of the whole file's count reaches min_occ,
 // else sam + 1. With a single sequence the finite-population factor is taken as 0.
 int sample_threshold(int tot, int sam, int min_occ);
 
 // Builds the candidate tree over `sample` and runs the search of the chosen form;
 // `before_search` runs between the two (the report heading goes there); `progress` hears the
-// counters at each tick.
+// live counts now and then while the search runs, and the final ones at its end.
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
                                const MatchTick& tick = {}, const MotifFound& on_found = {},
                                const std::function<void()>& before_search = {},

@@ -1,6 +1,7 @@
 #include "discover/search.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -34,6 +35,7 @@ struct Walker {
     std::string B = "*";          // pattern buffer: '*', X, '*' [, Y, '*']
     std::vector<int> S1, S2;      // walk stacks (X walks, Y walk)
     FrameStack x_rows, y_rows;    // rows along the X walk and along the Y walk
+    unsigned long unshown = 0;    // candidates checked since the progress was last shown
 };
 
 // What a branch found, kept until its turn to be reported.
@@ -136,7 +138,24 @@ Extension extend(const Search& s, Walker& w, FrameStack& rows, size_t level, int
     return e;
 }
 
-void report(BranchResult& out, int occurrences) {
+// Shows how far the search is, on the thread that runs it.
+void show_progress(const Search& s) {
+    if (s.on_progress && std::this_thread::get_id() == s.owner)
+        s.on_progress(s.live->checked.load(std::memory_order_relaxed), s.live->found.load(std::memory_order_relaxed));
+}
+
+// Counts one candidate checked, in the branch and in the live counts.
+void count_checked(const Search& s, Walker& w, BranchResult& out) {
+    ++out.St;
+    s.live->checked.fetch_add(1, std::memory_order_relaxed);
+    if (++w.unshown >= 4096) {
+        w.unshown = 0;
+        show_progress(s);
+    }
+}
+
+void report(const Search& s, BranchResult& out, int occurrences) {
+    s.live->found.fetch_add(1, std::memory_order_relaxed);
     out.reports.push_back({out.ticks_after, occurrences});
     out.ticks_after = 0;
 }
@@ -200,7 +219,13 @@ void run_branches(const Search& s, const std::vector<int>& tops,
                 if (handed == n) return;
                 if (!done[handed]) {
                     if (!wait) return;
-                    finished.wait(hold, [&] { return done[handed] != 0; });
+                    // while the last branches run elsewhere, the progress is still shown
+                    if (!finished.wait_for(hold, std::chrono::milliseconds(200),
+                                           [&] { return done[handed] != 0; })) {
+                        hold.unlock();
+                        show_progress(s);
+                        continue;
+                    }
                 }
             }
             BranchResult& r = results[handed];
@@ -249,12 +274,12 @@ void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
             return true;
         }
         if (k > s.params.Maxlgh) return false;
-        ++out.St;
+        count_checked(s, w, out);
         const int count = extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count;
         // every extension of a rejected X needs at least as many operations in every sequence
         if (count < 0) return false;
         out.motifs.push_back(w.B.substr(1, k));
-        report(out, count);
+        report(s, out, count);
         return true;
     });
 }
@@ -288,11 +313,11 @@ void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, Branch
             return true;
         }
         if (length > s.params.Maxlgh) return false;
-        ++out.St;
+        count_checked(s, w, out);
         const int count = extend(s, w, w.y_rows, w.S2.size(), i, k, true, out).count;
         if (count < 0) return false;
         out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
-        report(out, count);
+        report(s, out, count);
         return true;
     });
 }

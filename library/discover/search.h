@@ -6,8 +6,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -31,6 +34,15 @@ using MatchTick = std::function<void(unsigned long n_sequences)>;
 // with stars; `found` already counts it.
 using MotifFound = std::function<void(int occurrences, const std::string& pattern, unsigned long found)>;
 
+// How far a search is, for a progress display: candidates checked and motifs found so far.
+using SearchProgress = std::function<void(unsigned long checked, unsigned long found)>;
+
+// The counts of every thread as they go, whatever has been handed on yet.
+struct LiveCounts {
+    std::atomic<unsigned long> checked{0};
+    std::atomic<unsigned long> found{0};
+};
+
 // The state of one search run.
 struct Search {
     CandidateTree& tree;
@@ -39,6 +51,11 @@ struct Search {
     MotifFound on_found;
     int n_threads = 2;           // threads the branches are shared among
     size_t frame_budget = 0;     // words of rows a walk keeps along its path (0: a multiple of the sample's)
+    // Shown now and then on the thread that runs the search, while the branches are searched
+    // (reports are handed on a branch at a time, so the counts of the output lag behind).
+    SearchProgress on_progress{};
+    std::shared_ptr<LiveCounts> live = std::make_shared<LiveCounts>();
+    std::thread::id owner = std::this_thread::get_id();
 
     unsigned long St = 0;        // candidates tested
     unsigned long Ct = 0;        // motifs found
