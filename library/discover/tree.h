@@ -56,34 +56,7 @@ void truncate_node(CandidateTree& tree, int node, int q);
 // label lengths of the nodes being descended through; the walk is iterative, since a path can
 // be as deep as the longest sequence.
 template <class Visit>
-void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit) {
-    stack.clear();
-    int node = kRoot;
-    int d = depth;
-    for (;;) {
-        int length = label_length(tree.nodes[node]);
-        bool abandoned = false;
-        for (int i = 0; i < length; ++i)
-            if (!visit(node, i, d + i)) {
-                abandoned = true;
-                break;
-            }
-        if (!abandoned && tree.nodes[node].child >= 0) {
-            stack.push_back(length);
-            d += length;
-            node = tree.nodes[node].child;
-            continue;
-        }
-        // ascend: leave every list this node ends, then go on with the following sibling
-        while (tree.nodes[node].is_last) {
-            d -= stack.back();
-            stack.pop_back();
-            node = tree.nodes[node].next;
-        }
-        node = tree.nodes[node].next;
-        if (node < 0) return;
-    }
-}
+void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit);
 
 // The walk of one branch: `top`, a child of the root, and its subtree, visited exactly as
 // walk() visits them (the stack starts with the root's empty label). Branches share no node,
@@ -117,6 +90,13 @@ void walk_branch(CandidateTree& tree, int top, int depth, std::vector<int>& stac
         }
         node = tree.nodes[node].next;
     }
+}
+
+// The root's label is empty, so the walk is the walk of each branch in turn.
+template <class Visit>
+void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit) {
+    for (int top = tree.nodes[kRoot].child; top >= 0; top = tree.nodes[top].is_last ? -1 : tree.nodes[top].next)
+        walk_branch(tree, top, depth, stack, visit);
 }
 
 // The children of the root, in walk order.
