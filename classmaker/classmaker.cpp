@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <new>
 #include <termios.h>
 #include <unistd.h>
 
@@ -97,13 +98,30 @@ bool parse_int(const std::string& word, int& value) {
     return true;
 }
 
+bool write_classification(std::FILE* out, const std::vector<ClassEntry>& classes) {
+    std::fprintf(out, "#classes number\n%zu\n#classes names\n", classes.size());
+    for (const ClassEntry& c : classes) {
+        std::fwrite(c.name.data(), 1, c.name.size(), out);
+        std::fputc('\n', out);
+    }
+    std::fputs("#classes instances", out);
+    for (const ClassEntry& c : classes) {
+        const std::string line = "\n" + c.name;
+        for (int k = 0; k < c.n_instances; ++k) std::fwrite(line.data(), 1, line.size(), out);
+    }
+    return std::fflush(out) == 0 && !std::ferror(out);
+}
+
 std::string classification_text(const std::vector<ClassEntry>& classes) {
-    std::string text = "#classes number\n" + std::to_string(classes.size()) + "\n#classes names\n";
-    for (const ClassEntry& c : classes) text += c.name + "\n";
-    text += "#classes instances";
-    for (const ClassEntry& c : classes)
-        for (int k = 0; k < c.n_instances; ++k) text += "\n" + c.name;
-    return text;
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* text = open_memstream(&buffer, &size);
+    if (!text) throw std::bad_alloc();
+    write_classification(text, classes);
+    std::fclose(text);
+    std::string result(buffer, size);
+    std::free(buffer);
+    return result;
 }
 
 int run_classmaker(std::FILE* in, std::FILE* out) {
@@ -123,8 +141,7 @@ int run_classmaker(std::FILE* in, std::FILE* out) {
         // the line end of the last answer belongs to that answer, not to the key press
         skip_rest_of_line(in);
 
-        const std::string text = classification_text(classes);
-        bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        bool written = write_classification(file, classes);
         written = std::fclose(file) == 0 && written;
         if (!written) {
             // a full disk or a failing device must not pass for a finished file

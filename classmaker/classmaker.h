@@ -32,8 +32,12 @@ std::string read_word(std::FILE* in);
 // True when `word` is wholly one integer in "%i" notation within the int range.
 bool parse_int(const std::string& word, int& value);
 
-// The classification file of `classes`: the three sections, the instance lines each carrying
-// its line end in front (so the file ends without one).
+// Writes the classification file of `classes` to `out` as it goes (nothing of it is held in
+// memory, however many instances): the three sections, the instance lines each carrying its
+// line end in front (so the file ends without one). False when a write failed.
+bool write_classification(std::FILE* out, const std::vector<ClassEntry>& classes);
+
+// The same file as text.
 std::string classification_text(const std::vector<ClassEntry>& classes);
 
 // The whole dialogue on `in` and `out`; returns the exit status (0 done, 1 end of input or a

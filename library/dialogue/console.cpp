@@ -6,6 +6,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "dialogue/interrupt.h"
+
 namespace tessar {
 
 ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::FILE* out)
@@ -58,6 +60,8 @@ int run_console_method(const std::function<void(Dialogue&)>& body) {
         std::exit(1);
     };
     try {
+        // Ctrl-C or SIGTERM while the method runs names its unfinished outputs (status 130)
+        const InterruptReport report = install_interrupt_report();
         body(io);
     } catch (const FatalError& e) {
         fail(e.message);

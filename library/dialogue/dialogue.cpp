@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "dialogue/interrupt.h"
+
 namespace tessar {
 
 namespace {
@@ -36,10 +38,10 @@ std::string format(const char* fmt, ...) {
     return text;
 }
 
-std::string prompt_text(const Question& q, ...) {
+std::string format_prompt(const char* prompt, ...) {
     va_list args;
-    va_start(args, q);
-    std::string text = vformat(q.prompt, args);
+    va_start(args, prompt);
+    std::string text = vformat(prompt, args);
     va_end(args);
     return text;
 }
@@ -76,6 +78,18 @@ bool read_line(std::FILE* in, std::string& line) {
     return any;
 }
 
+void FileCloser::operator()(std::FILE* f) const {
+    if (!f) return;
+    forget_output(f);
+    std::fclose(f);
+}
+
+File create_output(const std::string& path) {
+    File f(std::fopen(path.c_str(), "w"));
+    watch_output(f.get(), path);
+    return f;
+}
+
 File open_for_reading(const std::string& name) {
     File f(std::fopen(name.c_str(), "r"));
     if (!f) return f;
@@ -87,6 +101,7 @@ File open_for_reading(const std::string& name) {
 void close_output(File& file, const std::string& name, const std::string& message) {
     if (!file) return;
     bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
+    forget_output(file.get());
     failed = std::fclose(file.release()) != 0 || failed;
     if (failed) fatal(message.empty() ? format("\tErr: cannot write %s\n", name.c_str()) : message);
 }
@@ -113,7 +128,7 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name) {
     for (;;) {
         std::string answer = io.answer(q, prompt);
         name = answer.empty() ? q.default_answer : answer;
-        if (File f{std::fopen(io.output_path(name).c_str(), "w")}) return f;
+        if (File f = create_output(io.output_path(name))) return f;
         io.refuse(q, answer);
     }
 }

@@ -31,8 +31,9 @@ struct EndOfInput {};
 // printf-style formatting into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// Closes a file; an output file stops being named as incomplete (dialogue/interrupt.h).
 struct FileCloser {
-    void operator()(std::FILE* f) const { if (f) std::fclose(f); }
+    void operator()(std::FILE* f) const;
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -44,6 +45,10 @@ bool read_line(std::FILE* in, std::string& line);
 // fatal error `message` (by default "\tErr: cannot write <name>\n"), never a short file passed
 // off as complete.
 void close_output(File& file, const std::string& name, const std::string& message = "");
+
+// Creates (or empties) the output file `path`; null when it cannot be. Until it is closed the
+// file is named as incomplete if the run is interrupted (dialogue/interrupt.h).
+File create_output(const std::string& path);
 
 // Opens an existing regular file for reading (a folder counts as a file that cannot be opened).
 File open_for_reading(const std::string& name);
@@ -77,8 +82,14 @@ struct Question {
     const char* const* choices = nullptr;
 };
 
+// A prompt format (not a literal) filled with the numbers it takes.
+std::string format_prompt(const char* prompt, ...);
+
 // The question's console text with the numbers its format takes.
-std::string prompt_text(const Question& q, ...);
+template <typename... Numbers>
+std::string prompt_text(const Question& q, Numbers... numbers) {
+    return format_prompt(q.prompt, numbers...);
+}
 
 // What a front end accepts beyond a question's own range.
 struct Limits {

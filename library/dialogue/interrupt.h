@@ -1,0 +1,51 @@
+// What an interrupted run leaves behind. Every output file the library creates is registered
+// here while it is open; when the user stops a method with Ctrl-C (SIGINT) or the process is
+// told to end (SIGTERM), the handler names on standard error each file still being written,
+// one line per file:
+//
+//     tessar: interrupted; <path> is incomplete
+//
+// and ends the process with status 130. Files closed before the signal are complete and are
+// not named. The fatal-error path is not concerned: a FatalError keeps what was written.
+//
+// The handler does no work of its own: the whole message is prepared outside it each time the
+// set of open outputs changes and published through one atomic pointer, so that the handler
+// only reads it and calls write(2) and _exit(2).
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+namespace tessar {
+
+// The path an output file was created at, until it is closed: `file` is being written.
+void watch_output(std::FILE* file, const std::string& path);
+// `file` is closed (or about to be): it is no longer named. A file never watched is ignored.
+void forget_output(std::FILE* file);
+
+// The message the handler would write now ("" when no output is open).
+std::string interrupt_message();
+
+// The exit status of an interrupted run.
+constexpr int kInterruptedStatus = 130;
+
+// Installs the SIGINT and SIGTERM handlers that report the open outputs, for the lifetime of the
+// returned object; the handlers in place before come back when it is destroyed. The menu installs
+// it around each method run (run_console_method); any other front end that runs a method
+// installs it the same way.
+class InterruptReport {
+public:
+    InterruptReport();
+    ~InterruptReport();
+    InterruptReport(const InterruptReport&) = delete;
+    InterruptReport& operator=(const InterruptReport&) = delete;
+
+private:
+    struct sigaction previous_int_;
+    struct sigaction previous_term_;
+};
+
+[[nodiscard]] InterruptReport install_interrupt_report();
+
+}  // namespace tessar
