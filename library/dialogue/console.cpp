@@ -35,9 +35,11 @@ void ConsoleDialogue::wait_key() {
         raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
+        restore_terminal_on_interrupt(fd, &saved);  // Ctrl-C here leaves the echo on
         tcsetattr(fd, TCSANOW, &raw);
         std::getc(in_);
         tcsetattr(fd, TCSANOW, &saved);
+        restore_terminal_on_interrupt(fd, nullptr);
         return;
     }
     std::string line;

@@ -25,11 +25,15 @@ struct Registry {
     std::vector<OpenOutput> outputs;  // in creation order
     std::unique_ptr<const std::string> current, previous;
     std::atomic<const std::string*> published{nullptr};
+    // the terminal to put back, while a key is read without echo
+    std::atomic<const termios*> terminal{nullptr};
+    std::atomic<int> terminal_fd{-1};
 
     // Rebuilds the message from `outputs` and publishes it (mutex held).
     void publish() {
         std::string text;
-        for (const OpenOutput& o : outputs) text += "tessar: interrupted; " + o.path + " is incomplete\n";
+        for (const OpenOutput& o : outputs)
+            text += "tessar: interrupted; " + o.path + " is incomplete\n";
         auto next = std::make_unique<const std::string>(std::move(text));
         published.store(next.get());
         previous = std::move(current);
@@ -42,10 +46,12 @@ Registry& registry() {
     return *r;
 }
 
-// The signal handler: async-signal-safe calls only (an atomic load, write, _exit).
+// The signal handler: async-signal-safe calls only (atomic loads, tcsetattr, write, _exit).
 extern "C" void report_interrupt(int) {
     static_assert(std::atomic<const std::string*>::is_always_lock_free);
-    if (const std::string* message = registry().published.load()) {
+    Registry& r = registry();
+    if (const termios* saved = r.terminal.load()) tcsetattr(r.terminal_fd.load(), TCSANOW, saved);
+    if (const std::string* message = r.published.load()) {
         const char* at = message->data();
         size_t left = message->size();
         while (left > 0) {
@@ -79,6 +85,12 @@ void forget_output(std::FILE* file) {
             r.publish();
             return;
         }
+}
+
+void restore_terminal_on_interrupt(int fd, const termios* saved) {
+    Registry& r = registry();
+    r.terminal_fd.store(fd);
+    r.terminal.store(saved);
 }
 
 std::string interrupt_message() {

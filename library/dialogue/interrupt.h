@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <termios.h>
 
 namespace tessar {
 
@@ -23,6 +24,11 @@ namespace tessar {
 void watch_output(std::FILE* file, const std::string& path);
 // `file` is closed (or about to be): it is no longer named. A file never watched is ignored.
 void forget_output(std::FILE* file);
+
+// While a key is read without echo (`saved` not null): the terminal settings of `fd` that the
+// handler puts back before it ends the process. `saved` must stay valid until it is withdrawn
+// with nullptr.
+void restore_terminal_on_interrupt(int fd, const termios* saved);
 
 // The message the handler would write now ("" when no output is open).
 std::string interrupt_message();
