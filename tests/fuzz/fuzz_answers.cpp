@@ -19,9 +19,7 @@
 
 namespace {
 
-void check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzz::check;
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;

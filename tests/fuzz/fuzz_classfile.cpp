@@ -13,18 +13,9 @@
 
 namespace {
 
-std::string read_text(const std::string& name) {
-    std::string text;
-    if (std::FILE* f = std::fopen(name.c_str(), "rb")) {
-        for (int c; (c = std::getc(f)) != EOF;) text.push_back(static_cast<char>(c));
-        std::fclose(f);
-    }
-    return text;
-}
-
 size_t rows_after_data(const std::string& arff) {
     const size_t at = arff.find("\n@data\n");
-    if (at == std::string::npos) std::abort();
+    fuzz::check(at != std::string::npos);
     size_t rows = 0;
     for (size_t i = at + 7; i < arff.size(); ++i) rows += arff[i] == '\n';
     return rows;
@@ -75,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     } catch (const tessar::FatalError&) {
         return 0;
     }
-    if (rows_after_data(read_text("Context.arff")) != request.training.count) std::abort();
-    if (with_test && rows_after_data(read_text("Test.arff")) != request.test.count) std::abort();
+    fuzz::check(rows_after_data(fuzz::read_file("Context.arff")) == request.training.count);
+    if (with_test) fuzz::check(rows_after_data(fuzz::read_file("Test.arff")) == request.test.count);
+    fuzz::check_arff_files();
     return 0;
 }

@@ -16,9 +16,7 @@
 
 namespace {
 
-void check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzz::check;
 
 std::vector<std::string> file_lines(const std::string& name) {
     std::vector<std::string> lines;

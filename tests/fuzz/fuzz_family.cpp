@@ -13,9 +13,7 @@
 
 namespace {
 
-void check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzz::check;
 
 void check_tables(const tessar::DescriptorData& data) {
     check(data.NbChaines == data.sequences.size());

@@ -13,6 +13,8 @@
 
 namespace {
 
+using fuzz::check;
+
 struct Reading {
     std::vector<std::string> sequences;
     tessar::SequenceFileStats stats;
@@ -28,10 +30,6 @@ Reading read(const std::string& text, tessar::SequenceReader reader, const tessa
         r.error = e.message;
     }
     return r;
-}
-
-void check(bool ok) {
-    if (!ok) std::abort();
 }
 
 void check_stored(const Reading& r, const tessar::Limits& limits) {
