@@ -79,16 +79,10 @@ bool read_line(std::FILE* in, std::string& line) {
 }
 
 void FileCloser::operator()(std::FILE* f) const {
-    if (!f) return;
-    forget_output(f);
-    std::fclose(f);
+    if (f) close_watched(f);
 }
 
-File create_output(const std::string& path) {
-    File f(std::fopen(path.c_str(), "w"));
-    watch_output(f.get(), path);
-    return f;
-}
+File create_output(const std::string& path) { return File(open_watched(path)); }
 
 File open_for_reading(const std::string& name) {
     File f(std::fopen(name.c_str(), "r"));
@@ -101,8 +95,7 @@ File open_for_reading(const std::string& name) {
 void close_output(File& file, const std::string& name, const std::string& message) {
     if (!file) return;
     bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
-    forget_output(file.get());
-    failed = std::fclose(file.release()) != 0 || failed;
+    failed = close_watched(file.release()) != 0 || failed;
     if (failed) fatal(message.empty() ? format("\tErr: cannot write %s\n", name.c_str()) : message);
 }
 

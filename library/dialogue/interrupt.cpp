@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
 #include <unistd.h>
 #include <vector>
 
@@ -65,26 +66,50 @@ extern "C" void report_interrupt(int) {
     _exit(kInterruptedStatus);
 }
 
+// SIGINT and SIGTERM held for the lifetime of the object (delivered when it ends).
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
 }  // namespace
 
-void watch_output(std::FILE* file, const std::string& path) {
-    if (!file) return;
+std::FILE* open_watched(const std::string& path) {
+    const SignalsHeld held;
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) return nullptr;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.outputs.push_back({file, path});
     r.publish();
+    return file;
 }
 
-void forget_output(std::FILE* file) {
-    if (!file) return;
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    for (auto o = r.outputs.begin(); o != r.outputs.end(); ++o)
-        if (o->file == file) {
-            r.outputs.erase(o);
-            r.publish();
-            return;
-        }
+int close_watched(std::FILE* file) {
+    const SignalsHeld held;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        for (auto o = r.outputs.begin(); o != r.outputs.end(); ++o)
+            if (o->file == file) {
+                r.outputs.erase(o);
+                r.publish();
+                break;
+            }
+    }
+    return std::fclose(file);
 }
 
 void restore_terminal_on_interrupt(int fd, const termios* saved) {

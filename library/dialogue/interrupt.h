@@ -20,10 +20,12 @@
 
 namespace tessar {
 
-// The path an output file was created at, until it is closed: `file` is being written.
-void watch_output(std::FILE* file, const std::string& path);
-// `file` is closed (or about to be): it is no longer named. A file never watched is ignored.
-void forget_output(std::FILE* file);
+// Creates (or empties) the file `path` for writing and registers it, with SIGINT and SIGTERM
+// held meanwhile: once the file exists, an interruption names it. Null when it cannot be created.
+std::FILE* open_watched(const std::string& path);
+// Closes `file` (fclose's result), a registered one or not; it is no longer named. Signals are
+// held meanwhile, so an interruption during the close still names a file not yet complete.
+int close_watched(std::FILE* file);
 
 // While a key is read without echo (`saved` not null): the terminal settings of `fd` that the
 // handler puts back before it ends the process. `saved` must stay valid until it is withdrawn
