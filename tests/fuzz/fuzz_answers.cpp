@@ -6,9 +6,9 @@
 //      strtoll on every line;
 //   1  reals through parse_real: the value atof gives, except that "inf", "nan" and hexadecimal
 //      forms read as 0;
-//   2  file-name answers through ask_input_file and ask_output_file in the scratch folder (a
-//      '/' in an answer becomes '_', so no run leaves the folder): the file returned is the
-//      regular file of the name answered.
+//   2  file-name answers through ask_input_file and ask_output_file in the scratch folder, twelve
+//      questions in turn (a '/' in an answer becomes '_', so no run leaves the folder): the file
+//      returned is the regular file of the name answered.
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -99,7 +99,8 @@ void file_names(const std::string& text) {
         return stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     };
     try {
-        for (int round = 0;; ++round) {
+        // a few questions are enough: each refused answer is one more file operation
+        for (int round = 0; round < 12; ++round) {
             std::string name;
             switch (round % 3) {
             case 0:
