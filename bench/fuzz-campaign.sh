@@ -10,9 +10,11 @@
 #   TIME=900    seconds per target at most (default 1200)
 #   PARALLEL=2  targets run at once (default 1; the machine has 2 cores)
 #   TARGETS="sequences answers"   a subset
+#   OUT=bench/out/fuzz-2   another output folder (default bench/out/fuzz)
+#   REPORT=1    print the table of the last campaign in OUT again, running nothing
 #
 # The binaries are copied first (a rebuild during the campaign does not disturb it). Everything
-# lands in bench/out/fuzz/: <target>/corpus (kept from one campaign to the next, on top of the
+# lands in bench/out/fuzz/ (or OUT): <target>/corpus (kept from one campaign to the next, on top of the
 # seeds of tests/fuzz/corpus), <target>/log, findings in <target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,9 +31,11 @@ declare -A share=([sequences]=4000000 [answers]=3000000 [family]=1500000 [classm
                   [disclass]=80000 [ddms]=40000)
 targets=${TARGETS:-sequences answers family classmaker classfile bincod ngrams discover disclass ddms}
 
-out=$root/bench/out/fuzz
-mkdir -p "$out/bin"
-for t in $targets; do cp "$build/bin/fuzz_$t" "$out/bin/"; done
+out=$(realpath -m "${OUT:-$root/bench/out/fuzz}")
+if [ -z "${REPORT:-}" ]; then
+    mkdir -p "$out/bin"
+    for t in $targets; do cp "$build/bin/fuzz_$t" "$out/bin/"; done
+fi
 
 run_target() {
     local t=$1
@@ -48,16 +52,17 @@ value() {  # value STAT LOG: the last value libFuzzer printed for stat::STAT
     sed -n "s/^stat::$1: *//p" "$2" | tail -1
 }
 
-start=$(date +%s)
-running=0
-for t in $targets; do
-    run_target "$t" &
-    running=$((running + 1))
-    if [ "$running" -ge "$parallel" ]; then wait -n; running=$((running - 1)); fi
-done
-wait
-
-echo "campaign: $(date -u +%Y-%m-%d), $(( $(date +%s) - start )) s wall, scale $scale, $parallel at a time, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+if [ -z "${REPORT:-}" ]; then
+    start=$(date +%s)
+    running=0
+    for t in $targets; do
+        run_target "$t" &
+        running=$((running + 1))
+        if [ "$running" -ge "$parallel" ]; then wait -n; running=$((running - 1)); fi
+    done
+    wait
+    echo "campaign: $(date -u +%Y-%m-%d), $(( $(date +%s) - start )) s wall, scale $scale, $parallel at a time, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+fi
 printf '%-11s %12s %7s %7s %8s %9s\n' target executions edges corpus exec/s findings
 total=0
 for t in $targets; do

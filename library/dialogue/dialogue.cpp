@@ -26,6 +26,20 @@ bool is_digit(std::string_view s, size_t k) {
     return k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]));
 }
 
+// Whether `path` is the file open as one of `in_use` (same device and inode); streams without a
+// file of their own are none.
+bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& in_use) {
+    struct stat target;
+    if (in_use.empty() || stat(path.c_str(), &target) != 0) return false;
+    for (std::FILE* f : in_use) {
+        struct stat st;
+        if (f && fileno(f) >= 0 && fstat(fileno(f), &st) == 0 && st.st_dev == target.st_dev &&
+            st.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void fatal(std::string message) { throw FatalError{std::move(message)}; }
@@ -116,12 +130,15 @@ File ask_input_file(Dialogue& io, const Question& q, std::string& name) {
     return ask_input_file(io, q, prompt_text(q), name);
 }
 
-File ask_output_file(Dialogue& io, const Question& q, std::string& name) {
+File ask_output_file(Dialogue& io, const Question& q, std::string& name,
+                     const std::vector<std::FILE*>& in_use) {
     const std::string prompt = prompt_text(q);
     for (;;) {
         std::string answer = io.answer(q, prompt);
         name = answer.empty() ? q.default_answer : answer;
-        if (File f = create_output(io.output_path(name))) return f;
+        const std::string path = io.output_path(name);
+        if (!names_file_in_use(path, in_use))
+            if (File f = create_output(path)) return f;
         io.refuse(q, answer);
     }
 }

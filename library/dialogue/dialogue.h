@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessar {
 
@@ -140,8 +141,11 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
 
 // Asks for a file to create until it can be (an existing file is replaced). `name` receives the
-// name as answered; the file is created at io.output_path(name).
-File ask_output_file(Dialogue& io, const Question& q, std::string& name);
+// name as answered; the file is created at io.output_path(name). An answer naming one of the
+// files `in_use` (open inputs and outputs of the same run) is refused before anything is
+// created: it would be emptied under its reader, or written by two streams at once.
+File ask_output_file(Dialogue& io, const Question& q, std::string& name,
+                     const std::vector<std::FILE*>& in_use = {});
 
 // Asks until the answer is a number within the question's range and the front end's limits; an
 // empty answer takes `default_value` (range-checked like a typed one).
