@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <new>
 #include <termios.h>
 #include <unistd.h>
 
@@ -98,22 +99,52 @@ bool parse_int(const std::string& word, int& value) {
     return true;
 }
 
-std::string classification_text(const std::vector<std::string>& names,
-                                 const std::vector<std::string>& labels) {
-    std::string text = "#classes number\n" + std::to_string(names.size()) + "\n#classes names\n";
-    for (const std::string& name : names) text += name + "\n";
-    text += "#classes instances";
-    for (const std::string& label : labels) text += "\n" + label;
-    return text;
+bool write_classification(std::FILE* out, const std::vector<std::string>& names,
+                          const std::vector<ClassEntry>& runs) {
+    std::fprintf(out, "#classes number\n%zu\n#classes names\n", names.size());
+    for (const std::string& name : names) {
+        std::fwrite(name.data(), 1, name.size(), out);
+        std::fputc('\n', out);
+    }
+    std::fputs("#classes instances", out);
+    for (const ClassEntry& run : runs) {
+        const std::string line = "\n" + run.name;
+        for (int k = 0; k < run.n_instances; ++k) std::fwrite(line.data(), 1, line.size(), out);
+    }
+    return std::fflush(out) == 0 && !std::ferror(out);
+}
+
+bool write_classification(std::FILE* out, const std::vector<ClassEntry>& classes) {
+    std::vector<std::string> names;
+    for (const ClassEntry& c : classes) names.push_back(c.name);
+    return write_classification(out, names, classes);
+}
+
+std::string classification_text(const std::vector<std::string>& names, const std::vector<ClassEntry>& runs) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* text = open_memstream(&buffer, &size);
+    if (!text) throw std::bad_alloc();
+    write_classification(text, names, runs);
+    std::fclose(text);
+    std::string result(buffer, size);
+    std::free(buffer);
+    return result;
 }
 
 std::string classification_text(const std::vector<ClassEntry>& classes) {
-    std::vector<std::string> names, labels;
-    for (const ClassEntry& c : classes) {
-        names.push_back(c.name);
-        labels.insert(labels.end(), static_cast<size_t>(std::max(c.n_instances, 0)), c.name);
+    std::vector<std::string> names;
+    for (const ClassEntry& c : classes) names.push_back(c.name);
+    return classification_text(names, classes);
+}
+
+std::vector<ClassEntry> label_runs(const std::vector<std::string>& labels) {
+    std::vector<ClassEntry> runs;
+    for (const std::string& label : labels) {
+        if (runs.empty() || runs.back().name != label) runs.push_back({label, 0});
+        ++runs.back().n_instances;
     }
-    return classification_text(names, labels);
+    return runs;
 }
 
 int run_classmaker(std::FILE* in, std::FILE* out) {
@@ -133,8 +164,7 @@ int run_classmaker(std::FILE* in, std::FILE* out) {
         // the line end of the last answer belongs to that answer, not to the key press
         skip_rest_of_line(in);
 
-        const std::string text = classification_text(classes);
-        bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        bool written = write_classification(file, classes);
         written = std::fclose(file) == 0 && written;
         if (!written) {
             // a full disk or a failing device must not pass for a finished file

@@ -32,13 +32,20 @@ std::string read_word(std::FILE* in);
 // True when `word` is wholly one integer in "%i" notation within the int range.
 bool parse_int(const std::string& word, int& value);
 
-// The classification file of `classes`: the three sections, the instance lines each carrying
-// its line end in front (so the file ends without one).
+// Writes a classification file to `out` as it goes (nothing of it is held in memory, however
+// many instances): the class count and `names`, then a label line per instance of each run in
+// turn, each line end in front (so the file ends without one). False when a write failed.
+bool write_classification(std::FILE* out, const std::vector<std::string>& names,
+                          const std::vector<ClassEntry>& runs);
+// The file classmaker writes: the classes in input order, each one run.
+bool write_classification(std::FILE* out, const std::vector<ClassEntry>& classes);
+
+// The same files as text.
+std::string classification_text(const std::vector<std::string>& names, const std::vector<ClassEntry>& runs);
 std::string classification_text(const std::vector<ClassEntry>& classes);
-// The same for class names in the order of the names section and one label per sequence, in
-// sequence order.
-std::string classification_text(const std::vector<std::string>& names,
-                                 const std::vector<std::string>& labels);
+
+// Labels in sequence order as runs of consecutive equal labels.
+std::vector<ClassEntry> label_runs(const std::vector<std::string>& labels);
 
 // The whole dialogue on `in` and `out`; returns the exit status (0 done, 1 end of input or a
 // file that could not be written).

@@ -15,6 +15,7 @@
 #include "classmaker.h"
 #include "context/context.h"
 #include "ddms/ddms.h"
+#include "dialogue/interrupt.h"
 #include "dialogue/preset.h"
 #include "disclass/disclass.h"
 #include "discover/discover.h"
@@ -303,10 +304,9 @@ std::string run_classes(Command& c, PresetDialogue& io) {
                        "disclass and ddms drop the sequences from there on\n", first + 1));
 
     const std::string path = io.output_path(c.output);
-    File out(std::fopen(path.c_str(), "w"));
+    File out(open_watched(path));
     if (!out) io.refuse(kOutput, c.output);
-    const std::string text = classmaker::classification_text(names, labels);
-    std::fwrite(text.data(), 1, text.size(), out.get());
+    classmaker::write_classification(out.get(), names, classmaker::label_runs(labels));
     close_output(out, path);
     return format("classes: %zu sequences in %zu classes", labels.size(), names.size());
 }
@@ -362,6 +362,8 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
                                c.out_dir.c_str()), 1);
     }
     try {
+        // Ctrl-C or SIGTERM during the run names the output files still being written
+        const InterruptReport interrupt_report = install_interrupt_report();
         const std::string summary = c.method ? run_method(c, io) : run_classes(c, io);
         if (bar) bar->finish();
         if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");

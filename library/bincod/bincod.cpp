@@ -82,7 +82,7 @@ const char* const kBinaryCodeNames[4] = {"aldane", "brevik", "corvel", "dunmore"
 BincodRun run_bincod(Dialogue& io, int scheme) {
     std::string in_name, out_name;
     File in = ask_input_file(io, kBinarySequenceFile, in_name);
-    File out = ask_output_file(io, kBinaryOutput, out_name);
+    File out = ask_output_file(io, kBinaryOutput, out_name, {in.get()});  // never the input
 
     // encode each sequence as soon as it is read; nothing is kept
     int n_unknown = 0;

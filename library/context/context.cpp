@@ -51,17 +51,23 @@ struct ContextOutputs {
     }
 };
 
-// Every file is created when its name is accepted; nothing is written before all names are.
+// Every file is created when its name is accepted; nothing is written before all names are. A
+// name already taken by an output or a classification file of the run is asked again.
 ContextOutputs ask_output_names(Dialogue& io, const ContextRequest& request) {
     const ClassFiles& classes = request.classes;
     ContextOutputs out;
     out.format = io.table_format();
-    out.arff.file = ask_output_file(io, request.blank_lines_first ? kArffNameAfterBlankLines : kArffName,
-                                    out.arff.name);
-    if (classes.test) out.test.file = ask_output_file(io, kTestArffName, out.test.name);
+    // each file differs from the classification files and from the outputs created before it
+    std::vector<std::FILE*> in_use = {classes.training, classes.test};
+    auto ask = [&](const Question& q, Output& output) {
+        output.file = ask_output_file(io, q, output.name, in_use);
+        in_use.push_back(output.file.get());
+    };
+    ask(request.blank_lines_first ? kArffNameAfterBlankLines : kArffName, out.arff);
+    if (classes.test) ask(kTestArffName, out.test);
     if (request.txt_and_dat) {
-        out.txt.file = ask_output_file(io, kTxtName, out.txt.name);
-        if (classes.training) out.dat.file = ask_output_file(io, kDatName, out.dat.name);
+        ask(kTxtName, out.txt);
+        if (classes.training) ask(kDatName, out.dat);
     }
     return out;
 }

@@ -21,7 +21,7 @@ void write_ddms_report(std::FILE* out, const DescriptorTable& table, float ALPHA
 
 void GenerateResultFile2(const DescriptorTable& table, float ALPHA, float BETA, unsigned FilterAt,
                          const std::string& path) {
-    File out(std::fopen(path.c_str(), "w"));
+    File out = create_output(path);
     if (!out) fatal("\tErr: cannot create LesDDSMs.txt\n");
     write_ddms_report(out.get(), table, ALPHA, BETA, FilterAt);
     // a write that failed on the way (a full disk) must not pass for a complete report

@@ -6,6 +6,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "dialogue/interrupt.h"
+
 namespace tessar {
 
 ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::FILE* out)
@@ -33,9 +35,11 @@ void ConsoleDialogue::wait_key() {
         raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
+        restore_terminal_on_interrupt(fd, &saved);  // Ctrl-C here leaves the echo on
         tcsetattr(fd, TCSANOW, &raw);
         std::getc(in_);
         tcsetattr(fd, TCSANOW, &saved);
+        restore_terminal_on_interrupt(fd, nullptr);
         return;
     }
     std::string line;
@@ -58,6 +62,8 @@ int run_console_method(const std::function<void(Dialogue&)>& body) {
         std::exit(1);
     };
     try {
+        // Ctrl-C or SIGTERM while the method runs names its unfinished outputs (status 130)
+        const InterruptReport report = install_interrupt_report();
         body(io);
     } catch (const FatalError& e) {
         fail(e.message);

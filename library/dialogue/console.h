@@ -34,7 +34,8 @@ private:
 // Runs a method body with the console's fatal-error convention: a FatalError prints its message,
 // waits for a key and ends the process with status 1; end of input at a question prints
 // "\n\tErr: end of input\n" and ends with status 1; anything else thrown is reported as an
-// error the same way. Returns 0 when the body ends normally. No exception leaves it, so it can
+// error the same way. While the body runs, SIGINT and SIGTERM name its unfinished output files
+// and end the process with status 130 (dialogue/interrupt.h). Returns 0 when the body ends normally. No exception leaves it, so it can
 // stand behind a library export.
 int run_console_method(const std::function<void(Dialogue&)>& body);
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "dialogue/interrupt.h"
+
 namespace tessar {
 
 namespace {
@@ -24,6 +26,20 @@ bool is_digit(std::string_view s, size_t k) {
     return k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]));
 }
 
+// Whether `path` is the file open as one of `in_use` (same device and inode); streams without a
+// file of their own are none.
+bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& in_use) {
+    struct stat target;
+    if (in_use.empty() || stat(path.c_str(), &target) != 0) return false;
+    for (std::FILE* f : in_use) {
+        struct stat st;
+        if (f && fileno(f) >= 0 && fstat(fileno(f), &st) == 0 && st.st_dev == target.st_dev &&
+            st.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void fatal(std::string message) { throw FatalError{std::move(message)}; }
@@ -36,10 +52,10 @@ std::string format(const char* fmt, ...) {
     return text;
 }
 
-std::string prompt_text(const Question& q, ...) {
+std::string format_prompt(const char* prompt, ...) {
     va_list args;
-    va_start(args, q);
-    std::string text = vformat(q.prompt, args);
+    va_start(args, prompt);
+    std::string text = vformat(prompt, args);
     va_end(args);
     return text;
 }
@@ -76,6 +92,12 @@ bool read_line(std::FILE* in, std::string& line) {
     return any;
 }
 
+void FileCloser::operator()(std::FILE* f) const {
+    if (f) close_watched(f);
+}
+
+File create_output(const std::string& path) { return File(open_watched(path)); }
+
 File open_for_reading(const std::string& name) {
     File f(std::fopen(name.c_str(), "r"));
     if (!f) return f;
@@ -87,7 +109,7 @@ File open_for_reading(const std::string& name) {
 void close_output(File& file, const std::string& name, const std::string& message) {
     if (!file) return;
     bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
-    failed = std::fclose(file.release()) != 0 || failed;
+    failed = close_watched(file.release()) != 0 || failed;
     if (failed) fatal(message.empty() ? format("\tErr: cannot write %s\n", name.c_str()) : message);
 }
 
@@ -108,12 +130,15 @@ File ask_input_file(Dialogue& io, const Question& q, std::string& name) {
     return ask_input_file(io, q, prompt_text(q), name);
 }
 
-File ask_output_file(Dialogue& io, const Question& q, std::string& name) {
+File ask_output_file(Dialogue& io, const Question& q, std::string& name,
+                     const std::vector<std::FILE*>& in_use) {
     const std::string prompt = prompt_text(q);
     for (;;) {
         std::string answer = io.answer(q, prompt);
         name = answer.empty() ? q.default_answer : answer;
-        if (File f{std::fopen(io.output_path(name).c_str(), "w")}) return f;
+        const std::string path = io.output_path(name);
+        if (!names_file_in_use(path, in_use))
+            if (File f = create_output(path)) return f;
         io.refuse(q, answer);
     }
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessar {
 
@@ -31,8 +32,9 @@ struct EndOfInput {};
 // printf-style formatting into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// Closes a file; an output file stops being named as incomplete (dialogue/interrupt.h).
 struct FileCloser {
-    void operator()(std::FILE* f) const { if (f) std::fclose(f); }
+    void operator()(std::FILE* f) const;
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -44,6 +46,10 @@ bool read_line(std::FILE* in, std::string& line);
 // fatal error `message` (by default "\tErr: cannot write <name>\n"), never a short file passed
 // off as complete.
 void close_output(File& file, const std::string& name, const std::string& message = "");
+
+// Creates (or empties) the output file `path`; null when it cannot be. Until it is closed the
+// file is named as incomplete if the run is interrupted (dialogue/interrupt.h).
+File create_output(const std::string& path);
 
 // Opens an existing regular file for reading (a folder counts as a file that cannot be opened).
 File open_for_reading(const std::string& name);
@@ -84,8 +90,14 @@ struct Question {
 // How many names a Question's choices list holds (max - min + 1).
 inline int choice_count(const Question& q) { return static_cast<int>(q.max - q.min) + 1; }
 
+// A prompt format (not a literal) filled with the numbers it takes.
+std::string format_prompt(const char* prompt, ...);
+
 // The question's console text with the numbers its format takes.
-std::string prompt_text(const Question& q, ...);
+template <typename... Numbers>
+std::string prompt_text(const Question& q, Numbers... numbers) {
+    return format_prompt(q.prompt, numbers...);
+}
 
 // What a front end accepts beyond a question's own range.
 struct Limits {
@@ -165,8 +177,11 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
 
 // Asks for a file to create until it can be (an existing file is replaced). `name` receives the
-// name as answered; the file is created at io.output_path(name).
-File ask_output_file(Dialogue& io, const Question& q, std::string& name);
+// name as answered; the file is created at io.output_path(name). An answer naming one of the
+// files `in_use` (open inputs and outputs of the same run) is refused before anything is
+// created: it would be emptied under its reader, or written by two streams at once.
+File ask_output_file(Dialogue& io, const Question& q, std::string& name,
+                     const std::vector<std::FILE*>& in_use = {});
 
 // Asks until the answer is a number within the question's range and the front end's limits; an
 // empty answer takes `default_value` (range-checked like a typed one).

@@ -38,7 +38,7 @@ void FormatFile(ClassFile& classes, DescriptorData& data, const std::string& fam
     data.class_names = read_class_names(classes, NbClsForMSDD);
 
     const char* const kCannotCreate = "\tErr: cannot create SeqFile.seq\n";
-    File family(std::fopen(family_path.c_str(), "w"));
+    File family = create_output(family_path);
     if (!family) fatal(kCannotCreate);
     check_class_keyword(classes, kClassDataError);
 

@@ -9,7 +9,7 @@
 namespace tessar {
 
 void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA, const std::string& path) {
-    File out(std::fopen(path.c_str(), "w"));
+    File out = create_output(path);
     if (!out) fatal("\tErr: cannot create LesDDs.txt\n");
     // the single-precision thresholds times 100, so 0.7 shows as 69.999999
     std::fprintf(out.get(), "ALPHA = %f \n", static_cast<double>(ALPHA) * 100);

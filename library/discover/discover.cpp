@@ -227,7 +227,9 @@ MotifsRun run_discover(Dialogue& io) {
                                                 "\n ===>   %hd sequences found in file <%s>\n");
     const DiscoverOptions opt = ask_discover_options(io, static_cast<int>(in.training.sequences.size()));
     std::string report_name;
-    File report = ask_output_file(io, kReportName, report_name);
+    // the classification files stay open for the context files: the report is neither of them
+    File report = ask_output_file(io, kReportName, report_name,
+                                  {in.class_file.get(), in.test.class_file.get()});
 
     const std::clock_t start = std::clock();
     write_report_header(report.get(), opt, in);

@@ -220,3 +220,28 @@ TEST_F(Writer, ManyAttributesMostlyZeroGiveTheSameRowsAsAPlainJoin) {
     EXPECT_EQ(contents("c.txt").substr(contents("c.txt").find("#context\n") + 9), txt);
     EXPECT_EQ(contents("c.dat").substr(contents("c.dat").find("\n\n") + 2), dat);
 }
+
+// Two outputs of one run on one file would interleave their rows, and an output on a
+// classification file would empty it under its reader: such names are asked again. (Fuzzing
+// found an ARFF file and a test ARFF file answered with one name, the rows of both mixed.)
+TEST_F(Writer, ANameTakenByAnotherOutputOrAClassificationFileIsAskedAgain) {
+    test_support::write_file(path("c.cls"), kPosNeg);
+    File classes = open_for_reading(path("c.cls"));
+    std::FILE* test_classes = text_file("#\n2\n#\nx\ny\n#\nneg\npos\n");
+    answer({"c.arff", "c.arff", "c.cls", "t.arff", "t.arff", "c.txt", "c.txt", "c.dat"});
+    write(request(kvl_ag, classes.get(), test_classes));
+    const std::string header = "@relation Context\n\n@attribute KVL {1,0}\n@attribute AG {1,0}\n"
+                               "@attribute class {pos,neg}\n\n@data\n";
+    EXPECT_EQ(contents("c.arff"), header + "1,1,pos\n1,0,neg\n");
+    EXPECT_EQ(contents("t.arff"), header + "1,1,neg\n0,0,pos\n1,0,pos\n");
+    EXPECT_EQ(contents("c.cls"), kPosNeg);
+    EXPECT_EQ(contents("c.dat"), "2 2 2\nKVL 2 1 1\nAG 2 1 1\n\n1 1 1 pos\n2 1 0 neg\n");
+    const std::string printed = console->printed();
+    auto count = [&printed](const std::string& prompt) {
+        size_t n = 0;
+        for (size_t at = printed.find(prompt); at != std::string::npos; at = printed.find(prompt, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Enter the ARFF test file name"), 3u);
+    EXPECT_EQ(count("Enter the DAT Context file name"), 2u);
+}

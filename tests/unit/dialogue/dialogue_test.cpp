@@ -163,6 +163,23 @@ TEST(AskOutputFile, FolderIsAskedAgain) {
     EXPECT_EQ(console.printed(), "??");
 }
 
+TEST(AskOutputFile, AFileInUseIsRefusedBeforeItIsEmptied) {
+    ScratchFolder dir;
+    test_support::write_file(dir / "in.txt", ">a\nAC\n");
+    File input = open_for_reading(dir / "in.txt");
+    // the same file under another spelling is the same file
+    ScriptedConsole console(dir / "in.txt" + "\n" + dir.path().string() + "/./in.txt\n" + (dir / "out") + "\n");
+    std::string name;
+    EXPECT_TRUE(ask_output_file(console.io(), kOutput, name, {input.get(), nullptr}));
+    EXPECT_EQ(name, dir / "out");
+    EXPECT_EQ(console.printed(), "???");
+    EXPECT_EQ(test_support::read_file(dir / "in.txt"), ">a\nAC\n");
+
+    Preset preset(std::map<std::string, std::string>{{"--out", dir / "in.txt"}});
+    EXPECT_THROW(ask_output_file(preset, kOutput, name, {input.get()}), std::runtime_error);
+    EXPECT_EQ(test_support::read_file(dir / "in.txt"), ">a\nAC\n");
+}
+
 TEST(CloseOutput, AWriteThatFailedIsTheFatalErrorNotAShortFile) {
     File full(std::fopen("/dev/full", "w"));
     ASSERT_TRUE(full);

@@ -1,0 +1,80 @@
+#!/usr/bin/env python3
+"""An interrupted method run names its unfinished output files.
+
+Starts the real launcher (or the same method through tessar) on the motif method with answers
+that make the search run for minutes (form *X*Y*, minimum length 2, minimum occurrence 1, on the
+18 sample sequences), waits until the report file exists (it is created before the search),
+sends the signal and checks that the program ends with status 130 and says on standard error
+that the report is incomplete.
+
+    interrupted_run.py --bin FOLDER --signal INT|TERM [--program launcher|tessar]
+"""
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
+# the menu key of the motif method, then: sequence file, no classification file, form 2,
+# minimum length 2, minimum occurrence 1, no mutation, the report's name
+ANSWERS = b"a\nex.txt\n\n2\n2\n1\n0\nlong-run.out\n"
+FLAGS = ["motifs", "ex.txt", "--form", "2", "--min-length", "2", "--min-occurrence", "1",
+         "--report", "long-run.out", "--quiet"]
+EXPECTED = b"tessar: interrupted; long-run.out is incomplete\n"
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--bin", required=True)
+    ap.add_argument("--signal", choices=["INT", "TERM"], required=True)
+    ap.add_argument("--program", choices=["launcher", "tessar"], default="launcher")
+    args = ap.parse_args()
+    sig = getattr(signal, "SIG" + args.signal)
+    program = os.path.join(os.path.abspath(args.bin), args.program)
+    command = [program] + (FLAGS if args.program == "tessar" else [])
+
+    work = tempfile.mkdtemp(prefix="tessar-interrupt-")
+    try:
+        shutil.copy(os.path.join(REPO, "tests", "data", "small.fasta"), os.path.join(work, "ex.txt"))
+        report = os.path.join(work, "long-run.out")
+        proc = subprocess.Popen(command, cwd=work, stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # the answers go in and standard input stays open: the run never ends on end of input
+        if args.program == "launcher":
+            proc.stdin.write(ANSWERS)
+            proc.stdin.flush()
+
+        # the report exists once the search has begun (its header is written before the search)
+        deadline = time.monotonic() + 300
+        while not os.path.exists(report):
+            if proc.poll() is not None:
+                sys.exit(f"FAIL: the program ended (status {proc.returncode}) before the report existed")
+            if time.monotonic() > deadline:
+                proc.kill()
+                sys.exit("FAIL: no report file after 300 s")
+            time.sleep(0.05)
+
+        proc.send_signal(sig)
+        try:
+            _, stderr = proc.communicate(timeout=120)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            sys.exit(f"FAIL: the program did not end on SIG{args.signal}")
+        failures = []
+        if proc.returncode != 130:
+            failures.append(f"status {proc.returncode}, expected 130")
+        if stderr != EXPECTED:
+            failures.append(f"standard error {stderr!r}, expected {EXPECTED!r}")
+        if failures:
+            sys.exit("FAIL: " + "; ".join(failures))
+        print(f"ok: {args.program}, SIG{args.signal} -> status 130, {EXPECTED.decode().strip()}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
