@@ -29,6 +29,8 @@ struct Registry {
     // the terminal to put back, while a key is read without echo
     std::atomic<const termios*> terminal{nullptr};
     std::atomic<int> terminal_fd{-1};
+    // standard output is a terminal: its colours are put back (the menu paints the screen)
+    std::atomic<bool> output_is_terminal{false};
 
     // Rebuilds the message from `outputs` and publishes it (mutex held).
     void publish() {
@@ -52,6 +54,11 @@ extern "C" void report_interrupt(int) {
     static_assert(std::atomic<const std::string*>::is_always_lock_free);
     Registry& r = registry();
     if (const termios* saved = r.terminal.load()) tcsetattr(r.terminal_fd.load(), TCSANOW, saved);
+    if (r.output_is_terminal.load()) {
+        const char reset[] = "\x1b[0m\n";
+        ssize_t ignored = write(STDOUT_FILENO, reset, sizeof reset - 1);
+        (void)ignored;
+    }
     if (const std::string* message = r.published.load()) {
         const char* at = message->data();
         size_t left = message->size();
@@ -125,7 +132,7 @@ std::string interrupt_message() {
 }
 
 InterruptReport::InterruptReport() {
-    registry();  // built before any signal can need it
+    registry().output_is_terminal.store(isatty(STDOUT_FILENO) == 1);  // built before any signal can need it
     struct sigaction action = {};
     action.sa_handler = report_interrupt;
     sigemptyset(&action.sa_mask);

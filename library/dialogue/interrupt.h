@@ -6,7 +6,8 @@
 //     tessar: interrupted; <path> is incomplete
 //
 // and ends the process with status 130. Files closed before the signal are complete and are
-// not named. The fatal-error path is not concerned: a FatalError keeps what was written.
+// not named. A terminal is put back as it was: its settings while a key is read, its default
+// colours when standard output is one. The fatal-error path is not concerned: a FatalError keeps what was written.
 //
 // The handler does no work of its own: the whole message is prepared outside it each time the
 // set of open outputs changes and published through one atomic pointer, so that the handler
