@@ -11,8 +11,8 @@
 namespace tessar {
 
 const Question kEncodeSequences = {"SEQUENCES", AnswerKind::InputFile, "",
-                                   "the sequence file to encode, of any size: each sequence starts "
-                                   "at a line beginning with '>'"};
+                                   "the sequence file to encode, of any size (- for standard "
+                                   "input): each sequence starts at a line beginning with '>'"};
 const Question kModelFile = {"--model", AnswerKind::InputFile, "",
                              "the model file written by --save-model of motifs, ngrams, disclass "
                              "or ddms"};
@@ -104,6 +104,16 @@ File open_classes(Dialogue& io, const Model& model, const std::string& model_nam
     return file;
 }
 
+// The sequence file, or standard input for the answer "-".
+std::FILE* open_sequences(Dialogue& io, std::string& name, File& owned) {
+    if (io.answer(kEncodeSequences, prompt_text(kEncodeSequences)) == "-") {
+        name = "standard input";
+        return stdin;
+    }
+    owned = ask_input_file(io, kEncodeSequences, name);
+    return owned.get();
+}
+
 }  // namespace
 
 EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
@@ -114,7 +124,8 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
         run.model = read_model(model_file.get(), model_name);
     }
     const Model& model = run.model;
-    File sequences = ask_input_file(io, kEncodeSequences, sequences_name);
+    File owned_sequences;
+    std::FILE* sequences = open_sequences(io, sequences_name, owned_sequences);
     ClassFile classes;
     File class_file = open_classes(io, model, model_name, classes);
     run.with_labels = class_file != nullptr;
@@ -127,7 +138,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     std::vector<std::uint32_t> ones;
     Progress progress{"encoding", 0, 0, "rows"};
     const SequenceFileStats stats = read_sequence_file(
-        sequences.get(), SequenceReader::Test, io.limits(), [&](std::string& sequence) {
+        sequences, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
             const std::string* label = class_file ? &next_label(classes) : nullptr;
             encoder.encode(sequence, label, ones);
             table.row(ones, !model.with_classes ? RowClass::none()

@@ -54,8 +54,8 @@ struct EncodeRun {
     bool with_labels = false;  // the rows' classes came from a classification file
 };
 
-// Asks for the model, the sequence file, the optional classification file and the table's
-// name, then writes the table in the dialogue's format. The model is read first: a bad model
+// Asks for the model, the sequence file ("-": standard input), the optional classification file
+// and the table's name, then writes the table in the dialogue's format. The model is read first: a bad model
 // is fatal before any file is created.
 EncodeRun run_encode(Dialogue& io, const EncodeOptions& options = {});
 
