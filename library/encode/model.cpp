@@ -203,9 +203,14 @@ void read_feature(ModelReader& r, Model& m) {
     m.features.push_back(value);
 }
 
-void add_classes(Model& m, const ContextSummary& tables) {
+// A model of `method` with its features and the classes of its tables.
+Model base_model(ModelMethod method, const std::vector<std::string>& features, const ContextSummary& tables) {
+    Model m;
+    m.method = method;
+    m.features = features;
     m.with_classes = tables.with_classes;
     m.class_names = tables.class_names;
+    return m;
 }
 
 }  // namespace
@@ -251,43 +256,31 @@ bool unescape_model_text(const std::string& text, std::string& out) {
 }
 
 Model make_model(const MotifsRun& run) {
-    Model m;
-    m.method = ModelMethod::Motifs;
+    Model m = base_model(ModelMethod::Motifs, run.motifs.attributes, run.tables);
     m.form = run.options.Sty;
     m.mutations = run.options.Dist;
-    m.features = run.motifs.attributes;
     m.pairs = run.motifs.pairs;
-    add_classes(m, run.tables);
     return m;
 }
 
 Model make_model(const NgramsRun& run) {
-    Model m;
-    m.method = ModelMethod::Ngrams;
+    Model m = base_model(ModelMethod::Ngrams, run.ngrams, run.tables);
     m.n = run.n;
-    m.features = run.ngrams;
-    add_classes(m, run.tables);
     return m;
 }
 
 Model make_model(const DisclassRun& run) {
-    Model m;
-    m.method = ModelMethod::Disclass;
-    m.features = run.descriptors;
-    add_classes(m, run.tables);
-    return m;
+    return base_model(ModelMethod::Disclass, run.descriptors, run.tables);
 }
 
 Model make_model(const DdmsRun& run) {
-    Model m;
-    m.method = ModelMethod::Ddms;
+    Model m = base_model(ModelMethod::Ddms, {}, run.tables);
     m.matrix = run.matrix;
     m.threshold = run.threshold;
     for (const MSDescriptor& d : run.descriptors.entries) {
         m.features.push_back(d.text);
         m.feature_classes.push_back(d.class_name);
     }
-    add_classes(m, run.tables);
     return m;
 }
 
