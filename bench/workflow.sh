@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The encoding workflow (workflows/encode) on 200,000 synthetic sequences of 300 residues,
 # features learned from the 2000-sequence set, with `snakemake -j 1` and `-j 2`: N-grams (N = 3,
-# sparse ARFF: 8000 features) and descriptors (ALPHA 0.5, BETA 0.1, dense ARFF), shards of
-# 20,000 sequences. Prints per run the wall seconds of the whole workflow, the learning job's
-# seconds, the encode jobs' seconds and peak memory (Snakemake's benchmark: files), the size of
-# the table and the speed-up of -j 2; then one `tessar encode` of the whole file for comparison
+# sparse ARFF: 7993 features) and descriptors (ALPHA 0.5, BETA 0.1, dense ARFF), shards of
+# 20,000 sequences. Prints per run the wall seconds of the whole workflow, the seconds of the
+# learn, split and join jobs, the encode jobs' seconds (wall, and the sum of their processor
+# seconds) and peak memory (Snakemake's benchmark: files), the size of the table and the speed-up of -j 2; then one `tessar encode` of the whole file for comparison
 # (wall seconds and peak memory by /usr/bin/time), and the machine.
 #
 # Usage: bench/workflow.sh [BIN]    (BIN: folder of tessar, or a build folder; default build/default/bin)
@@ -52,13 +52,17 @@ def rows(path):
     with open(path) as f:
         return list(csv.DictReader(f, delimiter="\t"))[0]
 learn = rows(os.path.join(work, "results/benchmarks/learn.tsv"))
+split = rows(os.path.join(work, "results/benchmarks/split/big.tsv"))
+join = rows(os.path.join(work, "results/benchmarks/join/big.tsv"))
 parts = [rows(p) for p in sorted(glob.glob(os.path.join(work, "results/benchmarks/encode/big/*.tsv")))]
 secs = [float(p["s"]) for p in parts]
+cpu = sum(float(p["cpu_time"]) for p in parts)
 rss = [float(p["max_rss"]) for p in parts]
 table = glob.glob(os.path.join(work, "results/big.*"))[0]
 label = os.path.basename(work)[len("workflow-"):]
-print(f"{label:<16} {wall:8.1f} s wall  learn {float(learn['s']):6.1f} s  {len(parts)} encode jobs "
-      f"{min(secs):.1f}-{max(secs):.1f} s (sum {sum(secs):.1f})  peak {max(rss):.0f} MiB a job "
+print(f"{label:<16} {wall:6.1f} s wall  learn {float(learn['s']):.1f} s  split {float(split['s']):.1f} s  "
+      f"{len(parts)} encode jobs {min(secs):.1f}-{max(secs):.1f} s (sum {sum(secs):.1f}, cpu {cpu:.1f})  "
+      f"join {float(join['s']):.1f} s  peak {max(rss):.0f} MiB an encode job "
       f"(learn {float(learn['max_rss']):.0f})  table {os.path.getsize(table) / 1048576:.0f} MiB")
 with open(os.path.join(work, "wall"), "w") as f:
     print(f"{wall:.2f}", file=f)
