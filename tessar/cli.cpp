@@ -19,6 +19,7 @@
 #include "dialogue/preset.h"
 #include "disclass/disclass.h"
 #include "discover/discover.h"
+#include "encode/encode.h"
 #include "inputs/questions.h"
 #include "ngrams/ngrams.h"
 #include "progress.h"
@@ -114,8 +115,24 @@ const char* type_name(const Question& q) {
 bool is_positional(const Question& q) { return q.flag[0] != '-'; }
 
 bool is_table_name(const Question* q) {
-    return q == &kArffName || q == &kArffNameAfterBlankLines || q == &kTestArffName;
+    return q == &kArffName || q == &kArffNameAfterBlankLines || q == &kTestArffName || q == &kEncodedName;
 }
+
+// The subcommand that encodes sequences with a saved model: flags from its question list, like
+// a method's, but no menu key.
+const MethodCommand& encode_command() {
+    static const MethodCommand command = {
+        "encode", 0, "encode sequence files of any size with a model saved by --save-model",
+        encode_questions, true,
+        "tessar ngrams train.fasta --classes train.cls --save-model model.txt\n"
+        "  tessar encode big.fasta --model model.txt --format csv --arff big.csv"};
+    return command;
+}
+
+bool is_encode(const MethodCommand* m) { return m == &encode_command(); }
+
+// The methods whose features a model holds.
+bool saves_model(const MethodCommand& m) { return m.tables && !is_encode(&m); }
 
 // ---- the subcommands
 
@@ -132,6 +149,7 @@ struct Command {
     std::deque<FlagValue> flags;
     std::string out_dir, format = "arff", code;
     bool quiet = false;
+    bool no_header = false;  // encode
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -149,8 +167,11 @@ void add_common_flags(Command& c, bool tables) {
         ->type_name("DIR");
     if (tables)
         c.app->add_option("--format", c.format,
-                          "layout of the ARFF and test ARFF files: arff (default), sparse-arff, csv "
-                          "or libsvm; unnamed, they take its extension (Context.csv)")
+                          is_encode(c.method)
+                              ? "layout of the table: arff (default), sparse-arff, csv or libsvm; "
+                                "unnamed, it takes its extension (Encoded.csv)"
+                              : "layout of the ARFF and test ARFF files: arff (default), sparse-arff, "
+                                "csv or libsvm; unnamed, they take its extension (Context.csv)")
             ->type_name("FORMAT")
             ->check([](const std::string& v) { return check_choice(v, kTableFormatNames, 4); }, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
@@ -158,6 +179,7 @@ void add_common_flags(Command& c, bool tables) {
 
 void add_method_flags(Command& c) {
     for (const Question* q : c.method->questions()) c.flags.push_back(FlagValue{q, nullptr, {}});
+    if (saves_model(*c.method)) c.flags.push_back(FlagValue{&kSaveModel, nullptr, {}});
     for (FlagValue& f : c.flags) {
         const Question& q = *f.question;
         std::string help = q.help;
@@ -186,6 +208,10 @@ void add_method_flags(Command& c) {
             ->type_name("NAME")
             ->required()
             ->check([](const std::string& v) { return check_choice(v, kBinaryCodeNames, 4); }, "", "");
+    if (is_encode(c.method))
+        c.app->add_flag("--no-header", c.no_header,
+                        "write the rows alone, without the header (ARFF header, CSV header row): a "
+                        "part of a table split by sequence, joined after the first part");
     add_common_flags(c, c.method->tables);
 }
 
@@ -233,26 +259,46 @@ std::string class_words(const ContextSummary& tables) {
     return format("%zu classes", tables.class_names.size());
 }
 
+// Writes the model of a run when --save-model names a file.
+template <class Run>
+void save_if_asked(Command& c, Dialogue& io, const Run& run) {
+    const FlagValue* flag = find_flag(c, kSaveModel.flag);
+    if (flag && flag->option->count() > 0) save_model(io, make_model(run));
+}
+
+std::string encode_summary(const EncodeRun& r) {
+    const char* classes = r.with_labels         ? "classes from --classes"
+                          : r.model.with_classes ? "class unknown (?)"
+                                                 : "no classes";
+    return format("encode: %zu sequences, %zu features (%s model), %s", r.n_rows,
+                  r.model.features.size(), model_method_name(r.model.method), classes);
+}
+
 // Runs a method subcommand on a preset dialogue; returns its summary line.
 std::string run_method(Command& c, PresetDialogue& io) {
     const std::string name = c.method->name;
+    if (is_encode(c.method)) return encode_summary(run_encode(io, EncodeOptions{!c.no_header}));
     if (name == "motifs") {
         const MotifsRun r = run_discover(io);
+        save_if_asked(c, io, r);
         return format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
                       r.motifs.Ct, r.motifs.St, class_words(r.tables).c_str());
     }
     if (name == "ngrams") {
         const NgramsRun r = run_ngrams(io);
+        save_if_asked(c, io, r);
         return format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences,
                       r.ngrams.size(), r.n, class_words(r.tables).c_str());
     }
     if (name == "disclass") {
         const DisclassRun r = run_disclass(io);
+        save_if_asked(c, io, r);
         return format("disclass: %zu sequences (%zu placed), %zu descriptors, %s", r.n_sequences,
                       r.n_placed, r.descriptors.size(), class_words(r.tables).c_str());
     }
     if (name == "ddms") {
         const DdmsRun r = run_ddms(io);
+        save_if_asked(c, io, r);
         return format("ddms: %zu sequences (%zu placed), %zu descriptors, %s", r.n_sequences,
                       r.n_placed, r.descriptors.size(), class_words(r.tables).c_str());
     }
@@ -478,13 +524,17 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
                "Exit status: 0 done, 1 input error (message on standard error), 2 usage error.");
 
     std::deque<Command> commands;
-    for (const MethodCommand& m : method_commands()) {
+    auto add_command = [&](const MethodCommand& m, const std::string& footer) {
         Command& c = commands.emplace_back();
         c.method = &m;
         c.app = app.add_subcommand(m.name, m.summary);
-        c.app->footer(std::string("Example:\n  ") + m.example);
+        c.app->footer(footer + "Example:\n  " + m.example);
         add_method_flags(c);
-    }
+    };
+    for (const MethodCommand& m : method_commands()) add_command(m, "");
+    add_command(encode_command(),
+                "Without --classes the class of every row is ? (LibSVM: 0), and ddms values are "
+                "exact presence: its similarity rule needs the sequence's class.\n");
     Command& classes = commands.emplace_back();
     classes.app = app.add_subcommand("classes", "write a classification file (what classmaker asks)");
     classes.app->footer("Examples:\n  tessar classes seqs.fasta --from-headers '|,3' -o seqs.cls\n"

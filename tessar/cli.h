@@ -1,7 +1,9 @@
 // tessar: every method of the suite from one command line. One subcommand per method; every
 // question of the method's dialogue is a flag (its question table gives the flag, the help line,
 // the default and the range), the answers go to the method through a PresetDialogue, and the
-// method writes the very files the menu writes for the same answers.
+// method writes the very files the menu writes for the same answers. `--save-model` of the four
+// table methods saves what they learned; `encode` encodes any sequence file with it (its flags
+// come from its question list the same way, library/encode).
 //
 // Streams: standard output carries one summary line per run (nothing with --quiet); errors,
 // warnings and notes go to standard error, and so does the progress bar when standard error is

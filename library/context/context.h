@@ -5,7 +5,7 @@
 // each file gets and the values of a row.
 //
 // Layouts (n attributes, k classes; a value is 1 or 0); the ARFF files as the console writes
-// them (context/table_formats.h has the other formats):
+// them (context/table_formats.h has the other formats, context/table_writer.h writes them):
 //   ARFF    "@relation Context", a blank line, "@attribute <text> {1,0}" per attribute,
 //           "@attribute class {<names>}" with classes, a blank line, "@data", then one row per
 //           sequence: the values and the class, separated by ",".
@@ -63,9 +63,10 @@ struct ContextRequest {
     bool blank_lines_first = false;       // the N-gram method's ARFF question
 };
 
-// What the tables hold besides the features: the classes of the class attribute, in the order
-// of the training classification file (none without one), and the number of rows.
+// What the tables hold besides the features: whether they have a class attribute, the classes
+// it lists, in the order of the training classification file, and the number of rows.
 struct ContextSummary {
+    bool with_classes = false;  // a training classification file was given
     std::vector<std::string> class_names;
     size_t training_rows = 0;
     size_t test_rows = 0;

@@ -1,7 +1,5 @@
 #include "context/table_formats.h"
 
-#include "context/arff_names.h"
-
 namespace tessar {
 
 bool has_arff_header(TableFormat format) {
@@ -33,7 +31,7 @@ std::string csv_header(const std::vector<std::string>& attributes, bool with_cla
 }
 
 void append_sparse_arff_row(std::string& row, const std::vector<std::uint32_t>& ones,
-                            size_t n_attributes, const std::string* label) {
+                            size_t n_attributes, const std::string* class_value) {
     row += '{';
     bool first = true;
     for (std::uint32_t j : ones) {
@@ -42,11 +40,11 @@ void append_sparse_arff_row(std::string& row, const std::vector<std::uint32_t>& 
         row += std::to_string(j);
         row += " 1";
     }
-    if (label) {
+    if (class_value) {
         if (!first) row += ',';
         row += std::to_string(n_attributes);
         row += ' ';
-        row += arff_quote(*label);
+        row += *class_value;
     }
     row += "}\n";
 }

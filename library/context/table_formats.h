@@ -33,10 +33,10 @@ std::string csv_quote(const std::string& field);
 // The CSV header row: the feature texts, then "class" when the rows have one.
 std::string csv_header(const std::vector<std::string>& attributes, bool with_class);
 
-// Appends a sparse ARFF row of `n_attributes` features and, when `label` is given, the class
-// (the attribute after the features), with its line end.
+// Appends a sparse ARFF row of `n_attributes` features and, when `class_value` is given, the
+// class (the attribute after the features) spelled as ARFF wants it, with its line end.
 void append_sparse_arff_row(std::string& row, const std::vector<std::uint32_t>& ones,
-                            size_t n_attributes, const std::string* label);
+                            size_t n_attributes, const std::string* class_value);
 
 // Appends a LibSVM row with its line end.
 void append_libsvm_row(std::string& row, const std::vector<std::uint32_t>& ones, size_t class_index);

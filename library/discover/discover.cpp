@@ -87,6 +87,41 @@ bool holds_pair(const std::string& x, const std::string& y, const std::string& s
     return at != std::string::npos && sequence.find(y, at + x.size()) != std::string::npos;
 }
 
+MotifRowEncoder make_motif_encoder(const std::vector<std::string>& attributes,
+                                   const std::vector<std::pair<std::string, std::string>>& pairs) {
+    MotifRowEncoder encoder;
+    if (pairs.empty()) {
+        encoder.index = index_texts(attributes);
+        return encoder;
+    }
+    // the index holds every X, then every Y
+    std::vector<std::string> texts;
+    for (const auto& pair : pairs) texts.push_back(pair.first);
+    for (const auto& pair : pairs) texts.push_back(pair.second);
+    encoder.n_pairs = pairs.size();
+    encoder.index = index_texts(std::move(texts));
+    return encoder;
+}
+
+void encode_motif_row(MotifRowEncoder& r, std::string_view sequence, std::vector<std::uint32_t>& ones) {
+    if (r.n_pairs == 0) {
+        fill_presence(r.index, sequence, r.scratch, ones);
+        return;
+    }
+    // per text: the end of its earliest occurrence and the start of its last one
+    r.first_end.assign(2 * r.n_pairs, -1);
+    r.last_start.assign(2 * r.n_pairs, -1);
+    for_each_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
+        const long long end = static_cast<long long>(at + r.index.texts[t].size());
+        if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
+        if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
+    });
+    ones.clear();
+    for (size_t j = 0; j < r.n_pairs; ++j)
+        if (r.first_end[j] >= 0 && r.last_start[r.n_pairs + j] >= r.first_end[j])
+            ones.push_back(static_cast<std::uint32_t>(j));
+}
+
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
                                const MatchTick& tick, const MotifFound& on_found,
                                const std::function<void()>& before_search,
@@ -171,43 +206,12 @@ DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& 
     }
 }
 
-// Rows of the motif attributes: exact presence of X for *X*; for *X*Y*, X and, wholly after
-// its first occurrence, Y.
+// Rows of the motif attributes, each from the motif row encoder.
 TableRows motif_rows(const DiscoverResult& result, const std::vector<std::string>& sequences) {
-    struct Rows {
-        PresenceIndex index;
-        PresenceScratch scratch;
-        size_t n_pairs = 0;
-        std::vector<long long> first_end, last_start;  // per text of the index
-    };
-    auto rows = std::make_shared<Rows>();
-    if (result.pairs.empty()) {
-        rows->index = index_texts(result.attributes);
-        return {sequences.size(), [rows, &sequences](size_t i, const std::string&,
-                                                     std::vector<std::uint32_t>& ones) {
-                    fill_presence(rows->index, sequences[i], rows->scratch, ones);
-                }};
-    }
-    // the index holds every X, then every Y
-    std::vector<std::string> texts;
-    for (const auto& pair : result.pairs) texts.push_back(pair.first);
-    for (const auto& pair : result.pairs) texts.push_back(pair.second);
-    rows->n_pairs = result.pairs.size();
-    rows->index = index_texts(std::move(texts));
-    return {sequences.size(), [rows, &sequences](size_t i, const std::string&,
-                                                 std::vector<std::uint32_t>& ones) {
-                Rows& r = *rows;
-                r.first_end.assign(2 * r.n_pairs, -1);
-                r.last_start.assign(2 * r.n_pairs, -1);
-                for_each_occurrence(r.index, sequences[i], [&](std::uint32_t t, size_t at) {
-                    const long long end = static_cast<long long>(at + r.index.texts[t].size());
-                    if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
-                    if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
-                });
-                ones.clear();
-                for (size_t j = 0; j < r.n_pairs; ++j)
-                    if (r.first_end[j] >= 0 && r.last_start[r.n_pairs + j] >= r.first_end[j])
-                        ones.push_back(static_cast<std::uint32_t>(j));
+    auto encoder = std::make_shared<MotifRowEncoder>(make_motif_encoder(result.attributes, result.pairs));
+    return {sequences.size(), [encoder, &sequences](size_t i, const std::string&,
+                                                    std::vector<std::uint32_t>& ones) {
+                encode_motif_row(*encoder, sequences[i], ones);
             }};
 }
 

@@ -2,11 +2,14 @@
 // in at least a minimum number of sequences.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "context/context.h"
+#include "context/presence.h"
 #include "dialogue/dialogue.h"
 #include "discover/search.h"
 
@@ -68,5 +71,20 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
 
 // Whether `sequence` holds x and, wholly after it, y (exact, gap of any length).
 bool holds_pair(const std::string& x, const std::string& y, const std::string& sequence);
+
+// The values of the motif attributes, one sequence at a time, by one scan of the presence
+// engine: for *X*, whether X occurs; for *X*Y*, holds_pair's answer (X occurs, and Y wholly
+// after X's first occurrence). The rows of both files of the method and of `tessar encode`.
+struct MotifRowEncoder {
+    PresenceIndex index;      // form 1: every motif; form 2: every X, then every Y
+    PresenceScratch scratch;
+    size_t n_pairs = 0;       // 0: form 1
+    std::vector<long long> first_end, last_start;  // per text of the index, for one sequence
+};
+// Form 2 when `pairs` is not empty (X and Y of each attribute), else form 1 on `attributes`.
+MotifRowEncoder make_motif_encoder(const std::vector<std::string>& attributes,
+                                   const std::vector<std::pair<std::string, std::string>>& pairs);
+// The attributes whose value is 1 for `sequence`, ascending, into `ones`.
+void encode_motif_row(MotifRowEncoder& encoder, std::string_view sequence, std::vector<std::uint32_t>& ones);
 
 }  // namespace tessar

@@ -37,6 +37,24 @@ std::vector<std::string> read_class_names(ClassFile& file, int count) {
     return names;
 }
 
+std::vector<std::string> read_class_header_again(ClassFile& file) {
+    std::rewind(file.stream);
+    next_class_line(file);
+    const int count = read_class_count(file);
+    next_class_line(file);
+    std::vector<std::string> names = read_class_names(file, count);
+    next_class_line(file);  // the marker before the labels
+    return names;
+}
+
+void read_test_class_header(ClassFile& file, int count) {
+    check_class_keyword(file, kClassNumberError);
+    read_class_count(file);
+    check_class_keyword(file, kClassNamesError);
+    read_class_names(file, count);
+    check_class_keyword(file, kClassDataError);
+}
+
 const std::string& next_label(ClassFile& file) {
     next_class_line(file);
     return file.line;

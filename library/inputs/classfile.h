@@ -49,6 +49,16 @@ int read_class_count(ClassFile& file);
 // is fatal (kClassNamesError).
 std::vector<std::string> read_class_names(ClassFile& file, int count);
 
+// Reads a classification file again from its start up to its first label line, without
+// checks, and returns its names: the whole names section is read (as many lines as its own
+// count says), so the labels stay aligned whatever the number of classes listed elsewhere.
+std::vector<std::string> read_class_header_again(ClassFile& file);
+
+// Reads a test classification file up to its first label line as it is read beside a
+// training file: each keyword line checked (fatal with the message of its position), its own
+// count read but not used, and `count` name lines (the training file's count) passed over.
+void read_test_class_header(ClassFile& file, int count);
+
 // The class of the next sequence: the next label line (the last one again past the end).
 const std::string& next_label(ClassFile& file);
 

@@ -47,7 +47,10 @@ def main():
         for q in table["questions"]:
             if q["flag"].startswith("-") and q["flag"] not in page:
                 problems.append(f"the manual page does not list {q['flag']} ({command})")
-    for flag in ("--out-dir", "--format", "--quiet", "--code", "--class", "--from-headers"):
+    if ".B encode" not in page:
+        problems.append("the manual page has no subcommand encode")
+    for flag in ("--out-dir", "--format", "--quiet", "--code", "--class", "--from-headers",
+                 "--save-model", "--model", "--no-header"):
         if flag not in page:
             problems.append(f"the manual page does not list {flag}")
     for p in problems:

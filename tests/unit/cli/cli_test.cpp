@@ -221,3 +221,28 @@ TEST_F(Cli, TheQuestionTablesAsJsonListEveryFlagOnce) {
     // the hidden subcommand stays out of the help
     EXPECT_EQ(run({"--help"}).out.find("questions"), std::string::npos);
 }
+
+TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
+    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out", "--save-model", "m.txt"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find(" out/m.txt\n"), std::string::npos) << o.out;
+    EXPECT_EQ(read_file("out/m.txt").rfind("tessar-model 1\nmethod ngrams\nn 3\nclasses 3\n", 0), 0u);
+
+    o = run({"encode", kData + "/small-test.fasta", "--model", "out/m.txt", "--format", "csv", "--out-dir", "enc"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "encode: 9 sequences, 2117 features (ngrams model), class unknown (?) -> enc/Encoded.csv\n");
+    EXPECT_EQ(count_lines(read_file("enc/Encoded.csv")), 10u);
+
+    // usage errors: no model, a model that cannot be opened, no file for --save-model
+    EXPECT_EQ(run({"encode", kSmall}).status, 2);
+    o = run({"encode", kSmall, "--model", "none.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "tessar encode: --model: cannot open none.txt\n");
+    EXPECT_EQ(run({"ngrams", kSmall, "--save-model", ""}).status, 2);
+    // a model that cannot be created: the tables are written, the run fails naming them
+    o = run({"ngrams", kSmall, "--out-dir", "x", "--save-model", "no/such/folder/m.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("--save-model: cannot create x/no/such/folder/m.txt"), std::string::npos) << o.err;
+    // bincod learns nothing
+    EXPECT_EQ(run({"bincod", kSmall, "--code", "aldane", "--save-model", "m.txt"}).status, 2);
+}

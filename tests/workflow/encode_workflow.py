@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""The encoding workflow (workflows/encode) run by the real `snakemake -j 2` gives, for each input
+file, the very table one `tessar encode` of the whole file writes with the workflow's model.
+
+  shipped config   the workflow folder as shipped, beside a copy of samples/, run as it is
+                   (tessar found on PATH): 18 sequences in shards of 5; a second run has
+                   nothing to do
+  many sequences   a generated file of 3,000 sequences (lines before the first header, CR LF
+                   line ends, lower case, '*', blank lines, an empty sequence) and a small one,
+                   N-grams in CSV: 5 shards, the CSV header row once
+  descriptors      the same file with a DDMS model in sparse ARFF, 3 shards
+  slurm profile    the shipped SLURM profile loads in this Snakemake and sets the resources
+                   of every job (a dry run: no cluster here)
+
+Exits 77 (skipped) when snakemake is not installed.
+Usage: encode_workflow.py BIN_FOLDER
+"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+WORKFLOW = os.path.join(ROOT, "workflows", "encode")
+DATA = os.path.join(ROOT, "tests", "data")
+
+
+class Failure(Exception):
+    pass
+
+
+def snakemake(args, cwd, env=None):
+    run = subprocess.run(["snakemake"] + args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                         env=env, timeout=900)
+    if run.returncode != 0:
+        raise Failure(f"snakemake {' '.join(args)}: status {run.returncode}:\n"
+                      f"{run.stdout.decode(errors='replace')[-3000:]}")
+    return run.stdout.decode(errors="replace")
+
+
+def whole_file_table(tessar, fasta, model, fmt, out):
+    run = subprocess.run([tessar, "encode", fasta, "--model", model, "--format", fmt, "--arff", out, "-q"],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if run.returncode != 0:
+        raise Failure(f"tessar encode {fasta}: {run.stderr.decode()[:300]}")
+    with open(out, "rb") as f:
+        return f.read()
+
+
+def same(label, path, want):
+    with open(path, "rb") as f:
+        got = f.read()
+    if got != want:
+        raise Failure(f"{label}: {path} ({len(got)} bytes) differs from the whole file's table "
+                      f"({len(want)} bytes)")
+
+
+def make_many(path, n):
+    """n sequences with the reader's corner cases; lines of 60 residues, some with CR LF."""
+    rng = random.Random(8)
+    with open(path, "w", newline="") as f:
+        f.write("a line before the first header\n")
+        for i in range(n):
+            end = "\r\n" if i % 7 == 0 else "\n"
+            f.write(f">seq{i} some description{end}")
+            if i == 1234:
+                continue  # an empty sequence
+            body = "".join(rng.choice("ACDEFGHIKLMNPQRSTVWY") for _ in range(rng.randint(20, 160)))
+            if i % 11 == 0:
+                body = body.lower()
+            if i % 13 == 0:
+                body += "*"
+            for k in range(0, len(body), 60):
+                f.write(body[k:k + 60] + end)
+            if i % 17 == 0:
+                f.write("\n")
+
+
+def write_config(path, **entries):
+    with open(path, "w") as f:
+        for key, value in entries.items():
+            if isinstance(value, dict):
+                f.write(f"{key}:\n" + "".join(f"  {k}: {v}\n" for k, v in value.items()))
+            else:
+                f.write(f"{key}: {value}\n")
+
+
+def check_shipped(tessar_dir, work):
+    """The shipped folder and config as they are, beside a copy of samples/."""
+    root = os.path.join(work, "clone")
+    shutil.copytree(WORKFLOW, os.path.join(root, "workflows", "encode"),
+                    ignore=shutil.ignore_patterns(".snakemake", "results"))
+    shutil.copytree(os.path.join(ROOT, "samples"), os.path.join(root, "samples"))
+    folder = os.path.join(root, "workflows", "encode")
+    env = dict(os.environ, PATH=tessar_dir + os.pathsep + os.environ.get("PATH", ""))
+    snakemake(["-j", "2", "-q"], folder, env)
+    result = os.path.join(folder, "results", "sample.arff")
+    want = whole_file_table(os.path.join(tessar_dir, "tessar"), os.path.join(root, "samples", "Sample.txt"),
+                            os.path.join(folder, "results", "model", "model.txt"), "arff",
+                            os.path.join(work, "whole-sample.arff"))
+    same("shipped config", result, want)
+    with open(os.path.join(folder, "results", "shards", "sample.tsv")) as f:
+        n_shards = len(f.read().splitlines()) - 1
+    if n_shards != 4:
+        raise Failure(f"{n_shards} shards of the 18 sample sequences, not 4")
+    again = snakemake(["-j", "2"], folder, env)
+    if "Nothing to be done" not in again:
+        raise Failure("a second run of a finished workflow runs jobs again:\n" + again[-1000:])
+    return f"{n_shards} shards"
+
+
+def check_run(tessar, work, label, method, options, fmt, ext, shard_size, inputs):
+    folder = os.path.join(work, label)
+    os.makedirs(folder)
+    write_config(os.path.join(folder, "config.yaml"), tessar=tessar, training=os.path.join(DATA, "small.fasta"),
+                 classes=os.path.join(DATA, "small.cls"), method=method, options=f'"{options}"', format=fmt,
+                 shard_size=shard_size, inputs=inputs, results="out")
+    snakemake(["-j", "2", "-q", "--snakefile", os.path.join(WORKFLOW, "Snakefile"), "--directory", folder],
+              folder)
+    model = os.path.join(folder, "out", "model", "model.txt")
+    shards = []
+    for name, fasta in inputs.items():
+        want = whole_file_table(tessar, fasta, model, fmt, os.path.join(folder, f"whole-{name}{ext}"))
+        same(f"{label} {name}", os.path.join(folder, "out", name + ext), want)
+        with open(os.path.join(folder, "out", "shards", name + ".tsv")) as f:
+            shards.append(len(f.read().splitlines()) - 1)
+    if fmt == "csv":
+        with open(os.path.join(folder, "out", "many.csv")) as f:
+            lines = f.read().split("\n")
+        if lines.count(lines[0]) != 1 or not lines[0].endswith(",class"):
+            raise Failure("the CSV header row is not written once")
+    return f"shards {shards}"
+
+
+def check_slurm_profile(tessar, work):
+    folder = os.path.join(work, "ngrams-csv")
+    out = snakemake(["-n", "--profile", os.path.join(WORKFLOW, "profiles", "slurm"), "--snakefile",
+                     os.path.join(WORKFLOW, "Snakefile"), "--directory", folder, "--forcerun", "learn"],
+                    folder)
+    for piece in ("slurm_account=ACCOUNT", "slurm_partition=PARTITION", "runtime=60", "mem_mb=1000"):
+        if piece not in out:
+            raise Failure(f"the SLURM profile does not set {piece}:\n{out[-1500:]}")
+
+
+def main():
+    if not shutil.which("snakemake"):
+        print("snakemake is not installed (Debian package snakemake): skipped")
+        return 77
+    tessar_dir = os.path.abspath(sys.argv[1])
+    tessar = os.path.join(tessar_dir, "tessar")
+    failures = 0
+    with tempfile.TemporaryDirectory(prefix="tessar-workflow-") as work:
+        many = os.path.join(work, "many.fasta")
+        make_many(many, 3000)
+        small = os.path.join(DATA, "small-test.fasta")
+        steps = [
+            ("shipped config", check_shipped, tessar_dir, work),
+            ("many sequences: ngrams, csv", check_run, tessar, work, "ngrams-csv", "ngrams", "-n 2", "csv",
+             ".csv", 700, {"many": many, "small": small}),
+            ("descriptors: ddms, sparse-arff", check_run, tessar, work, "ddms-sparse", "ddms",
+             "--matrix pam70 --alpha 0.3 --beta 0.3", "sparse-arff", ".arff", 1000, {"many": many}),
+            ("slurm profile", check_slurm_profile, tessar, work),
+        ]
+        for label, f, *args in steps:
+            try:
+                result = f(*args)
+                print(f"ok   {label}" + (f": {result}" if result else ""))
+            except Failure as e:
+                failures += 1
+                print(f"FAIL {label}: {e}")
+    print(f"{len(steps) - failures} passed, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
