@@ -137,71 +137,74 @@ void write_class_header(const ContextOutputs& out, const ContextRequest& request
     out.txt.put(format("#instances number\n%d\n#context\n", static_cast<int>(n_rows)));
 }
 
-// Formats rows: a row starts as a copy of the all-zero row and gets its ones set, so a row
-// costs one copy and one store per 1, whatever the number of attributes.
-class RowFormatter {
+// The values of a row, "v,v,...,v" or "v v ... v": the text stays from row to row, and only the
+// places of the last row's ones are set back to '0' before the new ones are set, so a row costs
+// two stores per 1 and no copy, whatever the number of attributes.
+class ValueRow {
 public:
-    explicit RowFormatter(size_t n) : n_(n) {
+    ValueRow(size_t n, char separator) {
+        text_.reserve(n ? 2 * n - 1 : 0);
         for (size_t j = 0; j < n; ++j) {
-            zeros_comma_ += j ? ",0" : "0";
-            zeros_blank_ += j ? " 0" : "0";
+            if (j) text_ += separator;
+            text_ += '0';
         }
     }
-
-    // "v,v,...,v[,class]\n"
-    const std::string& arff(const std::vector<std::uint32_t>& ones, const std::string* label) {
-        values(zeros_comma_, ones);
-        if (label) {
-            if (n_) row_ += ',';
-            row_ += arff_quote(*label);
-        }
-        row_ += '\n';
-        return row_;
+    const std::string& set(const std::vector<std::uint32_t>& ones) {
+        for (std::uint32_t j : set_) text_[2 * j] = '0';
+        for (std::uint32_t j : ones) text_[2 * j] = '1';
+        set_ = ones;
+        return text_;
     }
-    // "v,v,...,v,m,m,...,m\n": the values, then one membership column per class
-    const std::string& txt(const std::vector<std::uint32_t>& ones, const std::string& label,
-                           const std::vector<std::string>& names) {
-        values(zeros_comma_, ones);
-        for (size_t c = 0; c < names.size(); ++c) {
-            if (n_ || c) row_ += ',';
-            row_ += names[c] == label ? '1' : '0';
-        }
-        row_ += '\n';
-        return row_;
-    }
-    // "<number> v v ... v <class>\n"
-    const std::string& dat(size_t number, const std::vector<std::uint32_t>& ones, const std::string& label) {
-        row_ = std::to_string(number) + " ";
-        row_ += zeros_blank_;
-        for (std::uint32_t j : ones) row_[row_.size() - zeros_blank_.size() + 2 * j] = '1';
-        row_ += ' ';
-        row_ += label;
-        row_ += '\n';
-        return row_;
-    }
+    bool empty() const { return text_.empty(); }
 
 private:
-    void values(const std::string& zeros, const std::vector<std::uint32_t>& ones) {
-        row_ = zeros;
-        for (std::uint32_t j : ones) row_[2 * j] = '1';
-    }
-    size_t n_;
-    std::string zeros_comma_, zeros_blank_, row_;
+    std::string text_;
+    std::vector<std::uint32_t> set_;
 };
 
 void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassReading& c) {
     const bool with_classes = c.training.stream != nullptr;
-    RowFormatter format_row(request.attributes.size());
+    ValueRow commas(request.attributes.size(), ',');
+    ValueRow blanks(out.dat.file ? request.attributes.size() : 0, ' ');
     std::vector<std::uint32_t> ones;
+    std::string tail;
     static const std::string kNoLabel;
+
+    // "values[,class]\n"
+    auto arff_row = [&](const Output& file, const std::string& values, const std::string* label) {
+        file.put(values);
+        tail.clear();
+        if (label) {
+            if (!values.empty()) tail += ',';
+            tail += arff_quote(*label);
+        }
+        tail += '\n';
+        file.put(tail);
+    };
 
     // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
     for (size_t i = 0; i < request.training.count; ++i) {
         const std::string& label = with_classes ? next_label(c.training) : kNoLabel;
         request.training.fill(i, label, ones);
-        out.arff.put(format_row.arff(ones, with_classes ? &label : nullptr));
-        if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
-        if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
+        const std::string& values = commas.set(ones);
+        arff_row(out.arff, values, with_classes ? &label : nullptr);
+        if (out.txt.file) {
+            // the values, then one membership column per class
+            out.txt.put(values);
+            tail.clear();
+            for (size_t k = 0; k < c.names.size(); ++k) {
+                if (!values.empty() || k) tail += ',';
+                tail += c.names[k] == label ? '1' : '0';
+            }
+            tail += '\n';
+            out.txt.put(tail);
+        }
+        if (out.dat.file) {
+            // "<number> v v ... v <class>"
+            out.dat.put(std::to_string(i + 1) + " ");
+            out.dat.put(blanks.set(ones));
+            out.dat.put(" " + label + "\n");
+        }
     }
 
     // test rows, with the labels of the test classification file
@@ -209,7 +212,7 @@ void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassR
         for (size_t i = 0; i < request.test.count; ++i) {
             const std::string& label = next_label(c.test);
             request.test.fill(i, label, ones);
-            out.test.put(format_row.arff(ones, &label));
+            arff_row(out.test, commas.set(ones), &label);
         }
 }
 

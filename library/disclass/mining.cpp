@@ -35,25 +35,33 @@ struct FamilyHits {
     int hits = 0;  // sequences of the family holding the label
 };
 
+// An active position and the number of its sequence (from 1).
+struct Site {
+    int x = 0;
+    int seq = 0;
+};
+
 struct Miner {
     DescriptorData& data;
     const float ALPHA;
     const float BETA;
     std::vector<int>& V;
 
-    std::vector<int> seq_of;      // seq_of[x]: the first k from 1 with Drapeau[k] >= x
-    std::vector<int> order;       // the active positions grouped by label (see above)
-    std::vector<int> start;       // start[c]: where label c + 1 begins in `order`; N + 1 entries
+    std::vector<Site> order;      // the active positions grouped by label (see above)
+    std::vector<int> start;       // label c owns order[start[c - 1]] to order[start[c] - 1]
+    std::vector<char> gone;       // gone[c]: label c was eliminated or dropped by the last pass
     std::vector<DDRec> accepted;  // in order of acceptance
 
     // the label under test
     std::vector<SequenceCount> holders;  // ascending
     std::vector<FamilyHits> fams;        // ascending
     std::vector<int> tie;
-    std::vector<int> eliminated;  // positions of the labels accepted in this pass
+    std::vector<int> eliminated;  // labels accepted in this pass
 
-    // the extension's
-    std::vector<int> kept, next, retired, sorted, count;
+    // the extension's: the positions kept with their own and successor labels
+    std::vector<Site> kept;
+    std::vector<int> own, next, sorted, count;
+    std::vector<std::pair<int, int>> retired;  // position, label
 
     Miner(DescriptorData& d, float alpha, float beta) : data(d), ALPHA(alpha), BETA(beta), V(d.V) {}
 
@@ -61,17 +69,6 @@ struct Miner {
     int family_of(int k) const { return data.sequences[k - 1].family; }
     // a share in single precision, as the scores are taken
     static float share(int part, int whole) { return static_cast<float>(static_cast<double>(part) / whole); }
-
-    void locate_sequences() {
-        const int n = static_cast<int>(data.T.size());
-        seq_of.assign(n, 0);
-        // Drapeau is non-decreasing, so the first k with Drapeau[k] >= x only moves forward
-        int k = 1;
-        for (int x = 0; x < n; ++x) {
-            while (data.Drapeau[k] < x) ++k;
-            seq_of[x] = k;
-        }
-    }
 
     // first labelling: one label per residue letter, by first appearance in T
     void Initialize() {
@@ -86,14 +83,20 @@ struct Miner {
             if (!code[c]) code[c] = static_cast<int>(++data.NbrClasses);
             V[i] = code[c];
         }
-        // positions grouped by label, ascending within each
+
+        // positions grouped by label, ascending within each; the sequence of x is the first k
+        // from 1 with Drapeau[k] >= x, which only moves forward as x grows
         const int N = static_cast<int>(data.NbrClasses);
         start.assign(N + 1, 0);
         for (int i = 0; i < n; ++i) ++start[V[i]];
         for (int c = 1; c <= N; ++c) start[c] += start[c - 1];
         count.assign(start.begin(), start.end() - 1);  // the next free place of each label
         order.resize(n);
-        for (int i = 0; i < n; ++i) order[count[V[i] - 1]++] = i;
+        int k = 1;
+        for (int x = 0; x < n; ++x) {
+            while (data.Drapeau[k] < x) ++k;
+            order[count[V[x] - 1]++] = {x, k};
+        }
     }
 
     // The sequences holding the label at order[b..e) and its hits per family, as runs.
@@ -101,7 +104,7 @@ struct Miner {
         holders.clear();
         fams.clear();
         for (int i = b; i < e; ++i) {
-            const int k = seq_of[order[i]];
+            const int k = order[i].seq;
             if (!holders.empty() && holders.back().sequence == k)
                 ++holders.back().count;
             else
@@ -174,31 +177,35 @@ struct Miner {
     bool Filter() {
         const unsigned L = data.LongMot;
         const int N = static_cast<int>(data.NbrClasses);
+        gone.assign(N + 1, 0);
         if (N == 0) return true;
 
         eliminated.clear();
         bool none = true;
         for (int c = 1; c <= N; ++c) {
             const int b = start[c - 1], e = start[c];
-            if (b == e) continue;
-            const int x0 = order[b];  // the first occurrence
+            const int x0 = order[b].x;  // the first occurrence
             count_holders(b, e);
             const int most = find_tie_set();
             const int best = tie.back();
             if (accepts(best, most, x0, L)) {
                 none = false;
                 accept(best, most, x0, L);
-                eliminated.insert(eliminated.end(), order.begin() + b, order.begin() + e);
+                eliminated.push_back(c);
             } else if (below_alpha_everywhere()) {
-                // dropped at once: no elimination test reads a negative value
-                for (int i = b; i < e; ++i) V[order[i]] = -c;
+                // dropped at once: the elimination test above reads zeros only
+                gone[c] = 1;
+                for (int i = b; i < e; ++i) V[order[i].x] = -c;
             }
         }
 
         // Eliminations take effect after the pass; below FilterAt accepted descriptors keep
         // their positions active so that longer ones may still grow from them.
         if (L >= data.FilterAt)
-            for (int x : eliminated) V[x] = 0;
+            for (int c : eliminated) {
+                gone[c] = 1;
+                for (int i = start[c - 1]; i < start[c]; ++i) V[order[i].x] = 0;
+            }
         return none;
     }
 
@@ -211,19 +218,23 @@ struct Miner {
         // in its sequence and its successor is active; the pair (successor label, own label)
         // names the new substring
         kept.clear();
+        own.clear();
         next.clear();
         retired.clear();
-        for (int c = N; c >= 1; --c)
+        for (int c = N; c >= 1; --c) {
+            if (gone[c]) continue;
             for (int i = start[c - 1]; i < start[c]; ++i) {
-                const int x = order[i];
-                if (V[x] <= 0) continue;  // eliminated or dropped
-                if (x + L > data.Drapeau[seq_of[x]] || V[x + 1] <= 0) {
-                    retired.push_back(x);
+                if (i + 16 < start[c]) __builtin_prefetch(&V[order[i + 16].x]);
+                const Site s = order[i];
+                if (s.x + L > data.Drapeau[s.seq] || V[s.x + 1] <= 0) {
+                    retired.push_back({s.x, c});
                     continue;
                 }
-                kept.push_back(x);
-                next.push_back(V[x + 1]);
+                kept.push_back(s);
+                own.push_back(c);
+                next.push_back(V[s.x + 1]);
             }
+        }
 
         // relabel: successor label ascending (stable, so own label descending within one)
         const size_t n = kept.size();
@@ -235,23 +246,19 @@ struct Miner {
 
         order.resize(n);
         start.assign(1, 0);
-        int prev_next = 0, prev_own = 0;
         for (size_t j = 0; j < n; ++j) {
+            if (j + 16 < n) __builtin_prefetch(&kept[sorted[j + 16]]);
+            if (j + 8 < n) __builtin_prefetch(&V[kept[sorted[j + 8]].x]);
             const int i = sorted[j];
-            const int x = kept[i];
-            const int own = V[x];  // each position is relabelled once: still its old label here
-            if (j == 0 || next[i] != prev_next || own != prev_own) {
-                if (j) start.push_back(static_cast<int>(j));
-                prev_next = next[i];
-                prev_own = own;
-            }
-            V[x] = static_cast<int>(start.size());
-            order[j] = x;
+            if (j && (next[i] != next[sorted[j - 1]] || own[i] != own[sorted[j - 1]]))
+                start.push_back(static_cast<int>(j));
+            V[kept[i].x] = static_cast<int>(start.size());
+            order[j] = kept[i];
         }
         if (n) start.push_back(static_cast<int>(n));
 
         data.NbrClasses = static_cast<unsigned>(start.size() - 1);
-        for (int x : retired) V[x] = -V[x];
+        for (auto [x, c] : retired) V[x] = -c;
     }
 };
 
@@ -265,7 +272,6 @@ void Discriminate(DescriptorData& data, float ALPHA, float BETA) {
     for (SeqRec& s : data.sequences) s.ddCount = 0;
 
     Miner m(data, ALPHA, BETA);
-    m.locate_sequences();
     data.LongMot = 1;
     m.Initialize();
     m.Filter();

@@ -51,8 +51,8 @@ void GenerateARFFFile(Dialogue& io, const DescriptorData& data, const Descriptor
         ones = active[i];
     };
 
-    // test rows: the descriptors whose text occurs in the test sequence
-    const PresenceIndex index = index_texts(texts);
+    // test rows: the descriptors whose text occurs in the test sequence (indexed only for them)
+    const PresenceIndex index = index_texts(request.test.count ? texts : std::vector<std::string>{});
     auto scratch = std::make_shared<PresenceScratch>();
     request.test.fill = [&](size_t i, const std::string&, std::vector<std::uint32_t>& ones) {
         fill_presence(index, q.test.sequences[i], *scratch, ones);
