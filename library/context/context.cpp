@@ -1,6 +1,7 @@
 #include "context/context.h"
 
 #include "context/arff_names.h"
+#include "context/parallel.h"
 #include "inputs/classfile.h"
 
 namespace tessar {
@@ -162,13 +163,44 @@ private:
     std::vector<std::uint32_t> set_;
 };
 
+// Hands every row to write(i, label, ones) in order, with the next label of `classes` (none
+// when null). Rows with a `make_fill` are filled ahead on every core, in chunks; their labels are
+// read first, which changes nothing: reading a label cannot fail.
+void each_row(const TableRows& rows, ClassFile* classes,
+              const std::function<void(size_t i, const std::string& label, const std::vector<std::uint32_t>& ones)>& write) {
+    static const std::string kNoLabel;
+    constexpr size_t kChunk = 8, kAhead = 16;
+    if (!rows.make_fill || worker_count() == 1 || rows.count <= kChunk) {
+        const RowFill fill = rows.make_fill ? rows.make_fill() : rows.fill;
+        std::vector<std::uint32_t> ones;
+        for (size_t i = 0; i < rows.count; ++i) {
+            const std::string& label = classes ? next_label(*classes) : kNoLabel;
+            fill(i, label, ones);
+            write(i, label, ones);
+        }
+        return;
+    }
+    std::vector<std::string> labels(rows.count);
+    if (classes)
+        for (std::string& label : labels) label = next_label(*classes);
+    std::vector<RowFill> fills(worker_count());  // by thread, made on first use
+    std::vector<std::vector<std::uint32_t>> ring(kChunk * kAhead);
+    ordered_chunks(
+        rows.count, kChunk, kAhead,
+        [&](size_t thread, size_t begin, size_t end) {
+            if (!fills[thread]) fills[thread] = rows.make_fill();
+            for (size_t i = begin; i < end; ++i) fills[thread](i, labels[i], ring[i % ring.size()]);
+        },
+        [&](size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) write(i, labels[i], ring[i % ring.size()]);
+        });
+}
+
 void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassReading& c) {
     const bool with_classes = c.training.stream != nullptr;
     ValueRow commas(request.attributes.size(), ',');
     ValueRow blanks(out.dat.file ? request.attributes.size() : 0, ' ');
-    std::vector<std::uint32_t> ones;
     std::string tail;
-    static const std::string kNoLabel;
 
     // "values[,class]\n"
     auto arff_row = [&](const Output& file, const std::string& values, const std::string* label) {
@@ -183,37 +215,34 @@ void write_rows(const ContextOutputs& out, const ContextRequest& request, ClassR
     };
 
     // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
-    for (size_t i = 0; i < request.training.count; ++i) {
-        const std::string& label = with_classes ? next_label(c.training) : kNoLabel;
-        request.training.fill(i, label, ones);
-        const std::string& values = commas.set(ones);
-        arff_row(out.arff, values, with_classes ? &label : nullptr);
-        if (out.txt.file) {
-            // the values, then one membership column per class
-            out.txt.put(values);
-            tail.clear();
-            for (size_t k = 0; k < c.names.size(); ++k) {
-                if (!values.empty() || k) tail += ',';
-                tail += c.names[k] == label ? '1' : '0';
-            }
-            tail += '\n';
-            out.txt.put(tail);
-        }
-        if (out.dat.file) {
-            // "<number> v v ... v <class>"
-            out.dat.put(std::to_string(i + 1) + " ");
-            out.dat.put(blanks.set(ones));
-            out.dat.put(" " + label + "\n");
-        }
-    }
+    each_row(request.training, with_classes ? &c.training : nullptr,
+             [&](size_t i, const std::string& label, const std::vector<std::uint32_t>& ones) {
+                 const std::string& values = commas.set(ones);
+                 arff_row(out.arff, values, with_classes ? &label : nullptr);
+                 if (out.txt.file) {
+                     // the values, then one membership column per class
+                     out.txt.put(values);
+                     tail.clear();
+                     for (size_t k = 0; k < c.names.size(); ++k) {
+                         if (!values.empty() || k) tail += ',';
+                         tail += c.names[k] == label ? '1' : '0';
+                     }
+                     tail += '\n';
+                     out.txt.put(tail);
+                 }
+                 if (out.dat.file) {
+                     // "<number> v v ... v <class>"
+                     out.dat.put(std::to_string(i + 1) + " ");
+                     out.dat.put(blanks.set(ones));
+                     out.dat.put(" " + label + "\n");
+                 }
+             });
 
     // test rows, with the labels of the test classification file
     if (c.with_test)
-        for (size_t i = 0; i < request.test.count; ++i) {
-            const std::string& label = next_label(c.test);
-            request.test.fill(i, label, ones);
+        each_row(request.test, &c.test, [&](size_t, const std::string& label, const std::vector<std::uint32_t>& ones) {
             arff_row(out.test, commas.set(ones), &label);
-        }
+        });
 }
 
 }  // namespace

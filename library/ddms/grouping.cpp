@@ -1,5 +1,7 @@
 #include "ddms/grouping.h"
 
+#include "ddms/similar.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -179,55 +181,18 @@ void Tri(DescriptorTable& table, int first, int last) {
 
 namespace {
 
-// The merge within one length. Only an earlier entry with no negative entry against the
-// candidate at any position can be similar to it, so bit rows mark, for each position c and
-// letter y, the entries whose letter at c may face y; their AND leaves the entries that get the
-// full Substitute test, in table order, so the first similar one is found as by a plain scan.
-void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t length,
-                  const std::vector<int>& entries) {
-    const size_t k = entries.size();
-    const size_t n_words = words_for(k);
-    std::string letters;
-    for (int e : entries) letters += table[e].text;
-    SequenceMasks slots = make_masks(letters);
-    const size_t n_letters = slots.bits.size();
-    // rows[(c * n_letters + slot(y)) * n_words + w]
-    std::vector<uint64_t> rows(length * n_letters * n_words, 0);
-    for (int x = 0; x < 256; ++x) {
-        int sx = slots.slot[x];
-        if (sx < 0) continue;
-        for (size_t t = 0; t < k; ++t) {
-            const std::string& text = table[entries[t]].text;
-            for (size_t c = 0; c < length; ++c)
-                if (faces(rule, text[c], static_cast<char>(x)))
-                    rows[(c * n_letters + sx) * n_words + t / 64] |= uint64_t{1} << (t % 64);
-        }
+// The merge within one length: each entry but those of PM 0 takes the first earlier entry of its
+// length that is similar to it (the earlier one the reference), or itself when none is, and
+// the entries taken are kept.
+void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t length, const std::vector<int>& entries) {
+    std::vector<std::string_view> texts;
+    std::vector<char> searching;
+    texts.reserve(entries.size());
+    for (int e : entries) {
+        texts.push_back(table[e].text);
+        searching.push_back(table[e].pm != 0);
     }
-    for (size_t u = k; u-- > 0;) {
-        const int s = entries[u];
-        if (table[s].pm == 0) {
-            table[s].kept = true;
-            continue;
-        }
-        const std::string& candidate = table[s].text;
-        bool found = false;
-        for (size_t w = 0; w * 64 < u && !found; ++w) {
-            // the entries before the candidate only
-            uint64_t bits = (w + 1) * 64 <= u ? ~uint64_t{0} : (uint64_t{1} << (u % 64)) - 1;
-            for (size_t c = 0; c < length && bits; ++c)
-                bits &= rows[(c * n_letters + slots.slot[static_cast<unsigned char>(candidate[c])]) *
-                                 n_words + w];
-            for (; bits; bits &= bits - 1) {
-                const int j = entries[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];
-                if (Substitute(rule, table[j].text, candidate)) {
-                    table[j].kept = true;
-                    found = true;
-                    break;
-                }
-            }
-        }
-        if (!found) table[s].kept = true;
-    }
+    for (std::uint32_t j : earliest_similar(texts, length, searching, rule)) table[entries[j]].kept = true;
 }
 
 }  // namespace
@@ -269,7 +234,7 @@ void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
     // that is similar to it, or itself when there is none.
     std::map<size_t, std::vector<int>> by_length;  // entries of each length, in table order
     for (int i = 0; i < n; ++i) by_length[table[i].text.size()].push_back(i);
-    for (auto& [length, entries] : by_length) merge_length(table, rule, length, entries);
+    for (const auto& [length, entries] : by_length) merge_length(table, rule, length, entries);
 
     // delete the merged descriptors; the survivors keep their order
     table.entries.erase(std::remove_if(table.entries.begin(), table.entries.end(),

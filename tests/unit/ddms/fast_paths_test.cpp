@@ -106,12 +106,13 @@ TEST(FastPaths, RowEncoderAgreesWithDescriptorValue) {
         for (int i = 0; i < 60; ++i) add_descriptor(t, random_text(rng, 2), classes[rng() % 2]);
         for (int i = 0; i < 3; ++i) add_descriptor(t, random_text(rng, 6), classes[rng() % 2]);
         add_descriptor(t, t[0].text, "b");  // the same text twice
-        RowEncoder encoder = make_row_encoder(t, rule);
+        const RowEncoder encoder = make_row_encoder(t, rule);
+        RowScratch scratch;
         std::vector<std::uint32_t> ones;
         for (int round = 0; round < 100; ++round) {
             std::string sequence = random_text(rng, rng() % 120);
             const std::string& cls = classes[rng() % 2];
-            encode_row(encoder, sequence, cls, ones);
+            encode_row(encoder, scratch, sequence, cls, ones);
             std::vector<std::uint32_t> want;
             for (size_t j = 0; j < t.size(); ++j)
                 if (descriptor_value(rule, sequence, cls, t[j].text, t[j].class_name))
