@@ -263,7 +263,6 @@ SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length
     index.length = length;
     index.texts = std::move(texts);
     build_trie(index, nullptr);
-    list_starts(index);
     return index;
 }
 

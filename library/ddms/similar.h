@@ -12,11 +12,12 @@
 // one mask. Along a path the sums of Substitute (pair: the entries of the letter pairs, self:
 // the reference's diagonal entries) are kept as integers, so a leaf is decided as Substitute
 // decides it. The quotient pair/self exceeds Score only when pair - Score * self (the gain) is
-// above zero; a branch is left as soon as even the best gains of the remaining probe letters
-// cannot bring its gain back above zero, with a margin far wider than the rounding of that
+// above zero; of a node's children a probe takes only those whose gain keeps that hope alive,
+// the head of its letter's ranking by gain, with a margin far wider than the rounding of the
 // double bound. The first two levels are looked up, not walked: for each pair of probe letters
-// the admitted nodes of depth 2 are listed by decreasing gain, so a probe takes the head of its
-// list and stops at the first node its remaining letters cannot save.
+// the admitted nodes of depth 2 are listed by decreasing gain (`starts`, made for the probe
+// searches of earliest_similar), so a probe takes the head of its list and stops at the first
+// node its remaining letters cannot save.
 #pragma once
 
 #include <cstdint>
@@ -75,8 +76,8 @@ struct SimilarityIndex {
     std::vector<Start> starts;
 };
 
-// Indexes texts of one length for a search (both must outlive the index); an item is the index
-// of its text in `texts`.
+// Indexes texts of one length for a search (both must outlive the index), without the lists of
+// depth 2; an item is the index of its text in `texts`.
 SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length, const SimilaritySearch& search);
 
 // Working storage of a search, reused from probe to probe (one per thread).
@@ -117,7 +118,8 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
 // Substitute(texts[j], texts[u]) for each u with searching[u], and u itself when there is none
 // or u does not search. Every j in turn finds, among the texts after it that still search
 // without an answer, those similar to it; they take j and leave the trie, so that the trie
-// empties as the answers come.
+// empties as the answers come. The searching texts are shared out by first letter into parts
+// searched on a core each (an answer depends on the earlier texts only).
 std::vector<std::uint32_t> earliest_similar(const std::vector<std::string_view>& texts, size_t length,
                                             const std::vector<char>& searching, const SimilarityRule& rule);
 
