@@ -297,20 +297,31 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
     const size_t W = facing.n_words;
     const unsigned char* seq = reinterpret_cast<const unsigned char*>(sequence.data());
     const SimilarityIndex::Node* nodes = index.nodes.data();
-    scratch.alive.assign((L + 1) * W, 0);
+    scratch.alive.assign(L * W, 0);
     scratch.node.resize(L);
     scratch.todo.resize(L);
+    scratch.child.resize(L);
     scratch.letter.resize(L);
+    scratch.self.resize(L + 1);
     std::uint64_t* alive = scratch.alive.data();
     std::uint32_t* node = scratch.node.data();
     std::uint32_t* todo = scratch.todo.data();
+    std::uint32_t* child = scratch.child.data();
     int* letter = scratch.letter.data();
+    int* self = scratch.self.data();  // the reference's diagonal entries down to each depth
 
     // every window, by its first place
     for (size_t p = 0; p + L <= n; ++p) alive[p / 64] |= std::uint64_t{1} << (p % 64);
+    // the children of the node at depth d still to try, and the index of the next one (they are
+    // taken in letter order, so the index only counts up)
+    auto enter = [&](size_t d, std::uint32_t at) {
+        node[d] = at;
+        todo[d] = nodes[at].letters;
+        child[d] = nodes[at].first;
+    };
     size_t d = 0;
-    node[0] = 0;
-    todo[0] = nodes[0].letters & facing.letters;
+    enter(0, 0);
+    self[0] = 0;
     for (;;) {
         if (!todo[d]) {
             if (d == 0) return;
@@ -319,41 +330,41 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
         }
         const std::uint32_t bit = todo[d] & (0u - todo[d]);
         todo[d] ^= bit;
+        const std::uint32_t at = child[d]++;
+        if (!(bit & facing.letters)) continue;
         const int x = __builtin_ctz(bit);
-        // the windows that also face x at their place d, moved on to place d + 1
+        // the windows that also face x at their place d (bit p + d for the window starting at p)
         const std::uint64_t* from = alive + d * W;
         const std::uint64_t* places = facing.bits.data() + x * W;
-        std::uint64_t* to = alive + (d + 1) * W;
-        std::uint64_t carry = 0, any = 0;
-        for (size_t w = 0; w < W; ++w) {
-            const std::uint64_t v = from[w] & places[w];
-            to[w] = v << 1 | carry;
-            carry = v >> 63;
-            any |= v;
-        }
-        if (!any) continue;
         letter[d] = x;
-        const std::uint32_t child = child_of(nodes[node[d]], bit);
         if (d + 1 < L) {
+            // moved on to place d + 1
+            std::uint64_t* to = alive + (d + 1) * W;
+            std::uint64_t carry = 0, any = 0;
+            for (size_t w = 0; w < W; ++w) {
+                const std::uint64_t v = from[w] & places[w];
+                to[w] = v << 1 | carry;
+                carry = v >> 63;
+                any |= v;
+            }
+            if (!any) continue;
+            self[d + 1] = self[d] + s.self['A' + x][x];
             ++d;
-            node[d] = child;
-            todo[d] = nodes[child].letters & facing.letters;
+            enter(d, at);
             continue;
         }
         // a leaf: the windows left face it everywhere; the first similar one decides
+        const int leaf_self = self[d] + s.self['A' + x][x];
         bool similar = false;
         for (size_t w = 0; w < W && !similar; ++w)
-            for (std::uint64_t m = to[w]; m && !similar; m &= m - 1) {
-                const size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(m)) - L;
-                int pair = 0, self = 0;
-                for (size_t c = 0; c < L; ++c) {
-                    pair += s.pair[seq[p + c]][letter[c]];
-                    self += s.self[seq[p + c]][letter[c]];
-                }
-                similar = similar_sums(pair, self, s.rule->Score);
+            for (std::uint64_t m = from[w] & places[w]; m && !similar; m &= m - 1) {
+                const size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(m)) - d;
+                int pair = 0;
+                for (size_t c = 0; c < L; ++c) pair += s.pair[seq[p + c]][letter[c]];
+                similar = similar_sums(pair, leaf_self, s.rule->Score);
             }
         if (!similar) continue;
-        const std::uint32_t k = nodes[child].first;
+        const std::uint32_t k = nodes[at].first;
         found.insert(found.end(), index.items.begin() + index.leaf_start[k], index.items.begin() + index.leaf_start[k + 1]);
     }
 }

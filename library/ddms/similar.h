@@ -101,8 +101,8 @@ void face_sequence(const SimilaritySearch& search, std::string_view sequence, Se
 // Working storage of find_similar_windows (one per thread).
 struct WindowScratch {
     std::vector<std::uint64_t> alive;
-    std::vector<std::uint32_t> node, todo;
-    std::vector<int> letter;
+    std::vector<std::uint32_t> node, todo, child;
+    std::vector<int> letter, self;
 };
 
 // Appends to `found` every item whose text (the reference) is similar to some window of the
