@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "context/parallel.h"
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
 
@@ -150,36 +151,64 @@ void write_class_header(const ContextOutputs& out, Tables& tables, const Context
     out.txt.put(format("#instances number\n%d\n#context\n", static_cast<int>(n_rows)));
 }
 
+// Hands every row to write(i, label, ones) in order, with the next label of `classes` (none
+// when null). Rows with a `make_fill` are filled ahead on every core, in chunks; their labels are
+// read first, which changes nothing: reading a label cannot fail.
+void each_row(const TableRows& rows, ClassFile* classes,
+              const std::function<void(size_t i, const std::string& label, const std::vector<std::uint32_t>& ones)>& write) {
+    static const std::string kNoLabel;
+    constexpr size_t kChunk = 8, kAhead = 16;
+    if (!rows.make_fill || worker_count() == 1 || rows.count <= kChunk) {
+        const RowFill fill = rows.make_fill ? rows.make_fill() : rows.fill;
+        std::vector<std::uint32_t> ones;
+        for (size_t i = 0; i < rows.count; ++i) {
+            const std::string& label = classes ? next_label(*classes) : kNoLabel;
+            fill(i, label, ones);
+            write(i, label, ones);
+        }
+        return;
+    }
+    std::vector<std::string> labels(rows.count);
+    if (classes)
+        for (std::string& label : labels) label = next_label(*classes);
+    std::vector<RowFill> fills(worker_count());  // by thread, made on first use
+    std::vector<std::vector<std::uint32_t>> ring(kChunk * kAhead);
+    ordered_chunks(
+        rows.count, kChunk, kAhead,
+        [&](size_t thread, size_t begin, size_t end) {
+            if (!fills[thread]) fills[thread] = rows.make_fill();
+            for (size_t i = begin; i < end; ++i) fills[thread](i, labels[i], ring[i % ring.size()]);
+        },
+        [&](size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) write(i, labels[i], ring[i % ring.size()]);
+        });
+}
+
 void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const ContextRequest& request,
                 ClassReading& c) {
     const bool with_classes = c.training.stream != nullptr;
     DenseRows format_row(request.attributes.size());
-    std::vector<std::uint32_t> ones;
-    static const std::string kNoLabel;
     Progress progress{"writing", 0,
                       static_cast<double>(request.training.count + (c.with_test ? request.test.count : 0)),
                       "rows"};
 
     // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
-    for (size_t i = 0; i < request.training.count; ++i) {
-        const std::string& label = with_classes ? next_label(c.training) : kNoLabel;
-        request.training.fill(i, label, ones);
-        tables.training.row(ones, with_classes ? RowClass::of(label) : RowClass::none());
-        if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
-        if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
-        ++progress.done;
-        io.progress(progress);
-    }
+    each_row(request.training, with_classes ? &c.training : nullptr,
+             [&](size_t i, const std::string& label, const std::vector<std::uint32_t>& ones) {
+                 tables.training.row(ones, with_classes ? RowClass::of(label) : RowClass::none());
+                 if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
+                 if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
+                 ++progress.done;
+                 io.progress(progress);
+             });
 
     // test rows, with the labels of the test classification file
     if (c.with_test)
-        for (size_t i = 0; i < request.test.count; ++i) {
-            const std::string& label = next_label(c.test);
-            request.test.fill(i, label, ones);
+        each_row(request.test, &c.test, [&](size_t, const std::string& label, const std::vector<std::uint32_t>& ones) {
             tables.test.row(ones, RowClass::of(label));
             ++progress.done;
             io.progress(progress);
-        }
+        });
 }
 
 }  // namespace

@@ -33,11 +33,18 @@ extern const Question kTestArffName;
 extern const Question kTxtName;
 extern const Question kDatName;
 
-// The rows of one file. `fill(i, label, ones)` puts the attributes whose value is 1 in row i
-// (from 0), ascending, into `ones`; `label` is the row's class ("" without classes).
+// Puts the attributes whose value is 1 in row i (from 0), ascending, into `ones`; `label` is the
+// row's class ("" without classes).
+using RowFill = std::function<void(size_t i, const std::string& label, std::vector<std::uint32_t>& ones)>;
+
+// The rows of one file: `fill` is called for each row in order, from the writer's thread. A
+// method whose rows cost more than their writing gives `make_fill` instead: the writer then makes
+// one filler per thread and fills rows ahead on every core while it writes, in row order; each
+// filler is called from one thread only, so it keeps its working storage to itself.
 struct TableRows {
     size_t count = 0;
-    std::function<void(size_t i, const std::string& label, std::vector<std::uint32_t>& ones)> fill;
+    RowFill fill = {};
+    std::function<RowFill()> make_fill = {};
 };
 
 // The classification files of a run.

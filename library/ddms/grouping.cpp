@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <map>
 #include <utility>
+
+#include "ddms/similar.h"
 
 namespace tessar {
 
@@ -76,67 +77,6 @@ int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::strin
     return 0;
 }
 
-namespace {
-
-size_t words_for(size_t n_bits) { return (n_bits + 63) / 64; }
-
-// Word w of the row shifted down by `shift` bits (bit p of the result is bit p + shift).
-uint64_t shifted_word(const std::vector<uint64_t>& row, size_t w, size_t shift) {
-    size_t i = w + shift / 64;
-    unsigned s = shift % 64;
-    uint64_t lo = i < row.size() ? row[i] >> s : 0;
-    uint64_t hi = (s != 0 && i + 1 < row.size()) ? row[i + 1] << (64 - s) : 0;
-    return lo | hi;
-}
-
-bool faces(const SimilarityRule& rule, char x, char y) {
-    return rule.facing[static_cast<unsigned char>(x) * 256 + static_cast<unsigned char>(y)] != 0;
-}
-
-}  // namespace
-
-SequenceMasks make_masks(const std::string& letters) {
-    SequenceMasks masks;
-    std::fill(std::begin(masks.slot), std::end(masks.slot), -1);
-    for (char x : letters) {
-        int& slot = masks.slot[static_cast<unsigned char>(x)];
-        if (slot >= 0) continue;
-        slot = static_cast<int>(masks.bits.size());
-        masks.bits.emplace_back();
-    }
-    return masks;
-}
-
-void fill_masks(const SimilarityRule& rule, std::string_view sequence, SequenceMasks& masks) {
-    masks.n_words = words_for(sequence.size());
-    for (int x = 0; x < 256; ++x) {
-        if (masks.slot[x] < 0) continue;
-        std::vector<uint64_t>& row = masks.bits[masks.slot[x]];
-        row.assign(masks.n_words, 0);
-        for (size_t p = 0; p < sequence.size(); ++p)
-            if (faces(rule, static_cast<char>(x), sequence[p])) row[p / 64] |= uint64_t{1} << (p % 64);
-    }
-}
-
-int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks,
-                       std::string_view sequence, std::string_view descriptor) {
-    const size_t L = descriptor.size();
-    if (L == 0 || sequence.size() < L) return 0;
-    const size_t last = sequence.size() - L;  // windows start at 0..last
-    for (size_t w = 0; w <= last / 64; ++w) {
-        uint64_t open = ~uint64_t{0};
-        if (w == last / 64 && last % 64 != 63) open = (uint64_t{1} << (last % 64 + 1)) - 1;
-        for (size_t c = 0; c < L && open; ++c)
-            open &= shifted_word(masks.bits[masks.slot[static_cast<unsigned char>(descriptor[c])]], w, c);
-        // the windows left have no negative entry: the full test decides, leftmost first
-        for (; open; open &= open - 1) {
-            size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(open));
-            if (Substitute(rule, descriptor, sequence.substr(p))) return 1;
-        }
-    }
-    return 0;
-}
-
 float mutation_possibility(const SimilarityRule& rule, std::string_view text) {
     float p = 1;
     for (char r : text) {
@@ -179,55 +119,18 @@ void Tri(DescriptorTable& table, int first, int last) {
 
 namespace {
 
-// The merge within one length. Only an earlier entry with no negative entry against the
-// candidate at any position can be similar to it, so bit rows mark, for each position c and
-// letter y, the entries whose letter at c may face y; their AND leaves the entries that get the
-// full Substitute test, in table order, so the first similar one is found as by a plain scan.
-void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t length,
-                  const std::vector<int>& entries) {
-    const size_t k = entries.size();
-    const size_t n_words = words_for(k);
-    std::string letters;
-    for (int e : entries) letters += table[e].text;
-    SequenceMasks slots = make_masks(letters);
-    const size_t n_letters = slots.bits.size();
-    // rows[(c * n_letters + slot(y)) * n_words + w]
-    std::vector<uint64_t> rows(length * n_letters * n_words, 0);
-    for (int x = 0; x < 256; ++x) {
-        int sx = slots.slot[x];
-        if (sx < 0) continue;
-        for (size_t t = 0; t < k; ++t) {
-            const std::string& text = table[entries[t]].text;
-            for (size_t c = 0; c < length; ++c)
-                if (faces(rule, text[c], static_cast<char>(x)))
-                    rows[(c * n_letters + sx) * n_words + t / 64] |= uint64_t{1} << (t % 64);
-        }
+// The merge within one length: each entry but those of PM 0 takes the first earlier entry of its
+// length that is similar to it (the earlier one the reference), or itself when none is, and
+// the entries taken are kept.
+void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t length, const std::vector<int>& entries) {
+    std::vector<std::string_view> texts;
+    std::vector<char> searching;
+    texts.reserve(entries.size());
+    for (int e : entries) {
+        texts.push_back(table[e].text);
+        searching.push_back(table[e].pm != 0);
     }
-    for (size_t u = k; u-- > 0;) {
-        const int s = entries[u];
-        if (table[s].pm == 0) {
-            table[s].kept = true;
-            continue;
-        }
-        const std::string& candidate = table[s].text;
-        bool found = false;
-        for (size_t w = 0; w * 64 < u && !found; ++w) {
-            // the entries before the candidate only
-            uint64_t bits = (w + 1) * 64 <= u ? ~uint64_t{0} : (uint64_t{1} << (u % 64)) - 1;
-            for (size_t c = 0; c < length && bits; ++c)
-                bits &= rows[(c * n_letters + slots.slot[static_cast<unsigned char>(candidate[c])]) *
-                                 n_words + w];
-            for (; bits; bits &= bits - 1) {
-                const int j = entries[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];
-                if (Substitute(rule, table[j].text, candidate)) {
-                    table[j].kept = true;
-                    found = true;
-                    break;
-                }
-            }
-        }
-        if (!found) table[s].kept = true;
-    }
+    for (std::uint32_t j : earliest_similar(texts, length, searching, rule)) table[entries[j]].kept = true;
 }
 
 }  // namespace
@@ -248,33 +151,39 @@ DescriptorTable copy_descriptors(const DescriptorData& data) {
     return table;
 }
 
-void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
+void order_by_pm(DescriptorTable& table, const SimilarityRule& rule) {
     const int n = static_cast<int>(table.size());
-
-    // PM
     for (MSDescriptor& d : table.entries) {
         d.kept = false;
         d.pm = mutation_possibility(rule, d.text);
     }
-
-    // order each run (one length, as the table is longest first) by decreasing PM
+    // each run of one length (the table is longest first)
     for (int i = 0; i < n;) {
         int end = i + 1;
         while (end < n && table[end].text.size() >= table[i].text.size()) ++end;
         Tri(table, i, end - 1);
         i = end;
     }
+}
 
-    // merge: each descriptor, from the last up, marks the first earlier descriptor of its length
-    // that is similar to it, or itself when there is none.
-    std::map<size_t, std::vector<int>> by_length;  // entries of each length, in table order
-    for (int i = 0; i < n; ++i) by_length[table[i].text.size()].push_back(i);
-    for (auto& [length, entries] : by_length) merge_length(table, rule, length, entries);
+std::map<size_t, std::vector<int>> entries_by_length(const DescriptorTable& table) {
+    std::map<size_t, std::vector<int>> by_length;
+    for (size_t i = 0; i < table.size(); ++i) by_length[table[i].text.size()].push_back(static_cast<int>(i));
+    return by_length;
+}
 
-    // delete the merged descriptors; the survivors keep their order
+void drop_merged(DescriptorTable& table) {
     table.entries.erase(std::remove_if(table.entries.begin(), table.entries.end(),
                                        [](const MSDescriptor& d) { return !d.kept; }),
                         table.entries.end());
+}
+
+void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
+    order_by_pm(table, rule);
+    // merge: each descriptor marks the first earlier descriptor of its length that is similar to
+    // it, or itself when there is none
+    for (const auto& [length, entries] : entries_by_length(table)) merge_length(table, rule, length, entries);
+    drop_merged(table);
 }
 
 DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& rule) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,24 +41,6 @@ int Substitute(const SimilarityRule& rule, std::string_view reference, std::stri
 // (windows tried from the left, the first similar one ends the search).
 int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor);
 
-// For each letter used by a set of descriptors, the positions of one sequence that the letter
-// may face: similar windows can only start where every letter of the descriptor finds a set bit.
-struct SequenceMasks {
-    size_t n_words = 0;
-    int slot[256];                             // letter -> row of bits, -1 when unused
-    std::vector<std::vector<uint64_t>> bits;   // one row of n_words words per used letter
-};
-
-// Prepares the rows for the letters of `letters` (each letter once); fill_masks then sets them
-// for one sequence.
-SequenceMasks make_masks(const std::string& letters);
-void fill_masks(const SimilarityRule& rule, std::string_view sequence, SequenceMasks& masks);
-
-// ExistMotif with the same answer, testing only the windows that the masks allow (the masks
-// must have been filled for `sequence` and know every letter of `descriptor`).
-int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks,
-                       std::string_view sequence, std::string_view descriptor);
-
 // The mutation possibility of a descriptor text: 1 minus the product of the factors of its
 // residues, in 32-bit floats; a letter outside AA contributes the factor 1.
 float mutation_possibility(const SimilarityRule& rule, std::string_view text);
@@ -87,6 +70,16 @@ void echange(DescriptorTable& table, int a, int b);
 // Sorts entries first..last (inclusive) by decreasing PM with the quicksort whose exact order of
 // swaps decides the order of equal PMs.
 void Tri(DescriptorTable& table, int first, int last);
+
+// The PM of every entry (none kept yet), and each run of one length (the table is longest
+// first) ordered by decreasing PM with Tri.
+void order_by_pm(DescriptorTable& table, const SimilarityRule& rule);
+
+// The entries of each length, in table order.
+std::map<size_t, std::vector<int>> entries_by_length(const DescriptorTable& table);
+
+// Deletes the entries not kept; the survivors keep their order.
+void drop_merged(DescriptorTable& table);
 
 // The table of AllDDs in its order (longest descriptors first): the text of each record and the
 // class name of the first family of its tie set.

@@ -1,5 +1,7 @@
 #include "ddms/output.h"
 
+#include <algorithm>
+#include <map>
 #include <memory>
 
 namespace tessar {
@@ -38,39 +40,55 @@ bool descriptor_value(const SimilarityRule& rule, const std::string& sequence,
 RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& rule) {
     RowEncoder encoder;
     encoder.table = &table;
-    encoder.rule = &rule;
+    encoder.search = std::make_unique<SimilaritySearch>(make_similarity_search(rule, TrieRole::References));
     std::vector<std::string> texts;
-    std::string letters;
-    for (const MSDescriptor& d : table.entries) {
-        texts.push_back(d.text);
-        letters += d.text;
-    }
+    for (const MSDescriptor& d : table.entries) texts.push_back(d.text);
     encoder.index = index_texts(std::move(texts));
-    encoder.masks = make_masks(letters);
+
+    // the entries of each class, then of each length within it, in table order
+    std::map<std::string, std::map<size_t, std::vector<std::uint32_t>>> members;
+    for (size_t j = 0; j < table.size(); ++j) {
+        const MSDescriptor& d = table[j];
+        auto [at, added] = members.try_emplace(d.class_name);
+        if (added) encoder.classes.push_back({d.class_name, {}});
+        at->second[d.text.size()].push_back(static_cast<std::uint32_t>(j));
+    }
+    for (RowEncoder::ClassGroups& c : encoder.classes)
+        for (auto& [length, entries] : members[c.name]) {
+            std::vector<std::string_view> views;
+            for (std::uint32_t j : entries) views.push_back(table[j].text);
+            c.by_length.push_back({index_similar(std::move(views), length, *encoder.search), std::move(entries)});
+        }
     return encoder;
 }
 
-void encode_row(RowEncoder& encoder, const std::string& sequence, const std::string& sequence_class,
-                std::vector<std::uint32_t>& ones) {
-    const DescriptorTable& table = *encoder.table;
+void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
+                const std::string& sequence_class, std::vector<std::uint32_t>& ones) {
     // exact occurrences
-    fill_presence(encoder.index, sequence, encoder.scratch, ones);
-    std::vector<char>& present = encoder.present;
-    present.assign(table.size(), 0);
+    fill_presence(encoder.index, sequence, scratch.presence, ones);
+    std::vector<char>& present = scratch.present;
+    present.resize(encoder.table->size(), 0);
     for (std::uint32_t j : ones) present[j] = 1;
-    // similar windows, in sequences of the descriptor's own class only
-    bool masks_filled = false;
-    for (size_t j = 0; j < table.size(); ++j) {
-        if (present[j] || table[j].class_name != sequence_class) continue;
-        if (!masks_filled) {
-            fill_masks(*encoder.rule, sequence, encoder.masks);
-            masks_filled = true;
+    const size_t exact = ones.size();
+
+    // similar windows, for the descriptors of the sequence's own class only
+    for (const RowEncoder::ClassGroups& c : encoder.classes) {
+        if (c.name != sequence_class) continue;
+        face_sequence(*encoder.search, sequence, scratch.facing);
+        for (const RowEncoder::Group& g : c.by_length) {
+            if (g.index.length > sequence.size()) break;
+            scratch.found.clear();
+            find_similar_windows(g.index, scratch.facing, scratch.windows, scratch.found);
+            for (std::uint32_t item : scratch.found) {
+                const std::uint32_t j = g.members[item];
+                if (present[j]) continue;
+                present[j] = 1;
+                ones.push_back(j);
+            }
         }
-        present[j] = static_cast<char>(exist_motif_masked(*encoder.rule, encoder.masks, sequence, table[j].text));
     }
-    ones.clear();
-    for (size_t j = 0; j < table.size(); ++j)
-        if (present[j]) ones.push_back(static_cast<std::uint32_t>(j));
+    if (ones.size() > exact) std::sort(ones.begin(), ones.end());
+    for (std::uint32_t j : ones) present[j] = 0;
 }
 
 ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
@@ -80,15 +98,20 @@ ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, con
     for (const MSDescriptor& d : table.entries) texts.push_back(d.text);
     ContextRequest request = descriptor_request(texts, data, q);
 
-    auto encoder = std::make_shared<RowEncoder>(make_row_encoder(table, rule));
+    const RowEncoder encoder = make_row_encoder(table, rule);
     // training row i is sequence P[i] with the i-th label of the classification file
-    request.training.fill = [&data, encoder](size_t i, const std::string& label,
-                                             std::vector<std::uint32_t>& ones) {
-        static const std::string kNoSequence;
-        encode_row(*encoder, i < data.P.size() ? data.P[i] : kNoSequence, label, ones);
+    request.training.make_fill = [&data, &encoder]() -> RowFill {
+        return [&data, &encoder, scratch = RowScratch()](size_t i, const std::string& label,
+                                                         std::vector<std::uint32_t>& ones) mutable {
+            encode_row(encoder, scratch, i < data.P.size() ? std::string_view(data.P[i]) : std::string_view(),
+                       label, ones);
+        };
     };
-    request.test.fill = [&q, encoder](size_t i, const std::string& label, std::vector<std::uint32_t>& ones) {
-        encode_row(*encoder, q.test.sequences[i], label, ones);
+    request.test.make_fill = [&q, &encoder]() -> RowFill {
+        return [&q, &encoder, scratch = RowScratch()](size_t i, const std::string& label,
+                                                      std::vector<std::uint32_t>& ones) mutable {
+            encode_row(encoder, scratch, q.test.sequences[i], label, ones);
+        };
     };
     return write_context_files(io, request);
 }

@@ -3,11 +3,14 @@
 
 #include <cstdio>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "context/presence.h"
 #include "ddms/grouping.h"
+#include "ddms/similar.h"
 #include "disclass/disclass.h"
 
 namespace tessar {
@@ -29,21 +32,39 @@ bool descriptor_value(const SimilarityRule& rule, const std::string& sequence,
                       const std::string& text_class);
 
 // The values of every descriptor of a table for one sequence at a time, with the answers of
-// descriptor_value: exact occurrences from the presence index, then, for the descriptors of the
-// sequence's own class that do not occur, similar windows tried only where the letter masks
-// allow them.
+// descriptor_value: exact occurrences from the presence index, then, for the sequence's own
+// class, the descriptors similar to some window of the sequence, found for all the windows at
+// once in a trie of that class's descriptors of each length. The encoder only reads once made, so
+// rows may be encoded on several threads at once, each with its own scratch.
 struct RowEncoder {
+    // the descriptors of one class and one length: the trie's item i is table entry members[i]
+    struct Group {
+        SimilarityIndex index;
+        std::vector<std::uint32_t> members;
+    };
+    struct ClassGroups {
+        std::string name;
+        std::vector<Group> by_length;  // by increasing length
+    };
     const DescriptorTable* table = nullptr;
-    const SimilarityRule* rule = nullptr;
+    std::unique_ptr<SimilaritySearch> search;  // the descriptors as references; the tries hold its address
     PresenceIndex index;
-    PresenceScratch scratch;
-    SequenceMasks masks;
-    std::vector<char> present;
+    std::vector<ClassGroups> classes;  // in order of first appearance in the table
 };
 RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& rule);
+
+// Working storage of encode_row, reused from row to row.
+struct RowScratch {
+    PresenceScratch presence;
+    SequenceFacing facing;
+    WindowScratch windows;
+    std::vector<std::uint32_t> found;
+    std::vector<char> present;  // by table entry; all 0 between rows
+};
+
 // The descriptors whose value is 1, ascending, into `ones`.
-void encode_row(RowEncoder& encoder, const std::string& sequence, const std::string& sequence_class,
-                std::vector<std::uint32_t>& ones);
+void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
+                const std::string& sequence_class, std::vector<std::uint32_t>& ones);
 
 // Asks for the ARFF names and writes the ARFF files: one training row per sequence of the family
 // file (training sequence i being P[i-1]) and, with a test file, a test row for each of the

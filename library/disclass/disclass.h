@@ -101,9 +101,9 @@ struct DescriptorData {
     unsigned NbMot = 0;
 
     std::vector<SeqRec> sequences;         // sequences[k - 1] is sequence k of the family file
-    // State of the mining when it ended: V[x] > 0 active with that label, < 0 retired (the
-    // negated label it had), 0 eliminated; LongMot the last length filtered; NbrClasses the
-    // labels left at that length.
+    // State of the mining when it ended: V[x] > 0 active with that label, < 0 retired or dropped
+    // (the negated label it had; a label is dropped when no family reaches ALPHA with it), 0
+    // eliminated; LongMot the last length filtered; NbrClasses the labels left at that length.
     std::vector<int> V;
     unsigned LongMot = 1;
     unsigned NbrClasses = 0;

@@ -5,7 +5,22 @@
 // The labelling keeps the numbering of a stack-based build exactly: at length 1 labels follow
 // the first appearance of each residue in T; at each extension the new labels are numbered by
 // the label of the successor position ascending and, within one successor label, by the
-// position's own label descending. Both orders are produced here by counting sorts.
+// position's own label descending. Labels are tested in number order, which is the order of
+// acceptance.
+//
+// Layout: `order` holds the active positions grouped by label, label 1 first, each label's
+// positions ascending; label c owns order[start[c - 1]] to order[start[c] - 1]. Ascending
+// positions lie in ascending sequences, and the sequences of a family are consecutive, so a
+// label's holders and its hits per family are counted as runs in one pass over its positions.
+// Walking the labels from the last to the first gives the positions by own label descending
+// (ascending within a label), so an extension needs a single counting sort, on the successor
+// label, and that sort leaves the new labels grouped and ascending as the next pass wants them.
+//
+// Dropping: a label that no family holds in an ALPHA share of its sequences is dropped with its
+// positions. A longer substring occurs only where its prefix does, so its hits in any family are
+// no more than the prefix's and none of its extensions can be accepted; and since labels (and
+// their order) depend only on the substrings, the labels left keep their positions, first
+// occurrences and relative order: the accepted descriptors are those of the full labelling.
 #include <algorithm>
 #include <climits>
 
@@ -15,42 +30,45 @@ namespace tessar {
 
 namespace {
 
+struct FamilyHits {
+    int family = 0;
+    int hits = 0;  // sequences of the family holding the label
+};
+
+// An active position and the number of its sequence (from 1).
+struct Site {
+    int x = 0;
+    int seq = 0;
+};
+
 struct Miner {
     DescriptorData& data;
-    float ALPHA;
-    float BETA;
+    const float ALPHA;
+    const float BETA;
     std::vector<int>& V;
 
-    std::vector<int> seq_of;  // seq_of[x]: the first k from 1 with Drapeau[k] >= x
-    std::vector<int> active;  // positions with V > 0, ascending (all of them lie within T minus the length)
+    std::vector<Site> order;      // the active positions grouped by label (see above)
+    std::vector<int> start;       // label c owns order[start[c - 1]] to order[start[c] - 1]
+    std::vector<char> gone;       // gone[c]: label c was eliminated or dropped by the last pass
     std::vector<DDRec> accepted;  // in order of acceptance
 
-    // work tables, sized once
-    std::vector<int> bucket;
-    std::vector<int> order;
-    std::vector<int> occ;      // occ[k]: occurrences in sequence k of the label under test
-    std::vector<int> hits;     // hits[f]: sequences of family f that hold the label
-    std::vector<int> touched_seqs;
-    std::vector<int> touched_fams;
+    // the label under test
+    std::vector<SequenceCount> holders;  // ascending
+    std::vector<FamilyHits> fams;        // ascending
     std::vector<int> tie;
-    std::vector<int> eliminated;  // positions of the labels accepted in this pass
-    std::vector<int> kept, retired, own, next, by_own, sorted;  // the relabelling's
+    std::vector<int> eliminated;  // labels accepted in this pass
+
+    // the extension's: the positions kept with their own and successor labels
+    std::vector<Site> kept;
+    std::vector<int> own, next, sorted, count;
+    std::vector<std::pair<int, int>> retired;  // position, label
 
     Miner(DescriptorData& d, float alpha, float beta) : data(d), ALPHA(alpha), BETA(beta), V(d.V) {}
 
     int seqCount(int f) const { return data.families[f - 1].seqCount; }
     int family_of(int k) const { return data.sequences[k - 1].family; }
-
-    void locate_sequences() {
-        const int n = static_cast<int>(data.T.size());
-        seq_of.assign(n, 0);
-        // Drapeau is non-decreasing, so the first k with Drapeau[k] >= x only moves forward
-        int k = 1;
-        for (int x = 0; x < n; ++x) {
-            while (data.Drapeau[k] < x) ++k;
-            seq_of[x] = k;
-        }
-    }
+    // a share in single precision, as the scores are taken
+    static float share(int part, int whole) { return static_cast<float>(static_cast<double>(part) / whole); }
 
     // first labelling: one label per residue letter, by first appearance in T
     void Initialize() {
@@ -60,73 +78,85 @@ struct Miner {
         int code[256] = {0};
         const int n = static_cast<int>(data.T.size());
         V.assign(n, 0);
-        active.clear();
         for (int i = 0; i < n; ++i) {
             unsigned char c = static_cast<unsigned char>(data.T[i]);
             if (!code[c]) code[c] = static_cast<int>(++data.NbrClasses);
             V[i] = code[c];
-            active.push_back(i);
+        }
+
+        // positions grouped by label, ascending within each; the sequence of x is the first k
+        // from 1 with Drapeau[k] >= x, which only moves forward as x grows
+        const int N = static_cast<int>(data.NbrClasses);
+        start.assign(N + 1, 0);
+        for (int i = 0; i < n; ++i) ++start[V[i]];
+        for (int c = 1; c <= N; ++c) start[c] += start[c - 1];
+        count.assign(start.begin(), start.end() - 1);  // the next free place of each label
+        order.resize(n);
+        int k = 1;
+        for (int x = 0; x < n; ++x) {
+            while (data.Drapeau[k] < x) ++k;
+            order[count[V[x] - 1]++] = {x, k};
         }
     }
 
-    // Sorts the active positions by label into `order`; label c owns order[bucket[c]] to
-    // order[bucket[c + 1] - 1], ascending.
-    void gather_by_label() {
-        const unsigned N = data.NbrClasses;
-        bucket.assign(N + 2, 0);
-        for (int x : active) ++bucket[V[x] + 1];
-        for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
-        order.resize(active.size());
-        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
-        for (int x : active) order[fill[V[x]]++] = x;
-    }
-
-    // Counts the sequences holding label c (its positions order[b..e)) into occ, touched_seqs
-    // and, per family, hits and touched_fams.
+    // The sequences holding the label at order[b..e) and its hits per family, as runs.
     void count_holders(int b, int e) {
-        touched_seqs.clear();
-        touched_fams.clear();
+        holders.clear();
+        fams.clear();
         for (int i = b; i < e; ++i) {
-            int k = seq_of[order[i]];
-            if (occ[k]++ == 0) touched_seqs.push_back(k);
+            const int k = order[i].seq;
+            if (!holders.empty() && holders.back().sequence == k)
+                ++holders.back().count;
+            else
+                holders.push_back({k, 1});
         }
-        for (int k : touched_seqs) {
-            int f = family_of(k);
-            if (hits[f]++ == 0) touched_fams.push_back(f);
+        for (const SequenceCount& h : holders) {
+            const int f = family_of(h.sequence);
+            if (!fams.empty() && fams.back().family == f)
+                ++fams.back().hits;
+            else
+                fams.push_back({f, 1});
         }
     }
 
     // The tie set: the families with the most hits and, among them, the fewest sequences,
-    // ascending; the best family is its last one.
-    void find_tie_set() {
+    // ascending; the best family is its last one. Returns the most hits.
+    int find_tie_set() {
         int most = 0;
-        for (int f : touched_fams) most = std::max(most, hits[f]);
+        for (const FamilyHits& f : fams) most = std::max(most, f.hits);
         int minSize = INT_MAX;
-        for (int f : touched_fams)
-            if (hits[f] == most) minSize = std::min(minSize, seqCount(f));
+        for (const FamilyHits& f : fams)
+            if (f.hits == most) minSize = std::min(minSize, seqCount(f.family));
         tie.clear();
-        for (int f : touched_fams)
-            if (hits[f] == most && seqCount(f) == minSize) tie.push_back(f);
-        std::sort(tie.begin(), tie.end());
+        for (const FamilyHits& f : fams)
+            if (f.hits == most && seqCount(f.family) == minSize) tie.push_back(f.family);
+        return most;
     }
 
     // Whether the label whose first occurrence is x0 is a descriptor. Scores in single
     // precision; when the best family holds every sequence the outside share is 0/0, which no
     // threshold accepts. A substring running over an eliminated position is no descriptor.
-    bool accepts(int best, int x0, unsigned L) const {
+    bool accepts(int best, int best_hits, int x0, unsigned L) const {
         const int others = static_cast<int>(data.NbChaines) - seqCount(best);
         if (others == 0) return false;
-        const float support = static_cast<float>(static_cast<double>(hits[best]) / seqCount(best));
-        const int total = static_cast<int>(touched_seqs.size());
-        const float outside = static_cast<float>(static_cast<double>(total - hits[best]) / others);
+        const float support = share(best_hits, seqCount(best));
+        const int total = static_cast<int>(holders.size());
+        const float outside = share(total - best_hits, others);
         if (!(support >= ALPHA && outside <= BETA)) return false;
         for (unsigned i = 0; i < L; ++i)
             if (V[x0 + i] == 0) return false;
         return true;
     }
 
+    // Whether no family reaches ALPHA with the label (nor, then, with any extension of it).
+    bool below_alpha_everywhere() const {
+        for (const FamilyHits& f : fams)
+            if (share(f.hits, seqCount(f.family)) >= ALPHA) return false;
+        return true;
+    }
+
     // Records the descriptor of the label under test.
-    void accept(int best, int x0, unsigned L) {
+    void accept(int best, int best_hits, int x0, unsigned L) {
         ++data.NbMot;
         ++data.families[best - 1].ddCount;
         DDRec dd;
@@ -134,101 +164,101 @@ struct Miner {
         dd.pos = static_cast<unsigned>(x0);
         dd.families = tie;
         dd.length = static_cast<int>(L);
-        dd.famHits = hits[best];
+        dd.famHits = best_hits;
         dd.famSize = seqCount(best);
-        dd.occ.reserve(touched_seqs.size());
-        for (int k : touched_seqs) {  // ascending: positions were taken in order
-            dd.occ.push_back({k, occ[k]});
-            if (std::binary_search(tie.begin(), tie.end(), family_of(k))) ++data.sequences[k - 1].ddCount;
-        }
+        dd.occ = holders;
+        for (const SequenceCount& h : holders)
+            if (std::binary_search(tie.begin(), tie.end(), family_of(h.sequence)))
+                ++data.sequences[h.sequence - 1].ddCount;
         accepted.push_back(std::move(dd));
     }
 
     // One discrimination pass at length L; true when it accepted no descriptor.
     bool Filter() {
         const unsigned L = data.LongMot;
-        const unsigned N = data.NbrClasses;
+        const int N = static_cast<int>(data.NbrClasses);
+        gone.assign(N + 1, 0);
         if (N == 0) return true;
-        gather_by_label();
-        occ.assign(data.NbChaines + 1, 0);
-        hits.assign(data.NbFamilles + 1, 0);
 
         eliminated.clear();
         bool none = true;
-        for (unsigned c = 1; c <= N; ++c) {
-            const int b = bucket[c], e = bucket[c + 1];
-            if (b == e) continue;
-            const int x0 = order[b];  // the first occurrence
+        for (int c = 1; c <= N; ++c) {
+            const int b = start[c - 1], e = start[c];
+            const int x0 = order[b].x;  // the first occurrence
             count_holders(b, e);
-            find_tie_set();
+            const int most = find_tie_set();
             const int best = tie.back();
-            if (accepts(best, x0, L)) {
+            if (accepts(best, most, x0, L)) {
                 none = false;
-                accept(best, x0, L);
-                eliminated.insert(eliminated.end(), order.begin() + b, order.begin() + e);
+                accept(best, most, x0, L);
+                eliminated.push_back(c);
+            } else if (below_alpha_everywhere()) {
+                // dropped at once: the elimination test above reads zeros only
+                gone[c] = 1;
+                for (int i = b; i < e; ++i) V[order[i].x] = -c;
             }
-            for (int k : touched_seqs) occ[k] = 0;
-            for (int f : touched_fams) hits[f] = 0;
         }
 
         // Eliminations take effect after the pass; below FilterAt accepted descriptors keep
         // their positions active so that longer ones may still grow from them.
-        if (L >= data.FilterAt && !eliminated.empty()) {
-            for (int x : eliminated) V[x] = 0;
-            active.erase(std::remove_if(active.begin(), active.end(), [&](int x) { return V[x] == 0; }),
-                         active.end());
-        }
+        if (L >= data.FilterAt)
+            for (int c : eliminated) {
+                gone[c] = 1;
+                for (int i = start[c - 1]; i < start[c]; ++i) V[order[i].x] = 0;
+            }
         return none;
     }
 
     // Extends the labelling from length L to L + 1.
     void Construct() {
         const long long L = data.LongMot;
-        const unsigned N = data.NbrClasses;
+        const int N = static_cast<int>(data.NbrClasses);
 
-        // split: a position stays when its substring of length L + 1 fits in its sequence and
-        // its successor is active; the pair (successor label, own label) names the new substring
+        // split, labels from the last: a position stays when its substring of length L + 1 fits
+        // in its sequence and its successor is active; the pair (successor label, own label)
+        // names the new substring
         kept.clear();
-        retired.clear();
         own.clear();
         next.clear();
-        for (int x : active) {
-            const int k = seq_of[x];
-            if (x + 1 > data.Drapeau[k] - L + 1 || V[x + 1] <= 0) {
-                retired.push_back(x);
-                continue;
+        retired.clear();
+        for (int c = N; c >= 1; --c) {
+            if (gone[c]) continue;
+            for (int i = start[c - 1]; i < start[c]; ++i) {
+                if (i + 16 < start[c]) __builtin_prefetch(&V[order[i + 16].x]);
+                const Site s = order[i];
+                if (s.x + L > data.Drapeau[s.seq] || V[s.x + 1] <= 0) {
+                    retired.push_back({s.x, c});
+                    continue;
+                }
+                kept.push_back(s);
+                own.push_back(c);
+                next.push_back(V[s.x + 1]);
             }
-            kept.push_back(x);
-            own.push_back(V[x]);
-            next.push_back(V[x + 1]);
         }
 
-        // relabel: successor label ascending, then own label descending
+        // relabel: successor label ascending (stable, so own label descending within one)
         const size_t n = kept.size();
-        by_own.resize(n);
+        count.assign(N + 2, 0);
+        for (int label : next) ++count[label];
+        for (int c = 1; c <= N + 1; ++c) count[c] += count[c - 1];
         sorted.resize(n);
-        bucket.assign(N + 2, 0);
-        for (size_t i = 0; i < n; ++i) ++bucket[N - own[i] + 1];
-        for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
-        for (size_t i = 0; i < n; ++i) by_own[bucket[N - own[i]]++] = static_cast<int>(i);
-        bucket.assign(N + 2, 0);
-        for (size_t i = 0; i < n; ++i) ++bucket[next[i]];
-        for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
-        for (int i : by_own) sorted[bucket[next[i] - 1]++] = i;
+        for (size_t i = 0; i < n; ++i) sorted[count[next[i] - 1]++] = static_cast<int>(i);
 
-        int count = 0, prev_next = 0, prev_own = 0;
-        for (int i : sorted) {
-            if (count == 0 || next[i] != prev_next || own[i] != prev_own) {
-                ++count;
-                prev_next = next[i];
-                prev_own = own[i];
-            }
-            V[kept[i]] = count;
+        order.resize(n);
+        start.assign(1, 0);
+        for (size_t j = 0; j < n; ++j) {
+            if (j + 16 < n) __builtin_prefetch(&kept[sorted[j + 16]]);
+            if (j + 8 < n) __builtin_prefetch(&V[kept[sorted[j + 8]].x]);
+            const int i = sorted[j];
+            if (j && (next[i] != next[sorted[j - 1]] || own[i] != own[sorted[j - 1]]))
+                start.push_back(static_cast<int>(j));
+            V[kept[i].x] = static_cast<int>(start.size());
+            order[j] = kept[i];
         }
+        if (n) start.push_back(static_cast<int>(n));
 
-        data.NbrClasses = static_cast<unsigned>(count);
-        for (int x : retired) V[x] = -V[x];
-        active.swap(kept);
+        data.NbrClasses = static_cast<unsigned>(start.size() - 1);
+        for (auto [x, c] : retired) V[x] = -c;
     }
 };
 
@@ -243,7 +273,6 @@ void Discriminate(DescriptorData& data, float ALPHA, float BETA,
     for (SeqRec& s : data.sequences) s.ddCount = 0;
 
     Miner m(data, ALPHA, BETA);
-    m.locate_sequences();
     data.LongMot = 1;
     m.Initialize();
     m.Filter();

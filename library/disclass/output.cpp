@@ -1,7 +1,6 @@
 // Outputs of the descriptor method: the report "LesDDs.txt" and the ARFF files, whose
 // attributes are the descriptor texts, newest first.
 #include <algorithm>
-#include <memory>
 
 #include "context/presence.h"
 #include "disclass/disclass.h"
@@ -56,11 +55,13 @@ ContextSummary GenerateARFFFile(Dialogue& io, const DescriptorData& data, const 
         ones = active[i];
     };
 
-    // test rows: the descriptors whose text occurs in the test sequence
-    const PresenceIndex index = index_texts(texts);
-    auto scratch = std::make_shared<PresenceScratch>();
-    request.test.fill = [&](size_t i, const std::string&, std::vector<std::uint32_t>& ones) {
-        fill_presence(index, q.test.sequences[i], *scratch, ones);
+    // test rows: the descriptors whose text occurs in the test sequence (indexed only for them)
+    const PresenceIndex index = index_texts(request.test.count ? texts : std::vector<std::string>{});
+    request.test.make_fill = [&index, &q]() -> RowFill {
+        return [&index, &q, scratch = PresenceScratch()](size_t i, const std::string&,
+                                                         std::vector<std::uint32_t>& ones) mutable {
+            fill_presence(index, q.test.sequences[i], scratch, ones);
+        };
     };
     return write_context_files(io, request);
 }

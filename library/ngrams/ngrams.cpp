@@ -1,7 +1,6 @@
 #include "ngrams/ngrams.h"
 
 #include <climits>
-#include <memory>
 
 #include "context/context.h"
 #include "context/presence.h"
@@ -48,13 +47,17 @@ void print_counts(Dialogue& io, const NgramTable& table, std::clock_t start) {
     io.printf("\n\t%f seconds\n", seconds_since(start));
 }
 
-// Rows of exact presence of the N-grams in `sequences`.
+// Rows of exact presence of the N-grams in `sequences`, filled on every core.
 TableRows presence_rows(const PresenceIndex& index, const std::vector<std::string>& sequences) {
-    auto scratch = std::make_shared<PresenceScratch>();
-    return {sequences.size(), [&index, &sequences, scratch](size_t i, const std::string&,
-                                                            std::vector<std::uint32_t>& ones) {
-                fill_presence(index, sequences[i], *scratch, ones);
-            }};
+    TableRows rows;
+    rows.count = sequences.size();
+    rows.make_fill = [&index, &sequences]() -> RowFill {
+        return [&index, &sequences, scratch = PresenceScratch()](size_t i, const std::string&,
+                                                                 std::vector<std::uint32_t>& ones) mutable {
+            fill_presence(index, sequences[i], scratch, ones);
+        };
+    };
+    return rows;
 }
 
 }  // namespace

@@ -245,3 +245,35 @@ TEST_F(Writer, ANameTakenByAnotherOutputOrAClassificationFileIsAskedAgain) {
     EXPECT_EQ(count("Enter the ARFF test file name"), 3u);
     EXPECT_EQ(count("Enter the DAT Context file name"), 2u);
 }
+
+TEST_F(Writer, RowsFilledAheadOnEveryCoreAreWrittenAsInOrder) {
+    // many rows, labels and test rows: the files must not depend on how the rows were filled
+    std::vector<std::string> attributes;
+    for (const char* a : {"A", "K", "KV", "LA", "GG", "VLA", "MKV"}) attributes.push_back(a);
+    const char* const residues = "AKVLGM";
+    for (size_t n : {0u, 1u, 7u, 130u, 1000u}) {
+        training.clear();
+        test.clear();
+        for (size_t i = 0; i < n; ++i) {
+            std::string s;
+            for (size_t k = 0; k < 1 + (i * 7) % 13; ++k) s += residues[(i + k * k) % 6];
+            training.push_back(s);
+            test.push_back(s.substr(s.size() / 2));
+        }
+        std::string classes = "#classes number\n3\n#classes names\na\nb\nc\n#classes instances";
+        for (size_t i = 0; i < n; ++i) classes += std::string("\n") + "abc"[i % 3];
+
+        answer({"one.arff", "one.test.arff", "one.txt", "one.dat"});
+        write(request(attributes, text_file(classes), text_file(classes)));
+        SCOPED_TRACE(std::to_string(n) + " rows");
+        ContextRequest r = request(attributes, text_file(classes), text_file(classes));
+        for (TableRows* rows : {&r.training, &r.test}) {
+            rows->make_fill = [fill = rows->fill] { return fill; };
+            rows->fill = nullptr;
+        }
+        answer({"many.arff", "many.test.arff", "many.txt", "many.dat"});
+        write(r);
+        for (const char* ext : {".arff", ".test.arff", ".txt", ".dat"})
+            EXPECT_EQ(contents(std::string("many") + ext), contents(std::string("one") + ext)) << ext;
+    }
+}

@@ -1,5 +1,8 @@
-// The masked window search, the merge and the row encoder against plain scans that follow the
-// written rules step by step, on random descriptors and sequences.
+// The tries of the merge and of the window search against the written rules (plain scans of
+// Substitute) and against the letter-mask code they replaced (oracle_grouping.cpp), on random
+// inputs made to hit the corners: every matrix, thresholds from 0 to above 1, alphabets of two
+// or three letters that make many ties, runs of one residue, empty sequences, duplicate texts
+// and letters outside the matrix alphabet or outside 'A'..'Z'.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,19 +10,37 @@
 #include <vector>
 
 #include "ddms/grouping.h"
-#include "table.h"
 #include "ddms/output.h"
+#include "ddms/similar.h"
+#include "oracle_grouping.h"
+#include "table.h"
 
 using namespace tessar;
 
 namespace {
 
-// Residues drawn mostly from AA, with a few letters outside it.
-std::string random_text(std::mt19937& rng, size_t length) {
-    static const std::string letters = std::string(AA) + "AILVKRXB";
+const float kScores[] = {0.0f, 0.2f, 0.5f, 0.75f, 0.875f, 1.0f, 1.5f};
+
+// Residues from a random alphabet: the whole matrix alphabet with a few letters outside it, or
+// two or three letters, so that equal and near-equal texts abound.
+std::string random_alphabet(std::mt19937& rng) {
+    static const char* const alphabets[] = {"ARNDCQEGHILKMFPSTWYVAILVKRXB", "IV", "ILV", "AW", "KRQE", "XA"};
+    return alphabets[rng() % 6];
+}
+
+std::string random_text(std::mt19937& rng, const std::string& letters, size_t length) {
     std::string text;
     for (size_t i = 0; i < length; ++i) text += letters[rng() % letters.size()];
     return text;
+}
+
+// A sequence: random, a run of one residue, or empty.
+std::string random_sequence(std::mt19937& rng, const std::string& letters, size_t max_length) {
+    switch (rng() % 6) {
+        case 0: return "";
+        case 1: return std::string(rng() % max_length, letters[0]);
+        default: return random_text(rng, letters, rng() % max_length);
+    }
 }
 
 // The merge as written: for each candidate from the last up, the first earlier entry of its
@@ -45,19 +66,28 @@ std::vector<int> plain_kept_marks(const DescriptorTable& t, const SimilarityRule
     return kept;
 }
 
+std::vector<std::uint32_t> plain_row(const DescriptorTable& t, const SimilarityRule& rule, const std::string& sequence,
+                                     const std::string& cls) {
+    std::vector<std::uint32_t> ones;
+    for (size_t j = 0; j < t.size(); ++j)
+        if (descriptor_value(rule, sequence, cls, t[j].text, t[j].class_name)) ones.push_back(static_cast<std::uint32_t>(j));
+    return ones;
+}
+
 }  // namespace
 
-TEST(FastPaths, MaskedWindowSearchAgreesWithExistMotif) {
+TEST(FastPaths, MaskedWindowSearchOracleAgreesWithExistMotif) {
     std::mt19937 rng(7);
     for (int number = 1; number <= 6; ++number) {
         for (float score : {0.0f, 0.3f, 0.6f, 0.95f}) {
             SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), score);
             for (int round = 0; round < 200; ++round) {
-                std::string sequence = random_text(rng, rng() % 150);
-                std::string descriptor = random_text(rng, 1 + rng() % 5);
-                SequenceMasks masks = make_masks(descriptor);
-                fill_masks(rule, sequence, masks);
-                ASSERT_EQ(exist_motif_masked(rule, masks, sequence, descriptor),
+                const std::string letters = random_alphabet(rng);
+                std::string sequence = random_sequence(rng, letters, 150);
+                std::string descriptor = random_text(rng, letters, 1 + rng() % 5);
+                oracle::SequenceMasks masks = oracle::make_masks(descriptor);
+                oracle::fill_masks(rule, sequence, masks);
+                ASSERT_EQ(oracle::exist_motif_masked(rule, masks, sequence, descriptor),
                           ExistMotif(rule, sequence, descriptor))
                     << number << " " << score << " " << sequence << " " << descriptor;
             }
@@ -65,58 +95,99 @@ TEST(FastPaths, MaskedWindowSearchAgreesWithExistMotif) {
     }
 }
 
-TEST(FastPaths, MergeAgreesWithThePlainScan) {
+TEST(FastPaths, MergeAgreesWithThePlainScanAndTheMaskedMerge) {
     std::mt19937 rng(11);
     for (int number = 1; number <= 6; ++number) {
-        for (float score : {0.2f, 0.5f, 0.8f, 1.2f}) {
+        for (float score : kScores) {
             SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), score);
-            // 150 entries longest first, several of each length (more than 64 of length 2)
+            // entries longest first, several of each length (more than 64 of one length), equal
+            // texts and texts whose letters all lie outside the matrix alphabet (PM 0)
+            const std::string letters = random_alphabet(rng);
             DescriptorTable t;
-            for (size_t length : {4u, 3u, 2u, 1u})
-                for (int i = 0; i < (length == 2 ? 90 : 20); ++i)
-                    add_descriptor(t, random_text(rng, length), "c");
+            for (size_t length : {7u, 4u, 3u, 2u, 1u})
+                for (int i = 0; i < (length == 2 ? 90 : 20); ++i) add_descriptor(t, random_text(rng, letters, length), "c");
+            add_descriptor(t, "B", "c");
+            add_descriptor(t, t[t.size() - 3].text, "c");
             DescriptorTable grouped = t;
             group_descriptors(grouped, rule);
-            // the plain merge on the same PM order
+
             DescriptorTable ordered = t;
-            for (size_t i = 0; i < ordered.size(); ++i)
-                ordered[i].pm = mutation_possibility(rule, ordered[i].text);
-            for (size_t i = 0; i < ordered.size();) {
-                size_t end = i + 1;
-                while (end < ordered.size() && ordered[end].text.size() >= ordered[i].text.size()) ++end;
-                Tri(ordered, static_cast<int>(i), static_cast<int>(end) - 1);
-                i = end;
-            }
+            order_by_pm(ordered, rule);
             std::vector<int> kept = plain_kept_marks(ordered, rule);
             std::vector<std::string> survivors;
             for (size_t i = 0; i < kept.size(); ++i)
                 if (kept[i] == 1) survivors.push_back(ordered[i].text);
-            ASSERT_EQ(texts_of(grouped), survivors) << number << " " << score;
+            ASSERT_EQ(texts_of(grouped), survivors) << number << " " << score << " " << letters;
+
+            DescriptorTable masked = t;
+            oracle::group_descriptors(masked, rule);
+            ASSERT_EQ(texts_of(grouped), texts_of(masked));
+            ASSERT_EQ(pms_of(grouped), pms_of(masked));
         }
     }
 }
 
-TEST(FastPaths, RowEncoderAgreesWithDescriptorValue) {
+TEST(FastPaths, EarliestSimilarAgreesWithThePlainScan) {
+    std::mt19937 rng(17);
+    for (int round = 0; round < 60; ++round) {
+        // many short texts now and then, so that the work is shared out over the cores (with
+        // thresholds below 1 the plain scan stops early for most of them)
+        const bool many = round % 20 == 0;
+        const int number = 1 + static_cast<int>(rng() % 6);
+        const float score = kScores[rng() % (many ? 3 : 7)];
+        SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), score);
+        const std::string letters = random_alphabet(rng);
+        const size_t length = many ? 2 : 1 + rng() % 6;
+        const size_t n = many ? 10000 + rng() % 2000 : 1 + rng() % 300;
+        std::vector<std::string> texts(n);
+        std::vector<char> searching(n);
+        for (size_t u = 0; u < n; ++u) {
+            texts[u] = random_text(rng, letters, length);
+            if (rng() % 50 == 0) texts[u][rng() % length] = "a*1"[rng() % 3];  // outside 'A'..'Z'
+            searching[u] = rng() % 8 != 0;
+        }
+        std::vector<std::string_view> views(texts.begin(), texts.end());
+        const std::vector<std::uint32_t> earliest = earliest_similar(views, length, searching, rule);
+        for (size_t u = 0; u < n; ++u) {
+            std::uint32_t want = static_cast<std::uint32_t>(u);
+            if (searching[u])
+                for (std::uint32_t j = 0; j < u; ++j)
+                    if (Substitute(rule, texts[j], texts[u])) {
+                        want = j;
+                        break;
+                    }
+            ASSERT_EQ(earliest[u], want) << "matrix " << number << " score " << score << " text " << texts[u];
+        }
+    }
+}
+
+TEST(FastPaths, RowEncoderAgreesWithDescriptorValueAndTheMaskedEncoder) {
     std::mt19937 rng(13);
-    const std::vector<std::string> classes = {"a", "b"};
-    for (int number : {2, 6}) {
-        SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), 0.4f);
-        DescriptorTable t;
-        // many short texts and a few long ones
-        for (int i = 0; i < 60; ++i) add_descriptor(t, random_text(rng, 2), classes[rng() % 2]);
-        for (int i = 0; i < 3; ++i) add_descriptor(t, random_text(rng, 6), classes[rng() % 2]);
-        add_descriptor(t, t[0].text, "b");  // the same text twice
-        RowEncoder encoder = make_row_encoder(t, rule);
-        std::vector<std::uint32_t> ones;
-        for (int round = 0; round < 100; ++round) {
-            std::string sequence = random_text(rng, rng() % 120);
-            const std::string& cls = classes[rng() % 2];
-            encode_row(encoder, sequence, cls, ones);
-            std::vector<std::uint32_t> want;
-            for (size_t j = 0; j < t.size(); ++j)
-                if (descriptor_value(rule, sequence, cls, t[j].text, t[j].class_name))
-                    want.push_back(static_cast<std::uint32_t>(j));
-            ASSERT_EQ(ones, want) << sequence;
+    const std::vector<std::string> classes = {"a", "b", ""};
+    for (int number = 1; number <= 6; ++number) {
+        for (float score : kScores) {
+            SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), score);
+            const std::string letters = random_alphabet(rng);
+            DescriptorTable t;
+            // many short texts, a few long ones, one of them longer than most sequences, one
+            // text twice with two classes, texts with a byte outside 'A'..'Z'
+            for (int i = 0; i < 60; ++i) add_descriptor(t, random_text(rng, letters, 1 + rng() % 4), classes[rng() % 3]);
+            for (int i = 0; i < 4; ++i) add_descriptor(t, random_text(rng, letters, 5 + rng() % 4), classes[rng() % 3]);
+            add_descriptor(t, random_text(rng, letters, 40), "a");
+            add_descriptor(t, t[0].text, t[0].class_name == "b" ? "a" : "b");
+            add_descriptor(t, "A*", "a");
+            const RowEncoder encoder = make_row_encoder(t, rule);
+            RowScratch scratch;
+            std::vector<std::uint32_t> ones;
+            for (int round = 0; round < 40; ++round) {
+                std::string sequence = random_sequence(rng, letters, 120);
+                if (rng() % 10 == 0 && !sequence.empty()) sequence[rng() % sequence.size()] = '*';
+                const std::string& cls = classes[rng() % 3];
+                encode_row(encoder, scratch, sequence, cls, ones);
+                ASSERT_EQ(ones, plain_row(t, rule, sequence, cls))
+                    << "matrix " << number << " score " << score << " " << sequence << " " << cls;
+                ASSERT_EQ(ones, oracle::encode_row(t, rule, sequence, cls));
+            }
         }
     }
 }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "oracle_grouping.h"
 #include "support.h"
 #include "table.h"
 
@@ -129,4 +131,53 @@ TEST(Arff, MissingLabelLinesRepeatTheLastOne) {
     EXPECT_EQ(write_arff(table_of({{"MR", "a"}}), data, blosum62(1.0f), cls).training,
               "@relation Context\n\n@attribute MR {1,0}\n@attribute class {a}\n\n@data\n"
               "0,a\n1,a\n0,a\n");
+}
+
+TEST(Arff, RowsFilledOnEveryCoreAgreeWithTheMaskedEncoder) {
+    // a table with descriptors of three classes and every length from 1 to 6, hundreds of
+    // training and test rows (empty ones, runs of one residue), labels of every class
+    std::mt19937 rng(23);
+    const std::string residues = "ARNDCQEGHILKMFPSTWYV";
+    auto text = [&](size_t length) {
+        std::string s;
+        for (size_t i = 0; i < length; ++i) s += residues[rng() % residues.size()];
+        return s;
+    };
+    const std::vector<std::string> names = {"a", "b", "c"};
+    DescriptorTable t;
+    for (size_t length = 6; length >= 1; --length)
+        for (int i = 0; i < 30; ++i) add_descriptor(t, text(length), names[rng() % 3]);
+    for (int number : {2, 6}) {
+        const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), 0.5f);
+        DescriptorData data;
+        std::string classes = "#n\n3\n#names\na\nb\nc\n#labels", test_classes = classes;
+        std::vector<std::string> labels, test_labels, tests;
+        for (size_t i = 0; i < 300; ++i) {
+            data.P.push_back(i % 17 == 0 ? std::string(i % 5, 'W') : text(rng() % 80));
+            labels.push_back(names[rng() % 3]);
+            classes += "\n" + labels.back();
+            tests.push_back(text(rng() % 60));
+            test_labels.push_back(names[rng() % 3]);
+            test_classes += "\n" + test_labels.back();
+        }
+        data.NbChaines = 300;
+        data.NbFamilles = 3;
+        const ArffText files = write_arff(t, data, rule, class_file(classes), class_file(test_classes), tests);
+
+        std::string header = "@relation Context\n\n";
+        for (const MSDescriptor& d : t.entries) header += "@attribute " + d.text + " {1,0}\n";
+        header += "@attribute class {a,b,c}\n\n@data\n";
+        auto rows = [&](const std::vector<std::string>& sequences, const std::vector<std::string>& row_labels) {
+            std::string text_rows;
+            for (size_t i = 0; i < sequences.size(); ++i) {
+                std::vector<char> values(t.size(), '0');
+                for (std::uint32_t j : oracle::encode_row(t, rule, sequences[i], row_labels[i])) values[j] = '1';
+                for (char v : values) text_rows += std::string(1, v) + ",";
+                text_rows += row_labels[i] + "\n";
+            }
+            return text_rows;
+        };
+        EXPECT_EQ(files.training, header + rows(data.P, labels)) << "matrix " << number;
+        EXPECT_EQ(files.test, header + rows(tests, test_labels)) << "matrix " << number;
+    }
 }
