@@ -311,6 +311,8 @@ Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code
 }
 
 #ifdef DISCOVER_WIDE_STEP
+// The same sample loop as above, compiled for 512-bit registers so that the wide step is inlined
+// into it (a loop shared through a template would not carry the target to its step).
 template <int D>
 __attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& masks, const RowFrame& from, int code,
                                                          RowFrame& to, bool tested, int min_sam) {

@@ -263,6 +263,21 @@ void deliver(Search& s, BranchResult& r, const std::function<std::string(size_t)
     if (s.tick && r.ticks_after > 0) s.tick(r.ticks_after);
 }
 
+// Tests the candidate ending at buffer position k, its rows extended by letter i of its node
+// into `rows` at walk level `level`: counts it and, when it occurs in enough sequences, records
+// it with `record` and reports it. False when it is rejected: every extension of it needs at
+// least as many operations in every sequence, so none can pass either.
+template <class Record>
+bool test_candidate(const Search& s, Walker& w, FrameStack& rows, size_t level, int i, int k,
+                    BranchResult& out, Record record) {
+    count_checked(s, w, out);
+    const int count = extend(s, w, rows, level, i, k, true, out).count;
+    if (count < 0) return false;
+    record();
+    report(s, out, count);
+    return true;
+}
+
 // Form 1 within one branch.
 void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
     whole_text_frame(s.masks, base(s, w.x_rows, 0));
@@ -274,13 +289,8 @@ void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
             return true;
         }
         if (k > s.params.Maxlgh) return false;
-        count_checked(s, w, out);
-        const int count = extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count;
-        // every extension of a rejected X needs at least as many operations in every sequence
-        if (count < 0) return false;
-        out.motifs.push_back(w.B.substr(1, k));
-        report(s, out, count);
-        return true;
+        return test_candidate(s, w, w.x_rows, w.S1.size(), i, k, out,
+                              [&] { out.motifs.push_back(w.B.substr(1, k)); });
     });
 }
 
@@ -313,12 +323,9 @@ void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, Branch
             return true;
         }
         if (length > s.params.Maxlgh) return false;
-        count_checked(s, w, out);
-        const int count = extend(s, w, w.y_rows, w.S2.size(), i, k, true, out).count;
-        if (count < 0) return false;
-        out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
-        report(s, out, count);
-        return true;
+        return test_candidate(s, w, w.y_rows, w.S2.size(), i, k, out, [&] {
+            out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
+        });
     });
 }
 

@@ -39,6 +39,7 @@ struct ModelEncoder::Rows {
     DescriptorTable table;
     std::unique_ptr<SimilarityRule> rule;
     std::unique_ptr<RowEncoder> ddms;  // points into `table` and `rule`
+    RowScratch ddms_scratch;
 };
 
 ModelEncoder::ModelEncoder(const Model& model) : rows_(std::make_unique<Rows>()) {
@@ -77,9 +78,9 @@ void ModelEncoder::encode(const std::string& sequence, const std::string* label,
         return;
     case ModelMethod::Ddms:
         if (label)
-            encode_row(*r.ddms, sequence, *label, ones);
+            encode_row(*r.ddms, r.ddms_scratch, sequence, *label, ones);
         else  // no class, no similarity rule: the encoder's exact presence alone
-            fill_presence(r.ddms->index, sequence, r.ddms->scratch, ones);
+            fill_presence(r.ddms->index, sequence, r.ddms_scratch.presence, ones);
         return;
     }
 }
