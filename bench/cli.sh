@@ -20,16 +20,22 @@ run() {
     shift
     rm -rf "$work" && mkdir -p "$work"
     python3 - "$work" "$BENCH_BIN/tessar" "$@" <<'PY'
-import os, resource, subprocess, sys, time
+import os, subprocess, sys, tempfile, time
 work, tessar, args = sys.argv[1], sys.argv[2], sys.argv[3:]
-start = time.monotonic()
-run = subprocess.run([tessar] + args + ["--out-dir", work], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-wall = time.monotonic() - start
-if run.returncode != 0:
-    sys.exit(f"tessar {' '.join(args)}: status {run.returncode}: {run.stderr.decode()[:500]}")
-peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024
+with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+    start = time.monotonic()
+    p = subprocess.Popen([tessar] + args + ["--out-dir", work], stdout=out, stderr=err)
+    # wait4: this run's own peak memory, not the largest of every run so far
+    _, raw, usage = os.wait4(p.pid, 0)
+    wall = time.monotonic() - start
+    p.returncode = status = os.waitstatus_to_exitcode(raw)
+    out.seek(0); err.seek(0)
+    stdout, stderr = out.read().decode(), err.read().decode()
+if status != 0:
+    sys.exit(f"tessar {' '.join(args)}: status {status}: {stderr[:500]}")
+peak = usage.ru_maxrss / 1024
 written = sum(os.path.getsize(os.path.join(work, n)) for n in os.listdir(work)) / 1048576
-summary = run.stdout.decode().split(" -> ")[0]
+summary = stdout.split(" -> ")[0]
 print(f"{os.path.basename(work)[4:]:<22} {wall:8.2f} s  {peak:8.0f} MiB peak  {written:8.0f} MiB written  {summary}")
 PY
 }

@@ -52,7 +52,7 @@ bench_launch() {
     [ $# -eq 0 ] || cp "$@" "$work/"
     printf '%b' "$stdin" >"$work/stdin"
     python3 - "$work" "$cap" "$BENCH_BIN/launcher" <<'EOF'
-import os, resource, subprocess, sys, time
+import os, subprocess, sys, threading, time
 
 work, cap, launcher = sys.argv[1], float(sys.argv[2]), sys.argv[3]
 path = lambda name: os.path.join(work, name)
@@ -60,17 +60,24 @@ with open(path("stdin"), "rb") as i, open(path("stdout"), "wb") as o, \
         open(path("stderr"), "wb") as e:
     start = time.monotonic()
     p = subprocess.Popen([launcher], cwd=work, stdin=i, stdout=o, stderr=e)
-    try:
-        status = p.wait(timeout=cap if cap > 0 else None)
-    except subprocess.TimeoutExpired:
+    stopped = threading.Event()
+    def stop():
+        stopped.set()
         p.terminate()
-        p.wait()
-        status = 124
+    timer = threading.Timer(cap, stop) if cap > 0 else None
+    if timer:
+        timer.start()
+    # wait4 gives the launcher's own peak memory, not the largest of every child this script
+    # ever waited for.
+    _, raw, usage = os.wait4(p.pid, 0)
     wall = time.monotonic() - start
+    if timer:
+        timer.cancel()
+    p.returncode = status = 124 if stopped.is_set() else os.waitstatus_to_exitcode(raw)
 with open(path("status"), "w") as f:
     print(status, file=f)
 with open(path("maxrss"), "w") as f:
-    print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, file=f)
+    print(usage.ru_maxrss, file=f)
 print(f"{wall:.3f}")
 if status not in (0, 124):
     print(f"launcher ended with status {status} in {work} (see stdout, stderr there)",
