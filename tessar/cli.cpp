@@ -519,6 +519,9 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
                  "menu's, byte for byte.",
                  "tessar"};
     app.set_version_flag("--version", std::string("tessar ") + TESSAR_VERSION);
+    // wide enough that "--dat FILE Needs: --classes" keeps a gap before its description
+    // (the subcommands take the formatter as they are added)
+    app.get_formatter()->column_width(32);
     app.require_subcommand(1, 1);
     app.footer("Run 'tessar SUBCOMMAND --help' for the flags of a method.\n"
                "Exit status: 0 done, 1 input error (message on standard error), 2 usage error.");
