@@ -28,14 +28,13 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from steps import Failure, Steps  # noqa: E402  (tests/steps.py)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(os.path.dirname(HERE), "data")
 TIME = "/usr/bin/time"  # GNU time (Debian package time)
 FORMATS = {"arff": ".arff", "sparse-arff": ".arff", "csv": ".csv", "libsvm": ".libsvm"}
-
-
-class Failure(Exception):
-    pass
 
 
 def run(tessar, args, cwd, status=0):
@@ -182,16 +181,8 @@ def check_memory(tessar, work, model):
 def main():
     tessar = os.path.join(os.path.abspath(sys.argv[1]), "tessar")
     sanitized = "--sanitized" in sys.argv[2:]
-    failures = 0
-
-    def step(label, f, *args):
-        nonlocal failures
-        try:
-            result = f(*args)
-            print(f"ok   {label}" + (f": {result}" if result else ""))
-        except Failure as e:
-            failures += 1
-            print(f"FAIL {label}: {e}")
+    steps = Steps()
+    step = steps.run
 
     with tempfile.TemporaryDirectory(prefix="tessar-encode-") as work:
         for name in ("small.fasta", "small.cls", "small-test.fasta", "small-test.cls"):
@@ -235,8 +226,7 @@ def main():
             print("skip memory: " + ("a sanitizer build" if sanitized else f"no {TIME} (Debian package time)"))
         elif "ngrams" in models:
             step("memory does not grow with the input", check_memory, tessar, work, models["ngrams"])
-    print(f"{'failed' if failures else 'passed'}: {failures} failures")
-    return 1 if failures else 0
+    return steps.status()
 
 
 if __name__ == "__main__":

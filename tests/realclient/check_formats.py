@@ -24,6 +24,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from steps import Failure, Steps  # noqa: E402  (tests/steps.py)
+
 import arff
 import numpy as np
 import pandas
@@ -32,10 +35,6 @@ from sklearn.datasets import load_svmlight_file
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(os.path.dirname(HERE), "data")
 FORMATS = {"sparse-arff": ".arff", "csv": ".csv", "libsvm": ".libsvm"}
-
-
-class Failure(Exception):
-    pass
 
 
 def load_arff(path):
@@ -136,7 +135,7 @@ def check_method(tessar, label, args, with_test, java, jar, work):
                            "-T", os.path.join(out, "Test.arff"), "-no-cv"], java, jar)
             if "=== Error on test data ===" not in output:
                 raise Failure(f"{label}: Weka evaluated no test data: {output[:300]}")
-    return len(refs["Context"][0]), n_rows
+    return f"{len(refs['Context'][0])} features, {n_rows} rows in each of sparse ARFF, CSV, LibSVM"
 
 
 def main():
@@ -168,19 +167,10 @@ def main():
             ("ddms", ["ddms", s, "--classes", c, "--alpha", "0.5", "--beta", "0.2", "--matrix", "pam70"] + test,
              True),
         ]
-        passed = failed = 0
+        steps = Steps()
         for label, method_args, with_test in runs:
-            try:
-                n_features, n_rows = check_method(tessar, label, method_args, with_test, args.java,
-                                                  args.weka, work)
-            except Failure as e:
-                failed += 1
-                print(f"FAIL {label}: {e}")
-                continue
-            passed += 1
-            print(f"ok   {label}: {n_features} features, {n_rows} rows in each of sparse ARFF, CSV, LibSVM")
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
+            steps.run(label, check_method, tessar, label, method_args, with_test, args.java, args.weka, work)
+    return steps.status()
 
 
 if __name__ == "__main__":

@@ -22,14 +22,13 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from steps import Failure, Steps  # noqa: E402  (tests/steps.py)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 WORKFLOW = os.path.join(ROOT, "workflows", "encode")
 DATA = os.path.join(ROOT, "tests", "data")
-
-
-class Failure(Exception):
-    pass
 
 
 def snakemake(args, cwd, env=None):
@@ -151,7 +150,7 @@ def main():
         return 77
     tessar_dir = os.path.abspath(sys.argv[1])
     tessar = os.path.join(tessar_dir, "tessar")
-    failures = 0
+    done = Steps()
     with tempfile.TemporaryDirectory(prefix="tessar-workflow-") as work:
         many = os.path.join(work, "many.fasta")
         make_many(many, 3000)
@@ -165,14 +164,8 @@ def main():
             ("slurm profile", check_slurm_profile, tessar, work),
         ]
         for label, f, *args in steps:
-            try:
-                result = f(*args)
-                print(f"ok   {label}" + (f": {result}" if result else ""))
-            except Failure as e:
-                failures += 1
-                print(f"FAIL {label}: {e}")
-    print(f"{len(steps) - failures} passed, {failures} failed")
-    return 1 if failures else 0
+            done.run(label, f, *args)
+    return done.status()
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@
 #include "discover/discover.h"
 #include "oracle_match.h"
 #include "oracle_search.h"
+#include "random_sample.h"
 
 using namespace tessar;
 
@@ -197,17 +198,7 @@ int occurrences(const std::string& pattern, const std::vector<std::string>& samp
     return count;
 }
 
-std::vector<std::string> random_sample(std::mt19937& rng) {
-    std::uniform_int_distribution<int> n_seqs(1, 6), length(0, 9), n_letters(1, 4);
-    const int letters = n_letters(rng);
-    std::uniform_int_distribution<int> letter(0, letters - 1);
-    std::vector<std::string> sample(n_seqs(rng));
-    for (auto& s : sample) {
-        s.resize(length(rng));
-        for (char& c : s) c = static_cast<char>('A' + letter(rng));
-    }
-    return sample;
-}
+std::vector<std::string> random_sample(std::mt19937& rng) { return random_letters(rng, 6, 9, 4); }
 
 }  // namespace
 
@@ -336,15 +327,8 @@ size_t expect_same_search(const std::vector<std::string>& sample, const Discover
 // Small samples that make many ties: two or three letters, copies, runs of one residue, empty
 // sequences.
 std::vector<std::string> awkward_sample(std::mt19937& rng, int max_length) {
-    std::uniform_int_distribution<int> n_seqs(1, 9), length(0, max_length), n_letters(1, 3), shape(0, 7);
-    const int letters = n_letters(rng);
-    std::uniform_int_distribution<int> letter(0, letters - 1);
-    std::vector<std::string> sample(n_seqs(rng));
-    for (auto& s : sample) {
-        s.resize(length(rng));
-        for (char& c : s) c = static_cast<char>('A' + letter(rng));
-    }
-    switch (shape(rng)) {
+    std::vector<std::string> sample = random_letters(rng, 9, max_length, 3);
+    switch (std::uniform_int_distribution<int>(0, 7)(rng)) {
     case 0:  // one sequence
         sample.resize(1);
         break;

@@ -7,20 +7,30 @@
 
 #include "discover/tree.h"
 #include "oracle_search.h"
+#include "random_sample.h"
 
 using namespace tessar;
 
 namespace {
 
-// The substrings the walk spells, in visiting order.
-std::vector<std::string> walk_order(CandidateTree& tree) {
-    std::vector<std::string> seen;
+// Walks the tree calling visit(node, i, spelled), where spelled is "*" and the path down to
+// place i of node; the walk goes below that place when visit returns true.
+template <typename Visit>
+void spell_walk(CandidateTree& tree, Visit visit) {
     std::string buffer = "*";
     std::vector<int> stack;
     walk(tree, 1, stack, [&](int node, int i, int k) {
         buffer.resize(k);
         buffer.push_back(label_char(tree, node, i));
-        seen.push_back(buffer.substr(1));
+        return visit(node, i, buffer);
+    });
+}
+
+// The substrings the walk spells, in visiting order.
+std::vector<std::string> walk_order(CandidateTree& tree) {
+    std::vector<std::string> seen;
+    spell_walk(tree, [&](int, int, const std::string& spelled) {
+        seen.push_back(spelled.substr(1));
         return true;
     });
     return seen;
@@ -113,13 +123,9 @@ TEST(CandidateTree, AbandoningSkipsTheSubtreeButNotTheSiblings) {
     const std::vector<std::string> sample = {"ABAC", "BA"};
     CandidateTree tree = build_tree(sample);
     Labels seen;
-    std::string buffer = "*";
-    std::vector<int> stack;
-    walk(tree, 1, stack, [&](int node, int i, int k) {
-        buffer.resize(k);
-        buffer.push_back(label_char(tree, node, i));
-        seen.push_back(buffer.substr(1));
-        return buffer.substr(1) != "AB";  // abandons the node BAC below A at its first character
+    spell_walk(tree, [&](int, int, const std::string& spelled) {
+        seen.push_back(spelled.substr(1));
+        return spelled != "*AB";  // abandons the node BAC below A at its first character
     });
     EXPECT_EQ(seen, (Labels{"A", "AB", "AC", "B", "BA", "BAC", "C"}));
 }
@@ -127,13 +133,9 @@ TEST(CandidateTree, AbandoningSkipsTheSubtreeButNotTheSiblings) {
 TEST(CandidateTree, TruncatedNodesKeepTheirPlace) {
     const std::vector<std::string> sample = {"ABAC", "BA"};
     CandidateTree tree = build_tree(sample);
-    std::string buffer = "*";
-    std::vector<int> stack;
     // cut every path at its third character, and every path through C at its C
-    walk(tree, 1, stack, [&](int node, int i, int k) {
-        buffer.resize(k);
-        buffer.push_back(label_char(tree, node, i));
-        if (k >= 3 || buffer.back() == 'C') {
+    spell_walk(tree, [&](int node, int i, const std::string& spelled) {
+        if (spelled.size() > 3 || spelled.back() == 'C') {
             truncate_node(tree, node, i);
             return false;
         }
@@ -161,15 +163,8 @@ TEST(CandidateTree, DeepPathsWalkWithoutRecursion) {
 namespace {
 
 std::vector<std::string> random_sample(std::mt19937& rng) {
-    std::uniform_int_distribution<int> n_seqs(1, 7), length(0, 14), n_letters(1, 3), shape(0, 5);
-    const int letters = n_letters(rng);
-    std::uniform_int_distribution<int> letter(0, letters - 1);
-    std::vector<std::string> sample(n_seqs(rng));
-    for (auto& s : sample) {
-        s.resize(length(rng));
-        for (char& c : s) c = static_cast<char>('A' + letter(rng));
-    }
-    switch (shape(rng)) {
+    std::vector<std::string> sample = random_letters(rng, 7, 14, 3);
+    switch (std::uniform_int_distribution<int>(0, 5)(rng)) {
     case 0:  // copies and prefixes of one sequence
         for (size_t i = 1; i < sample.size(); ++i) sample[i] = sample[0].substr(0, sample[0].size() - i % 2);
         break;
@@ -191,19 +186,13 @@ bool chosen(const std::string& s, unsigned salt) {
 // ones (truncating their node at them), the strings of a full walk.
 std::vector<std::string> observed(CandidateTree& tree, unsigned salt) {
     std::vector<std::string> seen;
-    std::string buffer = "*";
-    std::vector<int> stack;
-    walk(tree, 1, stack, [&](int node, int i, int k) {
-        buffer.resize(k);
-        buffer.push_back(label_char(tree, node, i));
-        seen.push_back(buffer.substr(1));
-        return !chosen(buffer, salt);
+    spell_walk(tree, [&](int, int, const std::string& spelled) {
+        seen.push_back(spelled.substr(1));
+        return !chosen(spelled, salt);
     });
     seen.push_back("|");
-    walk(tree, 1, stack, [&](int node, int i, int k) {
-        buffer.resize(k);
-        buffer.push_back(label_char(tree, node, i));
-        if (chosen(buffer, salt + 1)) {
+    spell_walk(tree, [&](int node, int i, const std::string& spelled) {
+        if (chosen(spelled, salt + 1)) {
             truncate_node(tree, node, i);
             return false;
         }
