@@ -66,9 +66,10 @@ void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view
                 const std::string& sequence_class, std::vector<std::uint32_t>& ones) {
     // exact occurrences
     fill_presence(encoder.index, sequence, scratch.presence, ones);
-    std::vector<char>& present = scratch.present;
-    present.resize(encoder.table->size(), 0);
-    for (std::uint32_t j : ones) present[j] = 1;
+    // the entries with value 1 as a set of bits, so that the similar ones join without a sort
+    std::vector<std::uint64_t>& present = scratch.present;
+    present.resize(encoder.table->size() / 64 + 1, 0);
+    for (std::uint32_t j : ones) present[j / 64] |= std::uint64_t{1} << (j % 64);
     const size_t exact = ones.size();
 
     // similar windows, for the descriptors of the sequence's own class only
@@ -81,14 +82,25 @@ void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view
             find_similar_windows(g.index, scratch.facing, scratch.windows, scratch.found);
             for (std::uint32_t item : scratch.found) {
                 const std::uint32_t j = g.members[item];
-                if (present[j]) continue;
-                present[j] = 1;
+                std::uint64_t& word = present[j / 64];
+                const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+                if (word & bit) continue;
+                word |= bit;
                 ones.push_back(j);
             }
         }
     }
-    if (ones.size() > exact) std::sort(ones.begin(), ones.end());
-    for (std::uint32_t j : ones) present[j] = 0;
+    if (ones.size() == exact) {  // already ascending
+        for (std::uint32_t j : ones) present[j / 64] = 0;
+        return;
+    }
+    // ascending from the set, which is left empty for the next row
+    ones.clear();
+    for (size_t w = 0; w < present.size(); ++w) {
+        for (std::uint64_t m = present[w]; m; m &= m - 1)
+            ones.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(m))));
+        present[w] = 0;
+    }
 }
 
 ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,

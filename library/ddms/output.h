@@ -59,7 +59,7 @@ struct RowScratch {
     SequenceFacing facing;
     WindowScratch windows;
     std::vector<std::uint32_t> found;
-    std::vector<char> present;  // by table entry; all 0 between rows
+    std::vector<std::uint64_t> present;  // bit j for table entry j; all 0 between rows
 };
 
 // The descriptors whose value is 1, ascending, into `ones`.

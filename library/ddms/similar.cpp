@@ -45,6 +45,37 @@ bool similar_sums(int pair, int self, float Score) {
     return quotient > Score;
 }
 
+// The least pair sum Substitute takes as similar for each self sum from 1 to the largest a path
+// of the trie can reach (L times the largest diagonal entry of a trie letter against itself).
+// For a self sum above 0 the float quotient never falls as the pair sum grows, so the similar
+// pair sums are those from some least one on, found by bisection; none: INT_MAX.
+std::vector<int> least_pairs(const SimilaritySearch& s, size_t length) {
+    int diagonal = 0;
+    for (int x = 0; x < 26; ++x) diagonal = std::max(diagonal, s.self['A' + x][x]);
+    const size_t most = length * static_cast<size_t>(diagonal);
+    std::vector<int> least(most + 1, std::numeric_limits<int>::max());
+    constexpr int kFar = 1 << 29;  // beyond any pair sum: entries are small, texts short of 2^24
+    for (size_t self = 1; self <= most; ++self) {
+        const int q = static_cast<int>(self);
+        if (!similar_sums(kFar, q, s.rule->Score)) continue;
+        int lo = -kFar, hi = kFar;  // similar at hi; lo tested last, or never
+        if (similar_sums(lo, q, s.rule->Score)) hi = lo;
+        while (hi - lo > 1) {
+            const int mid = lo + (hi - lo) / 2;
+            (similar_sums(mid, q, s.rule->Score) ? hi : lo) = mid;
+        }
+        least[self] = hi;
+    }
+    return least;
+}
+
+// Substitute's verdict on the sums of a path of the index's trie.
+bool similar_path(const SimilarityIndex& index, int pair, int self) {
+    const std::vector<int>& least = index.least_pair;
+    if (self > 0 && static_cast<size_t>(self) < least.size()) return pair >= least[static_cast<size_t>(self)];
+    return similar_sums(pair, self, index.search->rule->Score);
+}
+
 // The trie of the texts for which include(i) holds (see the header for the layout).
 void build_trie(SimilarityIndex& index, const std::vector<char>* include) {
     const std::vector<std::string_view>& t = index.texts;
@@ -117,18 +148,27 @@ void list_starts(SimilarityIndex& index) {
         }
 }
 
-// Walks the branches of the trie that may hold texts similar to `probe`: keep(node) may refuse
-// a node (and its branch); similar_leaf(leaf, path) gets every leaf whose text is similar, with
-// the path of nodes from depth 2 (or the root) to the leaf's parent.
+// A node of the trie as the merge walks it: the index's node with the letters of the children
+// that still hold texts waiting for an answer, side by side so that a step reads one record.
+struct LiveNode {
+    std::uint32_t letters = 0;  // as in SimilarityIndex::Node
+    std::uint32_t first = 0;
+    std::uint32_t live = 0;     // the children with waiting texts below them (none: 0)
+};
+
+std::uint32_t child_of(const LiveNode& n, std::uint32_t bit) { return n.first + bits_in(n.letters & (bit - 1)); }
+
+// Walks the branches of the trie that may hold texts similar to `probe`: below a node only its
+// live children are taken; keep(node) may refuse the root and the nodes of depth 2 (and their
+// branches); similar_leaf(leaf) gets every leaf whose text is similar.
 template <class Keep, class Leaf>
-void search_trie(const SimilarityIndex& index, std::string_view probe, SimilarityScratch& scratch,
-                 Keep keep, Leaf similar_leaf) {
+void search_trie(const SimilarityIndex& index, const LiveNode* nodes, std::string_view probe,
+                 SimilarityScratch& scratch, Keep keep, Leaf similar_leaf) {
     const size_t L = index.length;
     // no text of length 0 is similar to anything (nothing to compare)
     if (L == 0 || index.items.empty() || probe.size() != L) return;
     const SimilaritySearch& s = *index.search;
     const unsigned char* w = reinterpret_cast<const unsigned char*>(probe.data());
-    const SimilarityIndex::Node* nodes = index.nodes.data();
 
     // bound[c]: the best gain the probe letters from c on can still add
     std::vector<double>& bound = scratch.bound;
@@ -155,9 +195,14 @@ void search_trie(const SimilarityIndex& index, std::string_view probe, Similarit
     auto alive = [&](std::uint32_t at, size_t d, double g) {
         const unsigned char y = w[d];
         const double threshold = -kMargin - bound[d + 1] - g;
-        unsigned k = 0;
-        while (s.ranked[y][k] >= threshold) ++k;
-        return nodes[at].letters & s.top[y][k];
+        const double* ranked = s.ranked[y];
+        // the ranking falls, so the head is as long as the count of gains that reach the
+        // threshold: counted without a branch over the first four, which mostly hold it
+        unsigned k = (ranked[0] >= threshold) + (ranked[1] >= threshold) + (ranked[2] >= threshold) +
+                     (ranked[3] >= threshold);
+        if (k == 4)
+            while (ranked[k] >= threshold) ++k;
+        return nodes[at].live & s.top[y][k];
     };
 
     // Depth-first below node `from` at depth d0 with the sums down to it.
@@ -177,12 +222,11 @@ void search_trie(const SimilarityIndex& index, std::string_view probe, Similarit
             const std::uint32_t bit = todo[d] & (0u - todo[d]);
             todo[d] ^= bit;
             const std::uint32_t child = child_of(nodes[node[d]], bit);
-            if (!keep(child)) continue;
             const int x = __builtin_ctz(bit);
             const int p = pair[d] + s.pair[w[d]][x];
             const int q = self[d] + s.self[w[d]][x];
             if (d + 1 == L) {
-                if (similar_sums(p, q, s.rule->Score)) similar_leaf(child);
+                if (similar_path(index, p, q)) similar_leaf(child);
                 continue;
             }
             const double g = gain[d] + s.gain[w[d]][x];
@@ -207,7 +251,7 @@ void search_trie(const SimilarityIndex& index, std::string_view probe, Similarit
         if (st.gain + bound[2] < -kMargin) break;  // and every one after
         if (!keep(st.node)) continue;
         if (L == 2) {
-            if (similar_sums(st.pair, st.self, s.rule->Score)) similar_leaf(st.node);
+            if (similar_path(index, st.pair, st.self)) similar_leaf(st.node);
         } else {
             descend(st.node, 2, st.pair, st.self, st.gain);
         }
@@ -257,12 +301,40 @@ SimilaritySearch make_similarity_search(const SimilarityRule& rule, TrieRole rol
     return s;
 }
 
+namespace {
+
+// The places where letter x may face residue d places further on (bit p for place p + d),
+// made on first use for this sequence.
+const std::uint64_t* moved_places(SequenceFacing& f, size_t d, int x) {
+    const size_t W = f.n_words;
+    if (d == 0) return f.bits.data() + static_cast<size_t>(x) * W;
+    const size_t at = d * 26 + static_cast<size_t>(x);
+    if (f.slot.size() <= at) f.slot.resize((d + 1) * 26, 0);
+    if (f.slot[at] == 0) {
+        f.made.push_back(static_cast<std::uint32_t>(at));
+        f.slot[at] = static_cast<std::uint32_t>(f.made.size());
+        f.moved.resize(f.made.size() * W);
+        const std::uint64_t* from = f.bits.data() + static_cast<size_t>(x) * W;
+        std::uint64_t* to = f.moved.data() + (f.made.size() - 1) * W;
+        const size_t q = d / 64, r = d % 64;
+        for (size_t w = 0; w < W; ++w) {
+            std::uint64_t v = w + q < W ? from[w + q] >> r : 0;
+            if (r && w + q + 1 < W) v |= from[w + q + 1] << (64 - r);
+            to[w] = v;
+        }
+    }
+    return f.moved.data() + (f.slot[at] - 1) * W;
+}
+
+}  // namespace
+
 SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length, const SimilaritySearch& search) {
     SimilarityIndex index;
     index.search = &search;
     index.length = length;
     index.texts = std::move(texts);
     build_trie(index, nullptr);
+    if (!index.items.empty()) index.least_pair = least_pairs(search, length);
     return index;
 }
 
@@ -271,15 +343,21 @@ void face_sequence(const SimilaritySearch& search, std::string_view sequence, Se
     facing.n_words = sequence.size() / 64 + 1;
     facing.letters = 0;
     facing.bits.assign(26 * facing.n_words, 0);
+    facing.pair_at.resize(26 * sequence.size());
+    for (std::uint32_t at : facing.made) facing.slot[at] = 0;
+    facing.made.clear();
+    facing.moved.clear();
     for (size_t q = 0; q < sequence.size(); ++q) {
         const std::uint32_t admits = search.admits[static_cast<unsigned char>(sequence[q])];
         facing.letters |= admits;
         for (std::uint32_t m = admits; m; m &= m - 1)
             facing.bits[__builtin_ctz(m) * facing.n_words + q / 64] |= std::uint64_t{1} << (q % 64);
+        const int* pair = search.pair[static_cast<unsigned char>(sequence[q])];
+        std::copy(pair, pair + 26, facing.pair_at.begin() + static_cast<std::ptrdiff_t>(q * 26));
     }
 }
 
-void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& facing, WindowScratch& scratch,
+void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, WindowScratch& scratch,
                           std::vector<std::uint32_t>& found) {
     const SimilaritySearch& s = *index.search;
     const std::string_view sequence = facing.sequence;
@@ -295,19 +373,19 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
     if (L == 0 || n < L || index.items.empty()) return;
 
     const size_t W = facing.n_words;
-    const unsigned char* seq = reinterpret_cast<const unsigned char*>(sequence.data());
+    const int* pair_at = facing.pair_at.data();
     const SimilarityIndex::Node* nodes = index.nodes.data();
+    const float Score = s.rule->Score;
+    const std::vector<int>& least = index.least_pair;
     scratch.alive.assign(L * W, 0);
-    scratch.node.resize(L);
-    scratch.todo.resize(L);
     scratch.child.resize(L);
-    scratch.letter.resize(L);
+    scratch.todo.resize(L);
+    scratch.offset.resize(L);
     scratch.self.resize(L + 1);
     std::uint64_t* alive = scratch.alive.data();
-    std::uint32_t* node = scratch.node.data();
-    std::uint32_t* todo = scratch.todo.data();
     std::uint32_t* child = scratch.child.data();
-    int* letter = scratch.letter.data();
+    std::uint32_t* todo = scratch.todo.data();
+    int* offset = scratch.offset.data();  // of the path's letter at each depth in a window's pair_at
     int* self = scratch.self.data();  // the reference's diagonal entries down to each depth
 
     // every window, by its first place
@@ -315,7 +393,6 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
     // the children of the node at depth d still to try, and the index of the next one (they are
     // taken in letter order, so the index only counts up)
     auto enter = [&](size_t d, std::uint32_t at) {
-        node[d] = at;
         todo[d] = nodes[at].letters;
         child[d] = nodes[at].first;
     };
@@ -333,18 +410,16 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
         const std::uint32_t at = child[d]++;
         if (!(bit & facing.letters)) continue;
         const int x = __builtin_ctz(bit);
-        // the windows that also face x at their place d (bit p + d for the window starting at p)
+        // the windows that also face x at their place d
         const std::uint64_t* from = alive + d * W;
-        const std::uint64_t* places = facing.bits.data() + x * W;
-        letter[d] = x;
+        const std::uint64_t* places = moved_places(facing, d, x);
+        offset[d] = static_cast<int>(d) * 26 + x;
         if (d + 1 < L) {
-            // moved on to place d + 1
             std::uint64_t* to = alive + (d + 1) * W;
-            std::uint64_t carry = 0, any = 0;
+            std::uint64_t any = 0;
             for (size_t w = 0; w < W; ++w) {
                 const std::uint64_t v = from[w] & places[w];
-                to[w] = v << 1 | carry;
-                carry = v >> 63;
+                to[w] = v;
                 any |= v;
             }
             if (!any) continue;
@@ -353,17 +428,20 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
             enter(d, at);
             continue;
         }
-        // a leaf: the windows left face it everywhere; the first similar one decides
+        // a leaf: the windows left face it everywhere; it is similar when one of them is (most
+        // are not, and few are left, so all are tried: no branch on each verdict)
         const int leaf_self = self[d] + s.self['A' + x][x];
-        bool similar = false;
-        for (size_t w = 0; w < W && !similar; ++w)
-            for (std::uint64_t m = from[w] & places[w]; m && !similar; m &= m - 1) {
-                const size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(m)) - d;
+        const bool by_least = leaf_self > 0 && static_cast<size_t>(leaf_self) < least.size();
+        const int need = by_least ? least[static_cast<size_t>(leaf_self)] : 0;
+        bool is_similar = false;
+        for (size_t w = 0; w < W; ++w)
+            for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
+                const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
                 int pair = 0;
-                for (size_t c = 0; c < L; ++c) pair += s.pair[seq[p + c]][letter[c]];
-                similar = similar_sums(pair, leaf_self, s.rule->Score);
+                for (size_t c = 0; c < L; ++c) pair += window[offset[c]];
+                is_similar |= by_least ? pair >= need : similar_sums(pair, leaf_self, Score);
             }
-        if (!similar) continue;
+        if (!is_similar) continue;
         const std::uint32_t k = nodes[at].first;
         found.insert(found.end(), index.items.begin() + index.leaf_start[k], index.items.begin() + index.leaf_start[k + 1]);
     }
@@ -382,12 +460,16 @@ void earliest_in_part(const std::vector<std::string_view>& texts, size_t length,
     index.texts = texts;
     build_trie(index, &include);
     list_starts(index);
+    if (!index.items.empty()) index.least_pair = least_pairs(search, length);
 
-    // the texts still waiting for an answer below each node, and each node's parent
+    // The nodes as the merge walks them, each with the parent it leaves when it empties. A
+    // leaf's `live` counts its texts still waiting for an answer.
     const size_t n_nodes = index.nodes.size();
-    std::vector<std::uint32_t> waiting(n_nodes, 0), parent(n_nodes, 0), leaf_of(n, 0);
+    std::vector<LiveNode> live(n_nodes);
+    std::vector<std::uint32_t> parent(n_nodes, 0), leaf_of(n, 0);
     std::vector<char> waits(n, 0);
     const size_t first_leaf = n_nodes - (index.leaf_start.size() - 1);
+    for (size_t k = 0; k < n_nodes; ++k) live[k] = {index.nodes[k].letters, index.nodes[k].first, index.nodes[k].letters};
     for (size_t k = 0; k < first_leaf; ++k)
         for (std::uint32_t c = 0, children = bits_in(index.nodes[k].letters); c < children; ++c)
             parent[index.nodes[k].first + c] = static_cast<std::uint32_t>(k);
@@ -397,24 +479,26 @@ void earliest_in_part(const std::vector<std::string_view>& texts, size_t length,
             leaf_of[index.items[i]] = static_cast<std::uint32_t>(leaf);
             waits[index.items[i]] = 1;
         }
-        for (std::uint32_t node = static_cast<std::uint32_t>(leaf);; node = parent[node]) {
-            waiting[node] += index.leaf_start[k + 1] - index.leaf_start[k];
-            if (node == 0) break;
-        }
+        live[leaf].live = index.leaf_start[k + 1] - index.leaf_start[k];
     }
+    // u leaves the trie: an emptied node leaves its parent's live children, up to the first
+    // node that keeps some (the root empties last: then no text waits)
     auto leave = [&](std::uint32_t u) {
         waits[u] = 0;
-        for (std::uint32_t node = leaf_of[u];; node = parent[node]) {
-            --waiting[node];
-            if (node == 0) break;
+        std::uint32_t node = leaf_of[u];
+        if (--live[node].live != 0) return;
+        for (size_t d = length; d > 0; --d) {
+            node = parent[node];
+            live[node].live &= ~(1u << (texts[u][d - 1] - 'A'));
+            if (live[node].live != 0) return;
         }
     };
 
     SimilarityScratch scratch;
-    for (size_t j = 0; j < n && waiting[0] > 0; ++j) {
+    for (size_t j = 0; j < n && live[0].live != 0; ++j) {
         if (waits[j]) leave(static_cast<std::uint32_t>(j));  // no earlier text was similar to it
         search_trie(
-            index, texts[j], scratch, [&](std::uint32_t node) { return waiting[node] > 0; },
+            index, live.data(), texts[j], scratch, [&](std::uint32_t node) { return live[node].live != 0; },
             [&](std::uint32_t leaf) {
                 const std::uint32_t k = index.nodes[leaf].first;
                 for (std::uint32_t i = index.leaf_start[k]; i < index.leaf_start[k + 1]; ++i) {
