@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace tessar {
 
@@ -326,6 +327,25 @@ const std::uint64_t* moved_places(SequenceFacing& f, size_t d, int x) {
     return f.moved.data() + (f.slot[at] - 1) * W;
 }
 
+template <size_t N>
+using Length = std::integral_constant<size_t, N>;
+
+// 1 when one of the windows in from & places (bit p: the window at place p) has a pair sum of
+// at least `need`: the entries pair_at[(p + c) * 26 + letter c] at offset[c] for c below L.
+template <class L>
+bool any_window_reaches(const std::uint64_t* from, const std::uint64_t* places, size_t W, const int* pair_at,
+                        const int* offset, L length, int need) {
+    bool reaches = false;
+    for (size_t w = 0; w < W; ++w)
+        for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
+            const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
+            int pair = 0;
+            for (size_t c = 0; c < length; ++c) pair += window[offset[c]];
+            reaches |= pair >= need;
+        }
+    return reaches;
+}
+
 }  // namespace
 
 SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length, const SimilaritySearch& search) {
@@ -431,16 +451,25 @@ void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, 
         // a leaf: the windows left face it everywhere; it is similar when one of them is (most
         // are not, and few are left, so all are tried: no branch on each verdict)
         const int leaf_self = self[d] + s.self['A' + x][x];
-        const bool by_least = leaf_self > 0 && static_cast<size_t>(leaf_self) < least.size();
-        const int need = by_least ? least[static_cast<size_t>(leaf_self)] : 0;
         bool is_similar = false;
-        for (size_t w = 0; w < W; ++w)
-            for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
-                const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
-                int pair = 0;
-                for (size_t c = 0; c < L; ++c) pair += window[offset[c]];
-                is_similar |= by_least ? pair >= need : similar_sums(pair, leaf_self, Score);
+        if (leaf_self > 0 && static_cast<size_t>(leaf_self) < least.size()) {
+            const int need = least[static_cast<size_t>(leaf_self)];
+            // the common lengths with the sum unrolled
+            switch (L) {
+            case 4: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<4>{}, need); break;
+            case 5: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<5>{}, need); break;
+            case 6: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<6>{}, need); break;
+            default: is_similar = any_window_reaches(from, places, W, pair_at, offset, L, need);
             }
+        } else {
+            for (size_t w = 0; w < W; ++w)
+                for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
+                    const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
+                    int pair = 0;
+                    for (size_t c = 0; c < L; ++c) pair += window[offset[c]];
+                    is_similar |= similar_sums(pair, leaf_self, Score);
+                }
+        }
         if (!is_similar) continue;
         const std::uint32_t k = nodes[at].first;
         found.insert(found.end(), index.items.begin() + index.leaf_start[k], index.items.begin() + index.leaf_start[k + 1]);
