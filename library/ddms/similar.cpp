@@ -159,6 +159,30 @@ struct LiveNode {
 
 std::uint32_t child_of(const LiveNode& n, std::uint32_t bit) { return n.first + bits_in(n.letters & (bit - 1)); }
 
+// What the probe letter at one depth brings to a step: its rows of the search's tables, and the
+// gain a branch must keep to stay alive after it (-kMargin less the best the later letters add).
+struct ProbeStep {
+    const double* ranked;
+    const std::uint32_t* top;
+    const int* pair;
+    const int* self;
+    const double* gain;
+    double threshold;
+};
+
+// A node on the path of a search, with the sums down to it and its children still to try.
+struct Frame {
+    double gain;
+    std::uint32_t node, todo;
+    int pair, self;
+};
+
+// Working storage of a search, reused from probe to probe (one per thread).
+struct SimilarityScratch {
+    std::vector<ProbeStep> steps;
+    std::vector<Frame> frames;
+};
+
 // Walks the branches of the trie that may hold texts similar to `probe`: below a node only its
 // live children are taken; keep(node) may refuse the root and the nodes of depth 2 (and their
 // branches); similar_leaf(leaf) gets every leaf whose text is similar.
@@ -171,72 +195,62 @@ void search_trie(const SimilarityIndex& index, const LiveNode* nodes, std::strin
     const SimilaritySearch& s = *index.search;
     const unsigned char* w = reinterpret_cast<const unsigned char*>(probe.data());
 
-    // bound[c]: the best gain the probe letters from c on can still add
-    std::vector<double>& bound = scratch.bound;
-    bound.resize(L + 1);
-    bound[L] = 0;
-    for (size_t c = L; c-- > 0;) bound[c] = bound[c + 1] + s.best[w[c]];
-    if (bound[0] < -kMargin || !keep(0)) return;
-
-    if (scratch.node.size() < L) {
-        scratch.node.resize(L);
-        scratch.todo.resize(L);
-        scratch.pair.resize(L);
-        scratch.self.resize(L);
-        scratch.gain.resize(L);
+    // the probe's letters from the last: the best gain they can still add
+    if (scratch.steps.size() < L) {
+        scratch.steps.resize(L);
+        scratch.frames.resize(L);
     }
-    std::uint32_t* node = scratch.node.data();
-    std::uint32_t* todo = scratch.todo.data();
-    int* pair = scratch.pair.data();
-    int* self = scratch.self.data();
-    double* gain = scratch.gain.data();
+    ProbeStep* const steps = scratch.steps.data();
+    Frame* const frames = scratch.frames.data();
+    double bound = 0, after_two = 0;  // of the letters after c; after the first two
+    for (size_t c = L; c-- > 0;) {
+        const unsigned char y = w[c];
+        steps[c] = {s.ranked[y], s.top[y], s.pair[y], s.self[y], s.gain[y], -kMargin - bound};
+        if (c == 1) after_two = bound;
+        bound += s.best[y];
+    }
+    if (bound < -kMargin || !keep(0)) return;
 
-    // The children of a node at depth d that keep a branch of gain g alive: the head of the
-    // probe letter's ranking whose gains reach the threshold.
-    auto alive = [&](std::uint32_t at, size_t d, double g) {
-        const unsigned char y = w[d];
-        const double threshold = -kMargin - bound[d + 1] - g;
-        const double* ranked = s.ranked[y];
-        // the ranking falls, so the head is as long as the count of gains that reach the
-        // threshold: counted without a branch over the first four, which mostly hold it
+    // The children of a node that keep a branch of gain g alive, the probe letter being that of
+    // `step`: the head of its ranking whose gains reach the threshold. The ranking falls, so the
+    // head is as long as the count of gains that reach it: counted without a branch over the
+    // first four, which mostly hold it.
+    auto alive = [nodes](const ProbeStep& step, std::uint32_t at, double g) {
+        const double threshold = step.threshold - g;
+        const double* ranked = step.ranked;
         unsigned k = (ranked[0] >= threshold) + (ranked[1] >= threshold) + (ranked[2] >= threshold) +
                      (ranked[3] >= threshold);
         if (k == 4)
             while (ranked[k] >= threshold) ++k;
-        return nodes[at].live & s.top[y][k];
+        return nodes[at].live & step.top[k];
     };
 
     // Depth-first below node `from` at depth d0 with the sums down to it.
-    auto descend = [&](std::uint32_t from, size_t d0, int p0, int q0, double g0) {
+    auto descend = [&index, nodes, steps, frames, L, &alive, &similar_leaf](std::uint32_t from, size_t d0, int p0,
+                                                                             int q0, double g0) {
         size_t d = d0;
-        node[d] = from;
-        pair[d] = p0;
-        self[d] = q0;
-        gain[d] = g0;
-        todo[d] = alive(from, d, g0);
+        frames[d] = {g0, from, alive(steps[d], from, g0), p0, q0};
         for (;;) {
-            if (!todo[d]) {
+            Frame& f = frames[d];
+            if (!f.todo) {
                 if (d == d0) return;
                 --d;
                 continue;
             }
-            const std::uint32_t bit = todo[d] & (0u - todo[d]);
-            todo[d] ^= bit;
-            const std::uint32_t child = child_of(nodes[node[d]], bit);
+            const std::uint32_t bit = f.todo & (0u - f.todo);
+            f.todo ^= bit;
+            const std::uint32_t child = child_of(nodes[f.node], bit);
             const int x = __builtin_ctz(bit);
-            const int p = pair[d] + s.pair[w[d]][x];
-            const int q = self[d] + s.self[w[d]][x];
+            const ProbeStep& step = steps[d];
+            const int p = f.pair + step.pair[x];
+            const int q = f.self + step.self[x];
             if (d + 1 == L) {
                 if (similar_path(index, p, q)) similar_leaf(child);
                 continue;
             }
-            const double g = gain[d] + s.gain[w[d]][x];
+            const double g = f.gain + step.gain[x];
             ++d;
-            node[d] = child;
-            pair[d] = p;
-            self[d] = q;
-            gain[d] = g;
-            todo[d] = alive(child, d, g);
+            frames[d] = {g, child, alive(steps[d], child, g), p, q};
         }
     };
 
@@ -249,7 +263,7 @@ void search_trie(const SimilarityIndex& index, const LiveNode* nodes, std::strin
     const size_t list = static_cast<size_t>(w[0] - 'A') * 26 + (w[1] - 'A');
     for (std::uint32_t i = index.start_at[list]; i < index.start_at[list + 1]; ++i) {
         const SimilarityIndex::Start& st = index.starts[i];
-        if (st.gain + bound[2] < -kMargin) break;  // and every one after
+        if (st.gain + after_two < -kMargin) break;  // and every one after
         if (!keep(st.node)) continue;
         if (L == 2) {
             if (similar_path(index, st.pair, st.self)) similar_leaf(st.node);

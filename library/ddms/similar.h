@@ -84,13 +84,6 @@ struct SimilarityIndex {
 // depth 2; an item is the index of its text in `texts`.
 SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length, const SimilaritySearch& search);
 
-// Working storage of a search, reused from probe to probe (one per thread).
-struct SimilarityScratch {
-    std::vector<std::uint32_t> node, todo;
-    std::vector<int> pair, self;
-    std::vector<double> gain, bound;
-};
-
 // The places of one sequence that each trie letter may face, as the reference letter against
 // the residue there: one set of bits per letter, made once per sequence and shared by every
 // length searched in it. For the window search the sets are also kept moved down by d places
