@@ -214,13 +214,13 @@ void search_trie(const SimilarityIndex& index, const LiveNode* nodes, std::strin
     // The children of a node that keep a branch of gain g alive, the probe letter being that of
     // `step`: the head of its ranking whose gains reach the threshold. The ranking falls, so the
     // head is as long as the count of gains that reach it: counted without a branch over the
-    // first four, which mostly hold it.
+    // first eight, which mostly hold it.
     auto alive = [nodes](const ProbeStep& step, std::uint32_t at, double g) {
         const double threshold = step.threshold - g;
         const double* ranked = step.ranked;
-        unsigned k = (ranked[0] >= threshold) + (ranked[1] >= threshold) + (ranked[2] >= threshold) +
-                     (ranked[3] >= threshold);
-        if (k == 4)
+        unsigned k = 0;
+        for (unsigned i = 0; i < 8; ++i) k += ranked[i] >= threshold;
+        if (k == 8)
             while (ranked[k] >= threshold) ++k;
         return nodes[at].live & step.top[k];
     };
