@@ -75,7 +75,10 @@ void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view
     // similar windows, for the descriptors of the sequence's own class only
     for (const RowEncoder::ClassGroups& c : encoder.classes) {
         if (c.name != sequence_class) continue;
-        face_sequence(*encoder.search, sequence, scratch.facing);
+        size_t longest = 0;  // of the texts searched (groups by increasing length)
+        for (const RowEncoder::Group& g : c.by_length)
+            if (g.index.length <= sequence.size()) longest = g.index.length;
+        face_sequence(*encoder.search, sequence, longest, scratch.facing);
         for (const RowEncoder::Group& g : c.by_length) {
             if (g.index.length > sequence.size()) break;
             scratch.found.clear();

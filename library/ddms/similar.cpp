@@ -318,25 +318,31 @@ SimilaritySearch make_similarity_search(const SimilarityRule& rule, TrieRole rol
 
 namespace {
 
+// The sets of bits moved at once: deeper ones are made as needed, for few texts are that long.
+constexpr size_t kEarlyDepths = 16;
+
+// Bits p of `to` from bits p + d of `from`, sets of W words.
+void move_down(const std::uint64_t* from, size_t d, size_t W, std::uint64_t* to) {
+    const size_t q = d / 64, r = d % 64;
+    for (size_t w = 0; w < W; ++w) {
+        std::uint64_t v = w + q < W ? from[w + q] >> r : 0;
+        if (r && w + q + 1 < W) v |= from[w + q + 1] << (64 - r);
+        to[w] = v;
+    }
+}
+
 // The places where letter x may face residue d places further on (bit p for place p + d),
-// made on first use for this sequence.
+// made on first use for this sequence when d is beyond the early ones.
 const std::uint64_t* moved_places(SequenceFacing& f, size_t d, int x) {
     const size_t W = f.n_words;
-    if (d == 0) return f.bits.data() + static_cast<size_t>(x) * W;
+    if (d < f.early) return f.bits.data() + (d * 26 + static_cast<size_t>(x)) * W;
     const size_t at = d * 26 + static_cast<size_t>(x);
     if (f.slot.size() <= at) f.slot.resize((d + 1) * 26, 0);
     if (f.slot[at] == 0) {
         f.made.push_back(static_cast<std::uint32_t>(at));
         f.slot[at] = static_cast<std::uint32_t>(f.made.size());
         f.moved.resize(f.made.size() * W);
-        const std::uint64_t* from = f.bits.data() + static_cast<size_t>(x) * W;
-        std::uint64_t* to = f.moved.data() + (f.made.size() - 1) * W;
-        const size_t q = d / 64, r = d % 64;
-        for (size_t w = 0; w < W; ++w) {
-            std::uint64_t v = w + q < W ? from[w + q] >> r : 0;
-            if (r && w + q + 1 < W) v |= from[w + q + 1] << (64 - r);
-            to[w] = v;
-        }
+        move_down(f.bits.data() + static_cast<size_t>(x) * W, d, W, f.moved.data() + (f.made.size() - 1) * W);
     }
     return f.moved.data() + (f.slot[at] - 1) * W;
 }
@@ -372,11 +378,12 @@ SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length
     return index;
 }
 
-void face_sequence(const SimilaritySearch& search, std::string_view sequence, SequenceFacing& facing) {
+void face_sequence(const SimilaritySearch& search, std::string_view sequence, size_t depths, SequenceFacing& facing) {
     facing.sequence = sequence;
-    facing.n_words = sequence.size() / 64 + 1;
+    const size_t W = facing.n_words = sequence.size() / 64 + 1;
     facing.letters = 0;
-    facing.bits.assign(26 * facing.n_words, 0);
+    facing.early = std::max<size_t>(1, std::min({depths, sequence.size(), kEarlyDepths}));
+    facing.bits.assign(facing.early * 26 * W, 0);
     facing.pair_at.resize(26 * sequence.size());
     for (std::uint32_t at : facing.made) facing.slot[at] = 0;
     facing.made.clear();
@@ -389,6 +396,11 @@ void face_sequence(const SimilaritySearch& search, std::string_view sequence, Se
         const int* pair = search.pair[static_cast<unsigned char>(sequence[q])];
         std::copy(pair, pair + 26, facing.pair_at.begin() + static_cast<std::ptrdiff_t>(q * 26));
     }
+    for (size_t d = 1; d < facing.early; ++d)
+        for (std::uint32_t m = facing.letters; m; m &= m - 1) {
+            const size_t x = static_cast<size_t>(__builtin_ctz(m));
+            move_down(facing.bits.data() + x * W, d, W, facing.bits.data() + (d * 26 + x) * W);
+        }
 }
 
 void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, WindowScratch& scratch,

@@ -86,21 +86,24 @@ SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length
 
 // The places of one sequence that each trie letter may face, as the reference letter against
 // the residue there: one set of bits per letter, made once per sequence and shared by every
-// length searched in it. For the window search the sets are also kept moved down by d places
-// (bit p set when place p + d faces the letter), made for a letter and a d when first needed.
+// length searched in it. For the window search the sets are kept moved down by d places too
+// (bit p set when place p + d faces the letter): for the first depths at once, deeper ones
+// for a letter and a d when first needed.
 struct SequenceFacing {
     std::string_view sequence;
     size_t n_words = 0;               // words of a set of places 0 to size (one past the end)
     std::uint32_t letters = 0;        // the trie letters that face some residue of the sequence
-    std::vector<std::uint64_t> bits;  // letter x: bits[x * n_words] onwards
+    size_t early = 0;                 // the depths made at once (at least 1)
+    std::vector<std::uint64_t> bits;  // letter x moved by d < early: bits[(d * 26 + x) * n_words] onwards
     std::vector<int> pair_at;         // pair_at[q * 26 + x]: the search's pair entry of the residue at q and x
-    // the set of letter x moved down by d (d >= 1): moved[(slot[d * 26 + x] - 1) * n_words]
+    // the set of letter x moved down by d >= early: moved[(slot[d * 26 + x] - 1) * n_words]
     // onwards, once made (slot 0: not yet); `made` lists the slots in use, to clear them for the
     // next sequence
     std::vector<std::uint64_t> moved;
     std::vector<std::uint32_t> slot, made;
 };
-void face_sequence(const SimilaritySearch& search, std::string_view sequence, SequenceFacing& facing);
+// `depths`: the length of the longest texts to be searched, for the moved sets made at once.
+void face_sequence(const SimilaritySearch& search, std::string_view sequence, size_t depths, SequenceFacing& facing);
 
 // Working storage of find_similar_windows (one per thread).
 struct WindowScratch {
