@@ -64,13 +64,14 @@ RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& 
 
 void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
                 const std::string& sequence_class, std::vector<std::uint32_t>& ones) {
-    // exact occurrences
-    fill_presence(encoder.index, sequence, scratch.presence, ones);
-    // the entries with value 1 as a set of bits, so that the similar ones join without a sort
+    // the entries with value 1 as a set of bits, read out in order at the end: no sort, and an
+    // entry found twice counts once
     std::vector<std::uint64_t>& present = scratch.present;
     present.resize(encoder.table->size() / 64 + 1, 0);
-    for (std::uint32_t j : ones) present[j / 64] |= std::uint64_t{1} << (j % 64);
-    const size_t exact = ones.size();
+    auto add = [&present](std::uint32_t j) { present[j / 64] |= std::uint64_t{1} << (j % 64); };
+
+    // exact occurrences
+    for_each_occurrence(encoder.index, sequence, [&add](std::uint32_t j, size_t) { add(j); });
 
     // similar windows, for the descriptors of the sequence's own class only
     for (const RowEncoder::ClassGroups& c : encoder.classes) {
@@ -83,21 +84,11 @@ void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view
             if (g.index.length > sequence.size()) break;
             scratch.found.clear();
             find_similar_windows(g.index, scratch.facing, scratch.windows, scratch.found);
-            for (std::uint32_t item : scratch.found) {
-                const std::uint32_t j = g.members[item];
-                std::uint64_t& word = present[j / 64];
-                const std::uint64_t bit = std::uint64_t{1} << (j % 64);
-                if (word & bit) continue;
-                word |= bit;
-                ones.push_back(j);
-            }
+            for (std::uint32_t item : scratch.found) add(g.members[item]);
         }
     }
-    if (ones.size() == exact) {  // already ascending
-        for (std::uint32_t j : ones) present[j / 64] = 0;
-        return;
-    }
-    // ascending from the set, which is left empty for the next row
+
+    // ascending, the set left empty for the next row
     ones.clear();
     for (size_t w = 0; w < present.size(); ++w) {
         for (std::uint64_t m = present[w]; m; m &= m - 1)

@@ -55,7 +55,7 @@ RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& 
 
 // Working storage of encode_row, reused from row to row.
 struct RowScratch {
-    PresenceScratch presence;
+    PresenceScratch presence;  // for fill_presence alone (rows without a class)
     SequenceFacing facing;
     WindowScratch windows;
     std::vector<std::uint32_t> found;

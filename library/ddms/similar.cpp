@@ -555,7 +555,7 @@ void earliest_in_part(const std::vector<std::string_view>& texts, size_t length,
         search_trie(
             index, live.data(), texts[j], scratch, [&](std::uint32_t node) { return live[node].live != 0; },
             [&](std::uint32_t leaf) {
-                const std::uint32_t k = index.nodes[leaf].first;
+                const std::uint32_t k = live[leaf].first;
                 for (std::uint32_t i = index.leaf_start[k]; i < index.leaf_start[k + 1]; ++i) {
                     const std::uint32_t u = index.items[i];
                     if (!waits[u]) continue;
