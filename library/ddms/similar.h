@@ -117,7 +117,7 @@ struct WindowScratch {
 // at depth d a node carries the set of windows whose first d residues face its path, one bit per
 // window at the place it starts, so that a step is an AND with the letter's places moved down by
 // d, and a branch ends when the set is empty. At a leaf the windows left are decided with
-// Substitute's sums, leftmost first. `facing` gains the moved sets the walk needs.
+// Substitute's sums; one similar window is enough. `facing` gains the moved sets the walk needs.
 void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, WindowScratch& scratch,
                           std::vector<std::uint32_t>& found);
 
