@@ -92,27 +92,64 @@ void add_descriptor(DescriptorTable& table, std::string text, std::string class_
 
 void echange(DescriptorTable& table, int a, int b) { std::swap(table[a], table[b]); }
 
-void Tri(DescriptorTable& table, int first, int last) {
-    auto pm = [&table](int i) { return table[i].pm; };
+namespace {
+
+// An entry's place in the ordering by PM, moved in its stead while sorting.
+struct ByPm {
+    float pm;
+    int entry;
+};
+
+// Tri's quicksort on the records of one run: the same comparisons and the same swaps.
+void quicksort_by_pm(std::vector<ByPm>& r, int first, int last) {
     // The two parts of a partition are sorted independently of each other, so the smaller one
     // is sorted by recursion and the larger one by the loop: same swaps, bounded stack depth.
     while (last > first) {
-        float pivot = pm(last);
+        const float pivot = r[last].pm;
         int i = first - 1;
         int j = last;
         for (;;) {
-            do ++i; while (pm(i) > pivot);
-            do --j; while (pm(j) < pivot && j > first);
+            do ++i; while (r[i].pm > pivot);
+            do --j; while (r[j].pm < pivot && j > first);
             if (i >= j) break;
-            echange(table, i, j);
+            std::swap(r[i], r[j]);
         }
-        echange(table, i, last);
+        std::swap(r[i], r[last]);
         if (i - first < last - i) {
-            Tri(table, first, i - 1);
+            quicksort_by_pm(r, first, i - 1);
             first = i + 1;
         } else {
-            Tri(table, i + 1, last);
+            quicksort_by_pm(r, i + 1, last);
             last = i - 1;
+        }
+    }
+}
+
+}  // namespace
+
+void Tri(DescriptorTable& table, int first, int last) {
+    if (last <= first) return;
+    // the swaps depend on the PMs alone: they are made on small records, and each entry (two
+    // strings) is moved once, to its final place
+    std::vector<ByPm> order;
+    order.reserve(static_cast<size_t>(last - first + 1));
+    for (int i = first; i <= last; ++i) order.push_back({table[i].pm, i});
+    quicksort_by_pm(order, 0, last - first);
+    // place first + k takes entry order[k].entry: each cycle of the permutation in turn, through
+    // one spare entry (a placed record's entry is set to -1)
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (order[k].entry < 0 || order[k].entry == first + static_cast<int>(k)) continue;
+        MSDescriptor spare = std::move(table[first + static_cast<int>(k)]);
+        size_t to = k;
+        for (;;) {
+            const int from = order[to].entry;
+            order[to].entry = -1;
+            if (from == first + static_cast<int>(k)) {
+                table[first + static_cast<int>(to)] = std::move(spare);
+                break;
+            }
+            table[first + static_cast<int>(to)] = std::move(table[from]);
+            to = static_cast<size_t>(from - first);
         }
     }
 }

@@ -64,31 +64,37 @@ RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& 
 
 void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
                 const std::string& sequence_class, std::vector<std::uint32_t>& ones) {
+    // the entries with value 1 as a set of bits, read out in order at the end: no sort, and an
+    // entry found twice counts once
+    std::vector<std::uint64_t>& present = scratch.present;
+    present.resize(encoder.table->size() / 64 + 1, 0);
+    auto add = [&present](std::uint32_t j) { present[j / 64] |= std::uint64_t{1} << (j % 64); };
+
     // exact occurrences
-    fill_presence(encoder.index, sequence, scratch.presence, ones);
-    std::vector<char>& present = scratch.present;
-    present.resize(encoder.table->size(), 0);
-    for (std::uint32_t j : ones) present[j] = 1;
-    const size_t exact = ones.size();
+    for_each_occurrence(encoder.index, sequence, [&add](std::uint32_t j, size_t) { add(j); });
 
     // similar windows, for the descriptors of the sequence's own class only
     for (const RowEncoder::ClassGroups& c : encoder.classes) {
         if (c.name != sequence_class) continue;
-        face_sequence(*encoder.search, sequence, scratch.facing);
+        size_t longest = 0;  // of the texts searched (groups by increasing length)
+        for (const RowEncoder::Group& g : c.by_length)
+            if (g.index.length <= sequence.size()) longest = g.index.length;
+        face_sequence(*encoder.search, sequence, longest, scratch.facing);
         for (const RowEncoder::Group& g : c.by_length) {
             if (g.index.length > sequence.size()) break;
             scratch.found.clear();
             find_similar_windows(g.index, scratch.facing, scratch.windows, scratch.found);
-            for (std::uint32_t item : scratch.found) {
-                const std::uint32_t j = g.members[item];
-                if (present[j]) continue;
-                present[j] = 1;
-                ones.push_back(j);
-            }
+            for (std::uint32_t item : scratch.found) add(g.members[item]);
         }
     }
-    if (ones.size() > exact) std::sort(ones.begin(), ones.end());
-    for (std::uint32_t j : ones) present[j] = 0;
+
+    // ascending, the set left empty for the next row
+    ones.clear();
+    for (size_t w = 0; w < present.size(); ++w) {
+        for (std::uint64_t m = present[w]; m; m &= m - 1)
+            ones.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(m))));
+        present[w] = 0;
+    }
 }
 
 ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,

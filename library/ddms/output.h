@@ -55,11 +55,11 @@ RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& 
 
 // Working storage of encode_row, reused from row to row.
 struct RowScratch {
-    PresenceScratch presence;
+    PresenceScratch presence;  // for fill_presence alone (rows without a class)
     SequenceFacing facing;
     WindowScratch windows;
     std::vector<std::uint32_t> found;
-    std::vector<char> present;  // by table entry; all 0 between rows
+    std::vector<std::uint64_t> present;  // bit j for table entry j; all 0 between rows
 };
 
 // The descriptors whose value is 1, ascending, into `ones`.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace tessar {
 
@@ -43,6 +44,37 @@ bool similar_sums(int pair, int self, float Score) {
     if (self == 0) return false;
     const float quotient = static_cast<float>(pair) / static_cast<float>(self);
     return quotient > Score;
+}
+
+// The least pair sum Substitute takes as similar for each self sum from 1 to the largest a path
+// of the trie can reach (L times the largest diagonal entry of a trie letter against itself).
+// For a self sum above 0 the float quotient never falls as the pair sum grows, so the similar
+// pair sums are those from some least one on, found by bisection; none: INT_MAX.
+std::vector<int> least_pairs(const SimilaritySearch& s, size_t length) {
+    int diagonal = 0;
+    for (int x = 0; x < 26; ++x) diagonal = std::max(diagonal, s.self['A' + x][x]);
+    const size_t most = length * static_cast<size_t>(diagonal);
+    std::vector<int> least(most + 1, std::numeric_limits<int>::max());
+    constexpr int kFar = 1 << 29;  // beyond any pair sum: entries are small, texts short of 2^24
+    for (size_t self = 1; self <= most; ++self) {
+        const int q = static_cast<int>(self);
+        if (!similar_sums(kFar, q, s.rule->Score)) continue;
+        int lo = -kFar, hi = kFar;  // similar at hi; lo tested last, or never
+        if (similar_sums(lo, q, s.rule->Score)) hi = lo;
+        while (hi - lo > 1) {
+            const int mid = lo + (hi - lo) / 2;
+            (similar_sums(mid, q, s.rule->Score) ? hi : lo) = mid;
+        }
+        least[self] = hi;
+    }
+    return least;
+}
+
+// Substitute's verdict on the sums of a path of the index's trie.
+bool similar_path(const SimilarityIndex& index, int pair, int self) {
+    const std::vector<int>& least = index.least_pair;
+    if (self > 0 && static_cast<size_t>(self) < least.size()) return pair >= least[static_cast<size_t>(self)];
+    return similar_sums(pair, self, index.search->rule->Score);
 }
 
 // The trie of the texts for which include(i) holds (see the header for the layout).
@@ -117,81 +149,108 @@ void list_starts(SimilarityIndex& index) {
         }
 }
 
-// Walks the branches of the trie that may hold texts similar to `probe`: keep(node) may refuse
-// a node (and its branch); similar_leaf(leaf, path) gets every leaf whose text is similar, with
-// the path of nodes from depth 2 (or the root) to the leaf's parent.
+// A node of the trie as the merge walks it: the index's node with the letters of the children
+// that still hold texts waiting for an answer, side by side so that a step reads one record.
+struct LiveNode {
+    std::uint32_t letters = 0;  // as in SimilarityIndex::Node
+    std::uint32_t first = 0;
+    std::uint32_t live = 0;     // the children with waiting texts below them (none: 0)
+};
+
+std::uint32_t child_of(const LiveNode& n, std::uint32_t bit) { return n.first + bits_in(n.letters & (bit - 1)); }
+
+// What the probe letter at one depth brings to a step: its rows of the search's tables, and the
+// gain a branch must keep to stay alive after it (-kMargin less the best the later letters add).
+struct ProbeStep {
+    const double* ranked;
+    const std::uint32_t* top;
+    const int* pair;
+    const int* self;
+    const double* gain;
+    double threshold;
+};
+
+// A node on the path of a search, with the sums down to it and its children still to try.
+struct Frame {
+    double gain;
+    std::uint32_t node, todo;
+    int pair, self;
+};
+
+// Working storage of a search, reused from probe to probe (one per thread).
+struct SimilarityScratch {
+    std::vector<ProbeStep> steps;
+    std::vector<Frame> frames;
+};
+
+// Walks the branches of the trie that may hold texts similar to `probe`: below a node only its
+// live children are taken; keep(node) may refuse the root and the nodes of depth 2 (and their
+// branches); similar_leaf(leaf) gets every leaf whose text is similar.
 template <class Keep, class Leaf>
-void search_trie(const SimilarityIndex& index, std::string_view probe, SimilarityScratch& scratch,
-                 Keep keep, Leaf similar_leaf) {
+void search_trie(const SimilarityIndex& index, const LiveNode* nodes, std::string_view probe,
+                 SimilarityScratch& scratch, Keep keep, Leaf similar_leaf) {
     const size_t L = index.length;
     // no text of length 0 is similar to anything (nothing to compare)
     if (L == 0 || index.items.empty() || probe.size() != L) return;
     const SimilaritySearch& s = *index.search;
     const unsigned char* w = reinterpret_cast<const unsigned char*>(probe.data());
-    const SimilarityIndex::Node* nodes = index.nodes.data();
 
-    // bound[c]: the best gain the probe letters from c on can still add
-    std::vector<double>& bound = scratch.bound;
-    bound.resize(L + 1);
-    bound[L] = 0;
-    for (size_t c = L; c-- > 0;) bound[c] = bound[c + 1] + s.best[w[c]];
-    if (bound[0] < -kMargin || !keep(0)) return;
-
-    if (scratch.node.size() < L) {
-        scratch.node.resize(L);
-        scratch.todo.resize(L);
-        scratch.pair.resize(L);
-        scratch.self.resize(L);
-        scratch.gain.resize(L);
+    // the probe's letters from the last: the best gain they can still add
+    if (scratch.steps.size() < L) {
+        scratch.steps.resize(L);
+        scratch.frames.resize(L);
     }
-    std::uint32_t* node = scratch.node.data();
-    std::uint32_t* todo = scratch.todo.data();
-    int* pair = scratch.pair.data();
-    int* self = scratch.self.data();
-    double* gain = scratch.gain.data();
+    ProbeStep* const steps = scratch.steps.data();
+    Frame* const frames = scratch.frames.data();
+    double bound = 0, after_two = 0;  // of the letters after c; after the first two
+    for (size_t c = L; c-- > 0;) {
+        const unsigned char y = w[c];
+        steps[c] = {s.ranked[y], s.top[y], s.pair[y], s.self[y], s.gain[y], -kMargin - bound};
+        if (c == 1) after_two = bound;
+        bound += s.best[y];
+    }
+    if (bound < -kMargin || !keep(0)) return;
 
-    // The children of a node at depth d that keep a branch of gain g alive: the head of the
-    // probe letter's ranking whose gains reach the threshold.
-    auto alive = [&](std::uint32_t at, size_t d, double g) {
-        const unsigned char y = w[d];
-        const double threshold = -kMargin - bound[d + 1] - g;
+    // The children of a node that keep a branch of gain g alive, the probe letter being that of
+    // `step`: the head of its ranking whose gains reach the threshold. The ranking falls, so the
+    // head is as long as the count of gains that reach it: counted without a branch over the
+    // first eight, which mostly hold it.
+    auto alive = [nodes](const ProbeStep& step, std::uint32_t at, double g) {
+        const double threshold = step.threshold - g;
+        const double* ranked = step.ranked;
         unsigned k = 0;
-        while (s.ranked[y][k] >= threshold) ++k;
-        return nodes[at].letters & s.top[y][k];
+        for (unsigned i = 0; i < 8; ++i) k += ranked[i] >= threshold;
+        if (k == 8)
+            while (ranked[k] >= threshold) ++k;
+        return nodes[at].live & step.top[k];
     };
 
     // Depth-first below node `from` at depth d0 with the sums down to it.
-    auto descend = [&](std::uint32_t from, size_t d0, int p0, int q0, double g0) {
+    auto descend = [&index, nodes, steps, frames, L, &alive, &similar_leaf](std::uint32_t from, size_t d0, int p0,
+                                                                             int q0, double g0) {
         size_t d = d0;
-        node[d] = from;
-        pair[d] = p0;
-        self[d] = q0;
-        gain[d] = g0;
-        todo[d] = alive(from, d, g0);
+        frames[d] = {g0, from, alive(steps[d], from, g0), p0, q0};
         for (;;) {
-            if (!todo[d]) {
+            Frame& f = frames[d];
+            if (!f.todo) {
                 if (d == d0) return;
                 --d;
                 continue;
             }
-            const std::uint32_t bit = todo[d] & (0u - todo[d]);
-            todo[d] ^= bit;
-            const std::uint32_t child = child_of(nodes[node[d]], bit);
-            if (!keep(child)) continue;
+            const std::uint32_t bit = f.todo & (0u - f.todo);
+            f.todo ^= bit;
+            const std::uint32_t child = child_of(nodes[f.node], bit);
             const int x = __builtin_ctz(bit);
-            const int p = pair[d] + s.pair[w[d]][x];
-            const int q = self[d] + s.self[w[d]][x];
+            const ProbeStep& step = steps[d];
+            const int p = f.pair + step.pair[x];
+            const int q = f.self + step.self[x];
             if (d + 1 == L) {
-                if (similar_sums(p, q, s.rule->Score)) similar_leaf(child);
+                if (similar_path(index, p, q)) similar_leaf(child);
                 continue;
             }
-            const double g = gain[d] + s.gain[w[d]][x];
+            const double g = f.gain + step.gain[x];
             ++d;
-            node[d] = child;
-            pair[d] = p;
-            self[d] = q;
-            gain[d] = g;
-            todo[d] = alive(child, d, g);
+            frames[d] = {g, child, alive(steps[d], child, g), p, q};
         }
     };
 
@@ -204,10 +263,10 @@ void search_trie(const SimilarityIndex& index, std::string_view probe, Similarit
     const size_t list = static_cast<size_t>(w[0] - 'A') * 26 + (w[1] - 'A');
     for (std::uint32_t i = index.start_at[list]; i < index.start_at[list + 1]; ++i) {
         const SimilarityIndex::Start& st = index.starts[i];
-        if (st.gain + bound[2] < -kMargin) break;  // and every one after
+        if (st.gain + after_two < -kMargin) break;  // and every one after
         if (!keep(st.node)) continue;
         if (L == 2) {
-            if (similar_sums(st.pair, st.self, s.rule->Score)) similar_leaf(st.node);
+            if (similar_path(index, st.pair, st.self)) similar_leaf(st.node);
         } else {
             descend(st.node, 2, st.pair, st.self, st.gain);
         }
@@ -257,29 +316,94 @@ SimilaritySearch make_similarity_search(const SimilarityRule& rule, TrieRole rol
     return s;
 }
 
+namespace {
+
+// The sets of bits moved at once: deeper ones are made as needed, for few texts are that long.
+constexpr size_t kEarlyDepths = 16;
+
+// Bits p of `to` from bits p + d of `from`, sets of W words.
+void move_down(const std::uint64_t* from, size_t d, size_t W, std::uint64_t* to) {
+    const size_t q = d / 64, r = d % 64;
+    for (size_t w = 0; w < W; ++w) {
+        std::uint64_t v = w + q < W ? from[w + q] >> r : 0;
+        if (r && w + q + 1 < W) v |= from[w + q + 1] << (64 - r);
+        to[w] = v;
+    }
+}
+
+// The places where letter x may face residue d places further on (bit p for place p + d),
+// made on first use for this sequence when d is beyond the early ones.
+const std::uint64_t* moved_places(SequenceFacing& f, size_t d, int x) {
+    const size_t W = f.n_words;
+    if (d < f.early) return f.bits.data() + (d * 26 + static_cast<size_t>(x)) * W;
+    const size_t at = d * 26 + static_cast<size_t>(x);
+    if (f.slot.size() <= at) f.slot.resize((d + 1) * 26, 0);
+    if (f.slot[at] == 0) {
+        f.made.push_back(static_cast<std::uint32_t>(at));
+        f.slot[at] = static_cast<std::uint32_t>(f.made.size());
+        f.moved.resize(f.made.size() * W);
+        move_down(f.bits.data() + static_cast<size_t>(x) * W, d, W, f.moved.data() + (f.made.size() - 1) * W);
+    }
+    return f.moved.data() + (f.slot[at] - 1) * W;
+}
+
+template <size_t N>
+using Length = std::integral_constant<size_t, N>;
+
+// 1 when one of the windows in from & places (bit p: the window at place p) has a pair sum of
+// at least `need`: the entries pair_at[(p + c) * 26 + letter c] at offset[c] for c below L.
+template <class L>
+bool any_window_reaches(const std::uint64_t* from, const std::uint64_t* places, size_t W, const int* pair_at,
+                        const int* offset, L length, int need) {
+    bool reaches = false;
+    for (size_t w = 0; w < W; ++w)
+        for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
+            const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
+            int pair = 0;
+            for (size_t c = 0; c < length; ++c) pair += window[offset[c]];
+            reaches |= pair >= need;
+        }
+    return reaches;
+}
+
+}  // namespace
+
 SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length, const SimilaritySearch& search) {
     SimilarityIndex index;
     index.search = &search;
     index.length = length;
     index.texts = std::move(texts);
     build_trie(index, nullptr);
+    if (!index.items.empty()) index.least_pair = least_pairs(search, length);
     return index;
 }
 
-void face_sequence(const SimilaritySearch& search, std::string_view sequence, SequenceFacing& facing) {
+void face_sequence(const SimilaritySearch& search, std::string_view sequence, size_t depths, SequenceFacing& facing) {
     facing.sequence = sequence;
-    facing.n_words = sequence.size() / 64 + 1;
+    const size_t W = facing.n_words = sequence.size() / 64 + 1;
     facing.letters = 0;
-    facing.bits.assign(26 * facing.n_words, 0);
+    facing.early = std::max<size_t>(1, std::min({depths, sequence.size(), kEarlyDepths}));
+    facing.bits.assign(facing.early * 26 * W, 0);
+    facing.pair_at.resize(26 * sequence.size());
+    for (std::uint32_t at : facing.made) facing.slot[at] = 0;
+    facing.made.clear();
+    facing.moved.clear();
     for (size_t q = 0; q < sequence.size(); ++q) {
         const std::uint32_t admits = search.admits[static_cast<unsigned char>(sequence[q])];
         facing.letters |= admits;
         for (std::uint32_t m = admits; m; m &= m - 1)
             facing.bits[__builtin_ctz(m) * facing.n_words + q / 64] |= std::uint64_t{1} << (q % 64);
+        const int* pair = search.pair[static_cast<unsigned char>(sequence[q])];
+        std::copy(pair, pair + 26, facing.pair_at.begin() + static_cast<std::ptrdiff_t>(q * 26));
     }
+    for (size_t d = 1; d < facing.early; ++d)
+        for (std::uint32_t m = facing.letters; m; m &= m - 1) {
+            const size_t x = static_cast<size_t>(__builtin_ctz(m));
+            move_down(facing.bits.data() + x * W, d, W, facing.bits.data() + (d * 26 + x) * W);
+        }
 }
 
-void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& facing, WindowScratch& scratch,
+void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, WindowScratch& scratch,
                           std::vector<std::uint32_t>& found) {
     const SimilaritySearch& s = *index.search;
     const std::string_view sequence = facing.sequence;
@@ -295,19 +419,19 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
     if (L == 0 || n < L || index.items.empty()) return;
 
     const size_t W = facing.n_words;
-    const unsigned char* seq = reinterpret_cast<const unsigned char*>(sequence.data());
+    const int* pair_at = facing.pair_at.data();
     const SimilarityIndex::Node* nodes = index.nodes.data();
+    const float Score = s.rule->Score;
+    const std::vector<int>& least = index.least_pair;
     scratch.alive.assign(L * W, 0);
-    scratch.node.resize(L);
-    scratch.todo.resize(L);
     scratch.child.resize(L);
-    scratch.letter.resize(L);
+    scratch.todo.resize(L);
+    scratch.offset.resize(L);
     scratch.self.resize(L + 1);
     std::uint64_t* alive = scratch.alive.data();
-    std::uint32_t* node = scratch.node.data();
-    std::uint32_t* todo = scratch.todo.data();
     std::uint32_t* child = scratch.child.data();
-    int* letter = scratch.letter.data();
+    std::uint32_t* todo = scratch.todo.data();
+    int* offset = scratch.offset.data();  // of the path's letter at each depth in a window's pair_at
     int* self = scratch.self.data();  // the reference's diagonal entries down to each depth
 
     // every window, by its first place
@@ -315,7 +439,6 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
     // the children of the node at depth d still to try, and the index of the next one (they are
     // taken in letter order, so the index only counts up)
     auto enter = [&](size_t d, std::uint32_t at) {
-        node[d] = at;
         todo[d] = nodes[at].letters;
         child[d] = nodes[at].first;
     };
@@ -333,18 +456,16 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
         const std::uint32_t at = child[d]++;
         if (!(bit & facing.letters)) continue;
         const int x = __builtin_ctz(bit);
-        // the windows that also face x at their place d (bit p + d for the window starting at p)
+        // the windows that also face x at their place d
         const std::uint64_t* from = alive + d * W;
-        const std::uint64_t* places = facing.bits.data() + x * W;
-        letter[d] = x;
+        const std::uint64_t* places = moved_places(facing, d, x);
+        offset[d] = static_cast<int>(d) * 26 + x;
         if (d + 1 < L) {
-            // moved on to place d + 1
             std::uint64_t* to = alive + (d + 1) * W;
-            std::uint64_t carry = 0, any = 0;
+            std::uint64_t any = 0;
             for (size_t w = 0; w < W; ++w) {
                 const std::uint64_t v = from[w] & places[w];
-                to[w] = v << 1 | carry;
-                carry = v >> 63;
+                to[w] = v;
                 any |= v;
             }
             if (!any) continue;
@@ -353,17 +474,29 @@ void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& fa
             enter(d, at);
             continue;
         }
-        // a leaf: the windows left face it everywhere; the first similar one decides
+        // a leaf: the windows left face it everywhere; it is similar when one of them is (most
+        // are not, and few are left, so all are tried: no branch on each verdict)
         const int leaf_self = self[d] + s.self['A' + x][x];
-        bool similar = false;
-        for (size_t w = 0; w < W && !similar; ++w)
-            for (std::uint64_t m = from[w] & places[w]; m && !similar; m &= m - 1) {
-                const size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(m)) - d;
-                int pair = 0;
-                for (size_t c = 0; c < L; ++c) pair += s.pair[seq[p + c]][letter[c]];
-                similar = similar_sums(pair, leaf_self, s.rule->Score);
+        bool is_similar = false;
+        if (leaf_self > 0 && static_cast<size_t>(leaf_self) < least.size()) {
+            const int need = least[static_cast<size_t>(leaf_self)];
+            // the common lengths with the sum unrolled
+            switch (L) {
+            case 4: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<4>{}, need); break;
+            case 5: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<5>{}, need); break;
+            case 6: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<6>{}, need); break;
+            default: is_similar = any_window_reaches(from, places, W, pair_at, offset, L, need);
             }
-        if (!similar) continue;
+        } else {
+            for (size_t w = 0; w < W; ++w)
+                for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
+                    const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
+                    int pair = 0;
+                    for (size_t c = 0; c < L; ++c) pair += window[offset[c]];
+                    is_similar |= similar_sums(pair, leaf_self, Score);
+                }
+        }
+        if (!is_similar) continue;
         const std::uint32_t k = nodes[at].first;
         found.insert(found.end(), index.items.begin() + index.leaf_start[k], index.items.begin() + index.leaf_start[k + 1]);
     }
@@ -382,12 +515,16 @@ void earliest_in_part(const std::vector<std::string_view>& texts, size_t length,
     index.texts = texts;
     build_trie(index, &include);
     list_starts(index);
+    if (!index.items.empty()) index.least_pair = least_pairs(search, length);
 
-    // the texts still waiting for an answer below each node, and each node's parent
+    // The nodes as the merge walks them, each with the parent it leaves when it empties. A
+    // leaf's `live` counts its texts still waiting for an answer.
     const size_t n_nodes = index.nodes.size();
-    std::vector<std::uint32_t> waiting(n_nodes, 0), parent(n_nodes, 0), leaf_of(n, 0);
+    std::vector<LiveNode> live(n_nodes);
+    std::vector<std::uint32_t> parent(n_nodes, 0), leaf_of(n, 0);
     std::vector<char> waits(n, 0);
     const size_t first_leaf = n_nodes - (index.leaf_start.size() - 1);
+    for (size_t k = 0; k < n_nodes; ++k) live[k] = {index.nodes[k].letters, index.nodes[k].first, index.nodes[k].letters};
     for (size_t k = 0; k < first_leaf; ++k)
         for (std::uint32_t c = 0, children = bits_in(index.nodes[k].letters); c < children; ++c)
             parent[index.nodes[k].first + c] = static_cast<std::uint32_t>(k);
@@ -397,26 +534,28 @@ void earliest_in_part(const std::vector<std::string_view>& texts, size_t length,
             leaf_of[index.items[i]] = static_cast<std::uint32_t>(leaf);
             waits[index.items[i]] = 1;
         }
-        for (std::uint32_t node = static_cast<std::uint32_t>(leaf);; node = parent[node]) {
-            waiting[node] += index.leaf_start[k + 1] - index.leaf_start[k];
-            if (node == 0) break;
-        }
+        live[leaf].live = index.leaf_start[k + 1] - index.leaf_start[k];
     }
+    // u leaves the trie: an emptied node leaves its parent's live children, up to the first
+    // node that keeps some (the root empties last: then no text waits)
     auto leave = [&](std::uint32_t u) {
         waits[u] = 0;
-        for (std::uint32_t node = leaf_of[u];; node = parent[node]) {
-            --waiting[node];
-            if (node == 0) break;
+        std::uint32_t node = leaf_of[u];
+        if (--live[node].live != 0) return;
+        for (size_t d = length; d > 0; --d) {
+            node = parent[node];
+            live[node].live &= ~(1u << (texts[u][d - 1] - 'A'));
+            if (live[node].live != 0) return;
         }
     };
 
     SimilarityScratch scratch;
-    for (size_t j = 0; j < n && waiting[0] > 0; ++j) {
+    for (size_t j = 0; j < n && live[0].live != 0; ++j) {
         if (waits[j]) leave(static_cast<std::uint32_t>(j));  // no earlier text was similar to it
         search_trie(
-            index, texts[j], scratch, [&](std::uint32_t node) { return waiting[node] > 0; },
+            index, live.data(), texts[j], scratch, [&](std::uint32_t node) { return live[node].live != 0; },
             [&](std::uint32_t leaf) {
-                const std::uint32_t k = index.nodes[leaf].first;
+                const std::uint32_t k = live[leaf].first;
                 for (std::uint32_t i = index.leaf_start[k]; i < index.leaf_start[k + 1]; ++i) {
                     const std::uint32_t u = index.items[i];
                     if (!waits[u]) continue;

@@ -74,44 +74,51 @@ struct SimilarityIndex {
     // start_at[a * 26 + b + 1] (empty below length 2)
     std::vector<std::uint32_t> start_at;
     std::vector<Start> starts;
+    // Substitute's verdict as one comparison: for a self sum s from 1 to least_pair.size() - 1,
+    // a pair sum p is similar exactly when p >= least_pair[s] (the float quotient only grows
+    // with p). Made with the trie, for the sums a path of it can reach.
+    std::vector<int> least_pair;
 };
 
 // Indexes texts of one length for a search (both must outlive the index), without the lists of
 // depth 2; an item is the index of its text in `texts`.
 SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length, const SimilaritySearch& search);
 
-// Working storage of a search, reused from probe to probe (one per thread).
-struct SimilarityScratch {
-    std::vector<std::uint32_t> node, todo;
-    std::vector<int> pair, self;
-    std::vector<double> gain, bound;
-};
-
 // The places of one sequence that each trie letter may face, as the reference letter against
 // the residue there: one set of bits per letter, made once per sequence and shared by every
-// length searched in it.
+// length searched in it. For the window search the sets are kept moved down by d places too
+// (bit p set when place p + d faces the letter): for the first depths at once, deeper ones
+// for a letter and a d when first needed.
 struct SequenceFacing {
     std::string_view sequence;
     size_t n_words = 0;               // words of a set of places 0 to size (one past the end)
     std::uint32_t letters = 0;        // the trie letters that face some residue of the sequence
-    std::vector<std::uint64_t> bits;  // letter x: bits[x * n_words] onwards
+    size_t early = 0;                 // the depths made at once (at least 1)
+    std::vector<std::uint64_t> bits;  // letter x moved by d < early: bits[(d * 26 + x) * n_words] onwards
+    std::vector<int> pair_at;         // pair_at[q * 26 + x]: the search's pair entry of the residue at q and x
+    // the set of letter x moved down by d >= early: moved[(slot[d * 26 + x] - 1) * n_words]
+    // onwards, once made (slot 0: not yet); `made` lists the slots in use, to clear them for the
+    // next sequence
+    std::vector<std::uint64_t> moved;
+    std::vector<std::uint32_t> slot, made;
 };
-void face_sequence(const SimilaritySearch& search, std::string_view sequence, SequenceFacing& facing);
+// `depths`: the length of the longest texts to be searched, for the moved sets made at once.
+void face_sequence(const SimilaritySearch& search, std::string_view sequence, size_t depths, SequenceFacing& facing);
 
 // Working storage of find_similar_windows (one per thread).
 struct WindowScratch {
     std::vector<std::uint64_t> alive;
-    std::vector<std::uint32_t> node, todo, child;
-    std::vector<int> letter, self;
+    std::vector<std::uint32_t> todo, child;
+    std::vector<int> offset, self;
 };
 
 // Appends to `found` every item whose text (the reference) is similar to some window of the
 // faced sequence, windows of the index's length. The trie is walked once for all the windows:
 // at depth d a node carries the set of windows whose first d residues face its path, one bit per
-// window (kept at the place the window reaches, so that a step is an AND with the letter's places
-// and a shift by one), and a branch ends when the set is empty. At a leaf the windows left are
-// decided with Substitute's sums, leftmost first.
-void find_similar_windows(const SimilarityIndex& index, const SequenceFacing& facing, WindowScratch& scratch,
+// window at the place it starts, so that a step is an AND with the letter's places moved down by
+// d, and a branch ends when the set is empty. At a leaf the windows left are decided with
+// Substitute's sums; one similar window is enough. `facing` gains the moved sets the walk needs.
+void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, WindowScratch& scratch,
                           std::vector<std::uint32_t>& found);
 
 // For texts of one length, in their order: earliest[u] is the first j < u with

@@ -5,6 +5,8 @@
 // and letters outside the matrix alphabet or outside 'A'..'Z'.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -190,4 +192,56 @@ TEST(FastPaths, RowEncoderAgreesWithDescriptorValueAndTheMaskedEncoder) {
             }
         }
     }
+}
+
+TEST(FastPaths, RowEncoderFindsLongTextsInLongSequences) {
+    // Sequences of several words of places, and texts cut from them (some letters changed) that
+    // are longer than the sets made at once and than a word: their windows are followed through
+    // sets moved by more than 64 places, made on first use, and found or missed near the ends.
+    std::mt19937 rng(23);
+    const std::string letters = "ARNDCQEGHILKMFPSTWYV";
+    for (int number = 1; number <= 6; ++number) {
+        for (float score : {0.0f, 0.5f, 0.9f}) {
+            SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), score);
+            std::vector<std::string> sequences;
+            for (int i = 0; i < 6; ++i) sequences.push_back(random_text(rng, letters, 60 + rng() % 260));
+            DescriptorTable t;
+            for (int i = 0; i < 24; ++i) {
+                const std::string& from = sequences[rng() % sequences.size()];
+                const size_t length = 3 + rng() % std::min<size_t>(from.size() - 2, 140);
+                std::string text = from.substr(rng() % (from.size() - length + 1), length);
+                for (int k = static_cast<int>(rng() % 4); k > 0; --k) text[rng() % length] = letters[rng() % letters.size()];
+                add_descriptor(t, text, i % 3 ? "a" : "b");
+            }
+            const RowEncoder encoder = make_row_encoder(t, rule);
+            RowScratch scratch;
+            std::vector<std::uint32_t> ones;
+            for (const std::string& sequence : sequences)
+                for (const std::string cls : {"a", "b"}) {
+                    encode_row(encoder, scratch, sequence, cls, ones);
+                    ASSERT_EQ(ones, plain_row(t, rule, sequence, cls)) << "matrix " << number << " score " << score;
+                }
+        }
+    }
+}
+
+TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
+    // every self sum a trie of the length can reach, every pair sum near it, thresholds from
+    // negative to beyond any quotient and not a number
+    const float scores[] = {-0.5f, 0.0f, 0.1f, 0.3f, 1.0f / 3, 0.5f, 0.7f, 1.0f, 2.5f, 1e9f, std::nanf("")};
+    for (int number = 1; number <= 6; ++number)
+        for (float score : scores) {
+            const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), score);
+            const SimilaritySearch search = make_similarity_search(rule, TrieRole::References);
+            const std::vector<std::string> texts = {"WWWWWWW", "ACDEFGH"};
+            const SimilarityIndex index = index_similar({texts[0], texts[1]}, 7, search);
+            int diagonal = 0;
+            for (int a = 0; a < kNbResidues; ++a) diagonal = std::max(diagonal, rule.MS[a][a]);
+            ASSERT_EQ(index.least_pair.size(), 7u * static_cast<size_t>(diagonal) + 1) << number;
+            for (size_t self = 1; self < index.least_pair.size(); ++self)
+                for (int pair = -300; pair <= 300; ++pair) {
+                    const bool want = static_cast<float>(pair) / static_cast<float>(self) > score;
+                    ASSERT_EQ(pair >= index.least_pair[self], want) << number << " " << score << " " << self << " " << pair;
+                }
+        }
 }

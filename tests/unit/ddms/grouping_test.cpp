@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,48 @@ TEST(Tri, SortsDescendingAndMovesClassWithText) {
     Tri(t, 0, 4);
     EXPECT_EQ(texts_of(t), (std::vector<std::string>{"s", "q", "r", "u", "p"}));
     EXPECT_EQ(classes_of(t), (std::vector<std::string>{"S", "Q", "R", "U", "P"}));
+}
+
+namespace {
+
+// Tri as first written: the quicksort swapping the table's entries themselves.
+void swapping_quicksort(DescriptorTable& t, int first, int last) {
+    if (last <= first) return;
+    const float pivot = t[last].pm;
+    int i = first - 1;
+    int j = last;
+    for (;;) {
+        do ++i; while (t[i].pm > pivot);
+        do --j; while (t[j].pm < pivot && j > first);
+        if (i >= j) break;
+        echange(t, i, j);
+    }
+    echange(t, i, last);
+    swapping_quicksort(t, first, i - 1);
+    swapping_quicksort(t, i + 1, last);
+}
+
+}  // namespace
+
+TEST(Tri, SameOrderAsSwappingTheEntries) {
+    // few distinct PMs, so that ties (whose order the swaps decide) abound; runs of every size
+    // from 0, anywhere in the table, the entries outside the run left alone
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; ++round) {
+        const int n = 1 + static_cast<int>(rng() % 60);
+        DescriptorTable t;
+        for (int i = 0; i < n; ++i) add_descriptor(t, "T" + std::to_string(i), "C" + std::to_string(i % 7));
+        const int distinct = 1 + static_cast<int>(rng() % 5);
+        for (int i = 0; i < n; ++i) t[i].pm = static_cast<float>(rng() % distinct) / 4;
+        const int first = static_cast<int>(rng() % n);
+        const int last = first + static_cast<int>(rng() % (n - first + 1)) - 1;
+        DescriptorTable want = t;
+        swapping_quicksort(want, first, last);
+        Tri(t, first, last);
+        ASSERT_EQ(texts_of(t), texts_of(want)) << "round " << round;
+        ASSERT_EQ(classes_of(t), classes_of(want));
+        ASSERT_EQ(pms_of(t), pms_of(want));
+    }
 }
 
 TEST(Tri, LongSortedRunsDoNotExhaustTheStack) {
