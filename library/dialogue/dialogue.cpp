@@ -26,8 +26,8 @@ bool is_digit(std::string_view s, size_t k) {
     return k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]));
 }
 
-// Whether `path` is the file open as one of `in_use` (same device and inode); streams without a
-// file of their own are none.
+}  // namespace
+
 bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& in_use) {
     struct stat target;
     if (in_use.empty() || stat(path.c_str(), &target) != 0) return false;
@@ -40,7 +40,11 @@ bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& i
     return false;
 }
 
-}  // namespace
+bool names_same_file(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return !a.empty() && !b.empty() && stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 void fatal(std::string message) { throw FatalError{std::move(message)}; }
 

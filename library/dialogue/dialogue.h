@@ -157,6 +157,8 @@ public:
 
     // The path at which an output file answered as `name` is created.
     virtual std::string output_path(const std::string& name) const { return name; }
+    // The same path, for a check before the file is to be written: not taken as an output.
+    virtual std::string output_place(const std::string& name) const { return name; }
 
     virtual Limits limits() const = 0;
 
@@ -175,6 +177,12 @@ public:
 // name as answered.
 File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, std::string& name);
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
+
+// Whether `path` is the file open as one of `in_use` (same device and inode); streams without a
+// file of their own are none.
+bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& in_use);
+// Whether two paths name one existing file (same device and inode).
+bool names_same_file(const std::string& a, const std::string& b);
 
 // Asks for a file to create until it can be (an existing file is replaced). `name` receives the
 // name as answered; the file is created at io.output_path(name). An answer naming one of the

@@ -108,10 +108,14 @@ void PresetDialogue::refuse(const Question& q, const std::string& answer) {
     throw RefusedAnswer{q.flag, q.kind, message};
 }
 
+std::string PresetDialogue::output_place(const std::string& name) const {
+    return options_.out_dir.empty() || name.starts_with('/')
+               ? name
+               : options_.out_dir + (options_.out_dir.ends_with('/') ? "" : "/") + name;
+}
+
 std::string PresetDialogue::output_path(const std::string& name) const {
-    std::string path = options_.out_dir.empty() || name.starts_with('/')
-                           ? name
-                           : options_.out_dir + (options_.out_dir.ends_with('/') ? "" : "/") + name;
+    std::string path = output_place(name);
     if (std::find(outputs_.begin(), outputs_.end(), path) == outputs_.end()) outputs_.push_back(path);
     return path;
 }

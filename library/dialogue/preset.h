@@ -45,6 +45,7 @@ public:
     // `name` inside the output folder (an absolute name stays as it is); every path handed
     // out is kept, so that a failed run can name the files it left.
     std::string output_path(const std::string& name) const override;
+    std::string output_place(const std::string& name) const override;
     Limits limits() const override { return Limits{}; }
     void progress(const Progress& p) override;
     TableFormat table_format() const override { return options_.format; }

@@ -50,6 +50,15 @@ DescriptorQuestions ask_descriptor_questions(Dialogue& io) {
 }
 
 DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q) {
+    // The family file has a fixed name: an input of the run under that name would be replaced
+    // (read back as the family file, or lost to the user), so the run stops before writing.
+    const std::string family_place = io.output_place(kFamilyFileName);
+    if (names_file_in_use(family_place, {q.sequence_file.get(), q.class_file.get(), q.test.class_file.get()}) ||
+        names_same_file(family_place, q.test.name))
+        fatal(format("\tErr: %s is an input file of this run; the family file is written under that "
+                     "name: rename the input\n",
+                     family_place.c_str()));
+
     DescriptorData data;
     SequenceFileStats stats;
     data.P = read_sequences(q.sequence_file.get(), SequenceReader::Descriptors, io.limits(), &stats);

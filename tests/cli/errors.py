@@ -10,6 +10,7 @@ waiting for a key would hang until the time limit), and no output file left with
   bad classification     status 1, the menu's "Err: Class file invalid ..." text, then every
                          output file that exists named as possibly incomplete
   no sequence            status 1, "Err: no sequence in FILE: a sequence starts at ..."
+  input named SeqFile.seq  (the descriptor methods' family file) status 1, the input untouched
 
 Usage: errors.py BIN_FOLDER
 """
@@ -38,8 +39,11 @@ def main():
     tessar = os.path.join(os.path.abspath(sys.argv[1]), "tessar")
     seqs, cls = os.path.join(DATA, "small.fasta"), os.path.join(DATA, "small.cls")
     failures = []
+    cases = 0
 
-    def expect(label, args, status, pieces, files=None, lines=None, setup=None):
+    def expect(label, args, status, pieces, files=None, lines=None, setup=None, after=None):
+        nonlocal cases
+        cases += 1
         with tempfile.TemporaryDirectory(prefix="tessar-errors-") as work:
             if setup:
                 setup(work)
@@ -62,6 +66,8 @@ def main():
             for name in made:
                 if name not in err:
                     problems.append(f"{name} was written but not named")
+            if after and after(work):
+                problems.append(after(work))
             if problems:
                 failures.append(label)
                 print(f"FAIL {label}: " + "; ".join(problems))
@@ -95,7 +101,35 @@ def main():
            ["Err: no sequence in plain.txt: a sequence starts at a line beginning with '>'"],
            files=[], setup=no_sequence)
 
-    print(f"{8 - len(failures)} passed, {len(failures)} failed")
+    # The descriptor methods write their family file under a fixed name: an input of the run
+    # under that name stops the run before anything is written, and stays as it was.
+    def input_named_like_family(work):
+        for src, dst in ((seqs, "SeqFile.seq"), (cls, "S.cls")):
+            with open(src, "rb") as f, open(os.path.join(work, dst), "wb") as g:
+                g.write(f.read())
+
+    def same_as(name, src):
+        def check(work):
+            with open(os.path.join(work, name), "rb") as f, open(src, "rb") as g:
+                return None if f.read() == g.read() else f"{name} was changed"
+        return check
+
+    for method in ("disclass", "ddms"):
+        expect(f"{method}: sequence file named like the family file", [method, "SeqFile.seq", "--classes", "S.cls"],
+               1, ["Err: SeqFile.seq is an input file of this run; the family file is written under that name"],
+               files=[], lines=1, setup=input_named_like_family, after=same_as("SeqFile.seq", seqs))
+    def classes_in_output_folder(work):
+        os.mkdir(os.path.join(work, "out"))
+        for src, dst in ((seqs, "in.fasta"), (cls, "out/SeqFile.seq")):
+            with open(src, "rb") as f, open(os.path.join(work, dst), "wb") as g:
+                g.write(f.read())
+
+    expect("classification file named like the family file in the output folder",
+           ["ddms", "in.fasta", "--classes", "out/SeqFile.seq", "--out-dir", "out"], 1,
+           ["Err: out/SeqFile.seq is an input file of this run"], files=[], lines=1,
+           setup=classes_in_output_folder, after=same_as("out/SeqFile.seq", cls))
+
+    print(f"{cases - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
 
