@@ -350,20 +350,20 @@ const std::uint64_t* moved_places(SequenceFacing& f, size_t d, int x) {
 template <size_t N>
 using Length = std::integral_constant<size_t, N>;
 
-// 1 when one of the windows in from & places (bit p: the window at place p) has a pair sum of
-// at least `need`: the entries pair_at[(p + c) * 26 + letter c] at offset[c] for c below L.
-template <class L>
-bool any_window_reaches(const std::uint64_t* from, const std::uint64_t* places, size_t W, const int* pair_at,
-                        const int* offset, L length, int need) {
-    bool reaches = false;
+// 1 when one of the windows in from & places (bit p: the window at place p) has a pair sum that
+// `similar` accepts: the entries pair_at[(p + c) * 26 + letter c] at offset[c] for c below L.
+template <class L, class Similar>
+bool any_window_similar(const std::uint64_t* from, const std::uint64_t* places, size_t W, const int* pair_at,
+                        const int* offset, L length, Similar similar) {
+    bool found = false;
     for (size_t w = 0; w < W; ++w)
         for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
             const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
             int pair = 0;
             for (size_t c = 0; c < length; ++c) pair += window[offset[c]];
-            reaches |= pair >= need;
+            found |= similar(pair);
         }
-    return reaches;
+    return found;
 }
 
 }  // namespace
@@ -480,21 +480,18 @@ void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, 
         bool is_similar = false;
         if (leaf_self > 0 && static_cast<size_t>(leaf_self) < least.size()) {
             const int need = least[static_cast<size_t>(leaf_self)];
+            auto reaches = [need](int pair) { return pair >= need; };
             // the common lengths with the sum unrolled
             switch (L) {
-            case 4: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<4>{}, need); break;
-            case 5: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<5>{}, need); break;
-            case 6: is_similar = any_window_reaches(from, places, W, pair_at, offset, Length<6>{}, need); break;
-            default: is_similar = any_window_reaches(from, places, W, pair_at, offset, L, need);
+            case 4: is_similar = any_window_similar(from, places, W, pair_at, offset, Length<4>{}, reaches); break;
+            case 5: is_similar = any_window_similar(from, places, W, pair_at, offset, Length<5>{}, reaches); break;
+            case 6: is_similar = any_window_similar(from, places, W, pair_at, offset, Length<6>{}, reaches); break;
+            default: is_similar = any_window_similar(from, places, W, pair_at, offset, L, reaches);
             }
         } else {
-            for (size_t w = 0; w < W; ++w)
-                for (std::uint64_t m = from[w] & places[w]; m; m &= m - 1) {
-                    const int* window = pair_at + (w * 64 + static_cast<size_t>(__builtin_ctzll(m))) * 26;
-                    int pair = 0;
-                    for (size_t c = 0; c < L; ++c) pair += window[offset[c]];
-                    is_similar |= similar_sums(pair, leaf_self, Score);
-                }
+            is_similar = any_window_similar(from, places, W, pair_at, offset, L, [leaf_self, Score](int pair) {
+                return similar_sums(pair, leaf_self, Score);
+            });
         }
         if (!is_similar) continue;
         const std::uint32_t k = nodes[at].first;
