@@ -13,6 +13,8 @@ namespace tessar {
 
 namespace {
 
+const char* const kReportName = "LesDDSMs.txt";  // the merged descriptors, with their classes
+
 const char* const kMatrixNames[] = {"blosum45", "blosum62", "blosum80", "pam30", "pam70", "pam250"};
 
 const Question kMatrixNumber = {"--matrix", AnswerKind::Number,
@@ -56,7 +58,7 @@ DdmsRun run_ddms(Dialogue& io) {
     const int number = ask_number(io, kMatrixNumber);
     const float threshold = ask_threshold(io);
     const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), threshold);
-    DescriptorData data = prepare_descriptor_tables(io, q);
+    DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
 
     // mining and grouping
     const std::clock_t start = std::clock();
@@ -66,7 +68,7 @@ DdmsRun run_ddms(Dialogue& io) {
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    GenerateResultFile2(table, q.ALPHA, q.BETA, data.FilterAt, io.output_path("LesDDSMs.txt"));
+    GenerateResultFile2(table, q.ALPHA, q.BETA, data.FilterAt, io.output_path(kReportName));
     DdmsRun run;
     run.tables = GenerateARFFFile2(io, table, data, rule, q);
     finish_method(io);

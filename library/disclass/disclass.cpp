@@ -23,6 +23,8 @@ const std::vector<const Question*>& disclass_questions() {
 
 namespace {
 
+const char* const kReportName = "LesDDs.txt";  // the descriptors found, with their classes
+
 bool within(const Question& q, float value) { return value >= q.min && value <= q.max; }
 
 }  // namespace
@@ -49,15 +51,19 @@ DescriptorQuestions ask_descriptor_questions(Dialogue& io) {
     }
 }
 
-DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q) {
-    // The family file has a fixed name: an input of the run under that name would be replaced
-    // (read back as the family file, or lost to the user), so the run stops before writing.
-    const std::string family_place = io.output_place(kFamilyFileName);
-    if (names_file_in_use(family_place, {q.sequence_file.get(), q.class_file.get(), q.test.class_file.get()}) ||
-        names_same_file(family_place, q.test.name))
-        fatal(format("\tErr: %s is an input file of this run; the family file is written under that "
-                     "name: rename the input\n",
-                     family_place.c_str()));
+DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, const char* report_name) {
+    // The family file and the report have fixed names: an input of the run under one of them
+    // would be replaced (emptied under its reader, or lost to the user), so the run stops
+    // before writing anything.
+    const std::pair<const char*, const char*> fixed[] = {{kFamilyFileName, "family file"}, {report_name, "report"}};
+    for (const auto& [name, what] : fixed) {
+        const std::string place = io.output_place(name);
+        if (names_file_in_use(place, {q.sequence_file.get(), q.class_file.get(), q.test.class_file.get()}) ||
+            names_same_file(place, q.test.name))
+            fatal(format("\tErr: %s is an input file of this run; the %s is written under that name: "
+                         "rename the input\n",
+                         place.c_str(), what));
+    }
 
     DescriptorData data;
     SequenceFileStats stats;
@@ -86,7 +92,7 @@ void mine_descriptors(Dialogue& io, DescriptorData& data, float ALPHA, float BET
 
 DisclassRun run_disclass(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
-    DescriptorData data = prepare_descriptor_tables(io, q);
+    DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
 
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
@@ -94,7 +100,7 @@ DisclassRun run_disclass(Dialogue& io) {
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.NbMot));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    GenerateResultFile(data, q.ALPHA, q.BETA, io.output_path("LesDDs.txt"));
+    GenerateResultFile(data, q.ALPHA, q.BETA, io.output_path(kReportName));
     DisclassRun run;
     run.tables = GenerateARFFFile(io, data, q);
     finish_method(io);

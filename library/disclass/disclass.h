@@ -113,8 +113,9 @@ struct DescriptorData {
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
 
 // The input preparation of both descriptor methods: FormatFile, then FillTable. Sequences the
-// family file could not take (labels out of the class order) are told in a note.
-DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q);
+// family file could not take (labels out of the class order) are told in a note. An input
+// named like the family file or the method's report (`report_name`) is fatal first.
+DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, const char* report_name);
 
 // The mining of both descriptor methods: Discriminate, each length reported to io.progress.
 void mine_descriptors(Dialogue& io, DescriptorData& data, float ALPHA, float BETA);

@@ -10,7 +10,8 @@ waiting for a key would hang until the time limit), and no output file left with
   bad classification     status 1, the menu's "Err: Class file invalid ..." text, then every
                          output file that exists named as possibly incomplete
   no sequence            status 1, "Err: no sequence in FILE: a sequence starts at ..."
-  input named SeqFile.seq  (the descriptor methods' family file) status 1, the input untouched
+  input named SeqFile.seq, LesDDs.txt or LesDDSMs.txt  (the descriptor methods' fixed outputs)
+                         status 1, the input untouched
 
 Usage: errors.py BIN_FOLDER
 """
@@ -101,12 +102,15 @@ def main():
            ["Err: no sequence in plain.txt: a sequence starts at a line beginning with '>'"],
            files=[], setup=no_sequence)
 
-    # The descriptor methods write their family file under a fixed name: an input of the run
-    # under that name stops the run before anything is written, and stays as it was.
-    def input_named_like_family(work):
-        for src, dst in ((seqs, "SeqFile.seq"), (cls, "S.cls")):
-            with open(src, "rb") as f, open(os.path.join(work, dst), "wb") as g:
-                g.write(f.read())
+    # The descriptor methods write their family file and their report under fixed names: an
+    # input of the run under one of them stops the run before anything is written, and stays
+    # as it was.
+    def copies(*pairs):
+        def setup(work):
+            for src, dst in pairs:
+                with open(src, "rb") as f, open(os.path.join(work, dst), "wb") as g:
+                    g.write(f.read())
+        return setup
 
     def same_as(name, src):
         def check(work):
@@ -117,12 +121,15 @@ def main():
     for method in ("disclass", "ddms"):
         expect(f"{method}: sequence file named like the family file", [method, "SeqFile.seq", "--classes", "S.cls"],
                1, ["Err: SeqFile.seq is an input file of this run; the family file is written under that name"],
-               files=[], lines=1, setup=input_named_like_family, after=same_as("SeqFile.seq", seqs))
+               files=[], lines=1, setup=copies((seqs, "SeqFile.seq"), (cls, "S.cls")),
+               after=same_as("SeqFile.seq", seqs))
+    for method, report in (("disclass", "LesDDs.txt"), ("ddms", "LesDDSMs.txt")):
+        expect(f"{method}: classification file named like the report", [method, "S.fasta", "--classes", report],
+               1, [f"Err: {report} is an input file of this run; the report is written under that name"],
+               files=[], lines=1, setup=copies((seqs, "S.fasta"), (cls, report)), after=same_as(report, cls))
     def classes_in_output_folder(work):
         os.mkdir(os.path.join(work, "out"))
-        for src, dst in ((seqs, "in.fasta"), (cls, "out/SeqFile.seq")):
-            with open(src, "rb") as f, open(os.path.join(work, dst), "wb") as g:
-                g.write(f.read())
+        copies((seqs, "in.fasta"), (cls, "out/SeqFile.seq"))(work)
 
     expect("classification file named like the family file in the output folder",
            ["ddms", "in.fasta", "--classes", "out/SeqFile.seq", "--out-dir", "out"], 1,
