@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "context/parallel.h"
+#include "context/dense_rows.h"
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
 
@@ -10,15 +11,16 @@ namespace tessar {
 
 const Question kArffName = {"--arff", AnswerKind::OutputFile,
                             "%%\tEnter the ARFF Context file name [Context.arff]: ",
-                            "ARFF file of the training sequences", "Context.arff"};
+                            "ARFF file of the training sequences", "Context.arff",
+                            0, 0, nullptr, nullptr, kTakesFormatExtension};
 // the N-gram method asks it after two line ends
 const Question kArffNameAfterBlankLines = {
     "--arff", AnswerKind::OutputFile, "\n\n%%\tEnter the ARFF Context file name [Context.arff]: ",
-    kArffName.help, "Context.arff"};
+    kArffName.help, "Context.arff", 0, 0, nullptr, nullptr, kTakesFormatExtension};
 const Question kTestArffName = {"--test-arff", AnswerKind::OutputFile,
                                 "%%\tEnter the ARFF test file name [Test.arff]: ",
                                 "ARFF file of the test sequences (with --test)", "Test.arff",
-                                0, 0, nullptr, "--test"};
+                                0, 0, nullptr, "--test", kTakesFormatExtension};
 const Question kTxtName = {"--txt", AnswerKind::OutputFile, "%%\tEnter the TXT Context file name [Context.txt]: ",
                            "TXT context table", "Context.txt"};
 const Question kDatName = {"--dat", AnswerKind::OutputFile, "%%\tEnter the DAT Context file name [Context.dat]: ",
@@ -39,7 +41,7 @@ struct Output {
 // The open outputs; a file that is not written stays closed.
 struct ContextOutputs {
     Output arff, test, txt, dat;
-    TableFormat format = TableFormat::Arff;  // of the ARFF file and the test ARFF file
+    const TableFormat* format = nullptr;  // of the ARFF file and the test ARFF file
 };
 
 // Every file is created when its name is accepted; nothing is written before all names are. A
@@ -47,7 +49,7 @@ struct ContextOutputs {
 ContextOutputs ask_output_names(Dialogue& io, const ContextRequest& request) {
     const ClassFiles& classes = request.classes;
     ContextOutputs out;
-    out.format = io.table_format();
+    out.format = &table_format_of(io);
     // each file differs from the classification files and from the outputs created before it
     std::vector<std::FILE*> in_use = {classes.training, classes.test};
     auto ask = [&](const Question& q, Output& output) {
@@ -213,19 +215,25 @@ void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const C
 
 }  // namespace
 
+const TableFormat& table_format_of(const Dialogue& io) {
+    return io.table_format() ? *io.table_format() : arff_format();
+}
+
 ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) {
     ContextOutputs out = ask_output_names(io, request);
     ClassReading classes{{request.classes.training, {}}, {request.classes.test, {}},
                          request.classes.test != nullptr, {}};
 
     const size_t n = request.attributes.size();
-    Tables tables{TableWriter(out.arff.file.get(), out.format, n, classes.names),
-                  TableWriter(out.test.file.get(), out.format, n, classes.names)};
+    Tables tables{TableWriter(out.arff.file.get(), *out.format, n, classes.names),
+                  TableWriter(out.test.file.get(), *out.format, n, classes.names)};
     write_attributes(out, tables, request.attributes, classes.training.stream != nullptr);
     write_class_header(out, tables, request, classes);
     write_rows(io, out, tables, request, classes);
 
     // DAT, ARFF, test ARFF, TXT in this order (the classification streams are the caller's)
+    tables.training.flush();
+    tables.test.flush();
     close_output(out.dat.file, out.dat.name);
     close_output(out.arff.file, out.arff.name);
     close_output(out.test.file, out.test.name);

@@ -5,7 +5,7 @@
 // each file gets and the values of a row.
 //
 // Layouts (n attributes, k classes; a value is 1 or 0); the ARFF files as the console writes
-// them (context/table_formats.h has the other formats, context/table_writer.h writes them):
+// them (context/table_format.h has the other formats, context/table_writer.h writes them):
 //   ARFF    "@relation Context", a blank line, "@attribute <text> {1,0}" per attribute,
 //           "@attribute class {<names>}" with classes, a blank line, "@data", then one row per
 //           sequence: the values and the class, separated by ",".
@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "context/table_format.h"
 #include "dialogue/dialogue.h"
 
 namespace tessar {
@@ -78,6 +79,9 @@ struct ContextSummary {
     size_t training_rows = 0;
     size_t test_rows = 0;
 };
+
+// The dialogue's table format (dense ARFF when it names none).
+const TableFormat& table_format_of(const Dialogue& io);
 
 // Asks for the output names and writes the files (throws FatalError on a bad classification
 // file, after keeping what was written). The ARFF file and the test ARFF file are written in

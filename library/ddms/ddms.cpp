@@ -17,6 +17,8 @@ const char* const kReportName = "LesDDSMs.txt";  // the merged descriptors, with
 
 const char* const kMatrixNames[] = {"blosum45", "blosum62", "blosum80", "pam30", "pam70", "pam250"};
 
+}  // namespace
+
 const Question kMatrixNumber = {"--matrix", AnswerKind::Number,
                                 "\n%%\tEnter the substitution matrix number  1 or 2\n"
                                 "  \t(1 means BLOSUM45; 4 means PAM30)\n"
@@ -28,8 +30,6 @@ const Question kThreshold = {"--threshold", AnswerKind::Real,
                              "  \tThreshold similarity score [0.5]= ",
                              "similarity threshold: least score of a similar window (0 or more)",
                              "0.5", 0, HUGE_VAL};
-
-}  // namespace
 
 const std::vector<const Question*>& ddms_questions() {
     static const std::vector<const Question*> questions = {

@@ -9,6 +9,11 @@
 
 namespace tessar {
 
+// The method's own questions: the substitution matrix (1 to 6, or its name on the command line)
+// and the similarity threshold.
+extern const Question kMatrixNumber;
+extern const Question kThreshold;
+
 // Every question of the method, in dialogue order: those of the descriptor method, then the
 // matrix (1 to 6, or its name on the command line) and the similarity threshold.
 const std::vector<const Question*>& ddms_questions();

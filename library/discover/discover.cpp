@@ -103,22 +103,23 @@ MotifRowEncoder make_motif_encoder(const std::vector<std::string>& attributes,
     return encoder;
 }
 
-void encode_motif_row(MotifRowEncoder& r, std::string_view sequence, std::vector<std::uint32_t>& ones) {
+void encode_motif_row(const MotifRowEncoder& r, MotifRowScratch& scratch, std::string_view sequence,
+                      std::vector<std::uint32_t>& ones) {
     if (r.n_pairs == 0) {
-        fill_presence(r.index, sequence, r.scratch, ones);
+        fill_presence(r.index, sequence, scratch.presence, ones);
         return;
     }
     // per text: the end of its earliest occurrence and the start of its last one
-    r.first_end.assign(2 * r.n_pairs, -1);
-    r.last_start.assign(2 * r.n_pairs, -1);
+    scratch.first_end.assign(2 * r.n_pairs, -1);
+    scratch.last_start.assign(2 * r.n_pairs, -1);
     for_each_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
         const long long end = static_cast<long long>(at + r.index.texts[t].size());
-        if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
-        if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
+        if (scratch.first_end[t] < 0 || end < scratch.first_end[t]) scratch.first_end[t] = end;
+        if (static_cast<long long>(at) > scratch.last_start[t]) scratch.last_start[t] = static_cast<long long>(at);
     });
     ones.clear();
     for (size_t j = 0; j < r.n_pairs; ++j)
-        if (r.first_end[j] >= 0 && r.last_start[r.n_pairs + j] >= r.first_end[j])
+        if (scratch.first_end[j] >= 0 && scratch.last_start[r.n_pairs + j] >= scratch.first_end[j])
             ones.push_back(static_cast<std::uint32_t>(j));
 }
 
@@ -206,19 +207,11 @@ DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& 
     }
 }
 
-// Rows of the motif attributes, each from the motif row encoder.
-TableRows motif_rows(const DiscoverResult& result, const std::vector<std::string>& sequences) {
-    auto encoder = std::make_shared<MotifRowEncoder>(make_motif_encoder(result.attributes, result.pairs));
-    return {sequences.size(), [encoder, &sequences](size_t i, const std::string&,
-                                                    std::vector<std::uint32_t>& ones) {
-                encode_motif_row(*encoder, sequences[i], ones);
-            }};
-}
-
 ContextSummary write_motif_context(Dialogue& io, const LabelledInput& in, const DiscoverResult& result) {
     ContextRequest request{result.attributes};
-    request.training = motif_rows(result, in.training.sequences);
-    if (in.with_test) request.test = motif_rows(result, in.test.sequences);
+    const RowCoder rows = motif_coder(result.attributes, result.pairs);
+    request.training = coder_rows(rows, in.training.sequences, false);
+    if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
     request.classes.training = in.class_file.get();
     request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
     return write_context_files(io, request);

@@ -5,6 +5,7 @@
 #include "context/context.h"
 #include "context/presence.h"
 #include "inputs/questions.h"
+#include "methods/method.h"
 
 namespace tessar {
 
@@ -47,19 +48,6 @@ void print_counts(Dialogue& io, const NgramTable& table, std::clock_t start) {
     io.printf("\n\t%f seconds\n", seconds_since(start));
 }
 
-// Rows of exact presence of the N-grams in `sequences`, filled on every core.
-TableRows presence_rows(const PresenceIndex& index, const std::vector<std::string>& sequences) {
-    TableRows rows;
-    rows.count = sequences.size();
-    rows.make_fill = [&index, &sequences]() -> RowFill {
-        return [&index, &sequences, scratch = PresenceScratch()](size_t i, const std::string&,
-                                                                 std::vector<std::uint32_t>& ones) mutable {
-            fill_presence(index, sequences[i], scratch, ones);
-        };
-    };
-    return rows;
-}
-
 }  // namespace
 
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n) {
@@ -99,10 +87,10 @@ NgramsRun run_ngrams(Dialogue& io) {
     // keys typed ahead during the computation are not taken as answers
     io.discard_typeahead();
 
-    const PresenceIndex index = index_texts(table.ngrams);
+    const RowCoder rows = presence_coder(table.ngrams);
     ContextRequest request{table.ngrams};
-    request.training = presence_rows(index, in.training.sequences);
-    if (in.with_test) request.test = presence_rows(index, in.test.sequences);
+    request.training = coder_rows(rows, in.training.sequences, false);
+    if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
     request.classes.training = in.class_file.get();
     request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
     request.blank_lines_first = true;
