@@ -191,11 +191,6 @@ std::string join_paths(const std::vector<std::string>& paths) {
     return text;
 }
 
-std::string class_words(const ContextSummary& tables) {
-    if (tables.class_names.empty()) return "no classes";
-    return format("%zu classes", tables.class_names.size());
-}
-
 std::string encode_summary(const EncodeRun& r) {
     const char* classes = r.with_labels         ? "classes from --classes"
                           : r.model.with_classes ? "class unknown (?)"

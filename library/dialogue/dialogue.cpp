@@ -75,8 +75,8 @@ void Dialogue::printf(const char* fmt, ...) {
 
 Limits console_limits() {
     Limits limits;
-    limits.max_sequences = 2000;
-    limits.max_residues = 5998;
+    limits.max_sequences = kMenuMaxSequences;
+    limits.max_residues = kMenuMaxResidues;
     limits.min_number = -32768;
     limits.max_number = 32767;
     limits.no_sequence_is_error = false;

@@ -137,6 +137,8 @@ struct Progress {
 
 // The menu's limits: 2000 sequences of 5998 residues, 16-bit number answers, and a file
 // without sequences read as empty (with a warning).
+constexpr int kMenuMaxSequences = 2000;
+constexpr int kMenuMaxResidues = 5998;  // per sequence
 Limits console_limits();
 
 class Dialogue {

@@ -31,7 +31,8 @@ bool within(const Question& q, float value) { return value >= q.min && value <= 
 
 DescriptorQuestions ask_descriptor_questions(Dialogue& io) {
     DescriptorQuestions q;
-    q.sequence_file = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, 3000, 5000),
+    q.sequence_file = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, kDescriptorShownLimits.sequences,
+                                                                   kDescriptorShownLimits.length),
                                      q.sequence_name);
     q.class_file = ask_input_file(io, kClassFile, q.class_name);  // no default, no way to skip
     ask_test_files(io, q.test);

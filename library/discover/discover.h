@@ -33,7 +33,7 @@ struct DiscoverOptions {
     int Dist = 0;
     // Greatest motif length, stars included: the menu's, or none beyond the sequences' own
     // when the front end takes sequences of any length.
-    int Maxlgh = 6000;
+    int Maxlgh = kMenuMaxResidues + 2;
 };
 
 struct DiscoverResult {

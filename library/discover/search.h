@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "dialogue/dialogue.h"
 #include "discover/rows.h"
 #include "discover/tree.h"
 
@@ -21,7 +22,7 @@ namespace tessar {
 
 struct SearchParams {
     int Minlgh = 3;     // least motif length in residues (stars not counted)
-    int Maxlgh = 6000;  // greatest motif length
+    int Maxlgh = kMenuMaxResidues + 2;  // greatest motif length, its two stars included
     int Minsam = 1;     // occurrence threshold within the sample
     int Dist = 0;       // edit operations allowed
 };
