@@ -216,7 +216,7 @@ std::string run_classes(Command& c, PresetDialogue& io) {
     size_t n_sequences = 0;
     bool counted = false;
     if (!c.sequences.empty()) {
-        File in = open_for_reading(c.sequences);
+        File in = io.open_input(c.sequences);
         if (!in) io.refuse(kSequences, c.sequences);
         if (!c.from_headers.empty()) {
             HeaderField field;
@@ -286,12 +286,14 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
         options.on_progress = [&bar](const Progress& p) { bar->update(p); };
     }
     PresetDialogue io(std::move(options));
+    take_abandoned_outputs();  // none of an earlier run in this process
 
     auto fail = [&](const std::string& message, int status) {
         if (bar) bar->finish();
         put(err, message);
+        // the outputs the run left unfinished; those it closed are complete
         std::vector<std::string> left;
-        for (const std::string& path : io.outputs())
+        for (const std::string& path : take_abandoned_outputs())
             if (std::filesystem::exists(path)) left.push_back(path);
         if (!left.empty())
             put(err, format("%s: stopped: these output files may be incomplete: %s\n", command.c_str(),

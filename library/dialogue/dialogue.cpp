@@ -98,8 +98,9 @@ bool read_line(std::FILE* in, std::string& line) {
     return any;
 }
 
+// A file closed by its owner going away: an input, or an output the run did not finish.
 void FileCloser::operator()(std::FILE* f) const {
-    if (f) close_watched(f);
+    if (f) close_watched(f, false);
 }
 
 File create_output(const std::string& path) { return File(open_watched(path)); }
@@ -115,7 +116,7 @@ File open_for_reading(const std::string& name) {
 void close_output(File& file, const std::string& name, const std::string& message) {
     if (!file) return;
     bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
-    failed = close_watched(file.release()) != 0 || failed;
+    failed = close_watched(file.release(), !failed) != 0 || failed;
     if (failed) fatal(message.empty() ? format("\tErr: cannot write %s\n", name.c_str()) : message);
 }
 
@@ -127,7 +128,10 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
             return File();
         }
         name = answer.empty() ? q.default_answer : answer;
-        if (File f = open_for_reading(name)) return f;
+        if (File f = io.open_input(name)) {
+            if (name == "-") name = "standard input";
+            return f;
+        }
         io.refuse(q, answer);
     }
 }

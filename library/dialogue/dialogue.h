@@ -164,6 +164,10 @@ public:
     // Drops keys typed ahead during a long computation (console on a terminal only).
     virtual void discard_typeahead() {}
 
+    // Opens the input file answered as `name` (null when it cannot be read); the console opens
+    // files by name alone, batch use takes "-" for standard input.
+    virtual File open_input(const std::string& name) { return open_for_reading(name); }
+
     // The path at which an output file answered as `name` is created.
     virtual std::string output_path(const std::string& name) const { return name; }
     // The same path, for a check before the file is to be written: not taken as an output.
@@ -181,9 +185,9 @@ public:
     virtual const TableFormat* table_format() const { return nullptr; }
 };
 
-// Asks for a file to read until one opens. An empty answer takes q.default_answer, or (an
-// OptionalInputFile) skips the file: the result is empty and `name` is "". `name` receives the
-// name as answered.
+// Asks for a file to read until one opens (Dialogue::open_input). An empty answer takes
+// q.default_answer, or (an OptionalInputFile) skips the file: the result is empty and `name` is
+// "". `name` receives the name as answered ("standard input" for "-").
 File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, std::string& name);
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
 

@@ -1,6 +1,7 @@
 #include "dialogue/preset.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace tessar {
 
@@ -26,8 +27,9 @@ void PresetDialogue::refuse(const Question& q, const std::string& answer) {
     switch (q.kind) {
     case AnswerKind::InputFile:
     case AnswerKind::OptionalInputFile:
-        message = given.empty() ? format("%s: a file is required", q.flag)
-                                : format("%s: cannot open %s", q.flag, given.c_str());
+        message = given.empty()  ? format("%s: a file is required", q.flag)
+                  : given == "-" ? format("%s: standard input (-) is read by another input of this run", q.flag)
+                                 : format("%s: cannot open %s", q.flag, given.c_str());
         break;
     case AnswerKind::OutputFile:
         message = format("%s: cannot create %s", q.flag,
@@ -39,6 +41,17 @@ void PresetDialogue::refuse(const Question& q, const std::string& answer) {
         break;
     }
     throw RefusedAnswer{q.flag, q.kind, message};
+}
+
+File PresetDialogue::open_input(const std::string& name) {
+    if (name != "-") return open_for_reading(name);
+    if (standard_input_taken_) return File();
+    standard_input_taken_ = true;
+    // a stream of its own, so that closing it leaves the process's standard input alone
+    const int fd = dup(STDIN_FILENO);
+    File in(fd >= 0 ? fdopen(fd, "r") : nullptr);
+    if (!in && fd >= 0) close(fd);
+    return in;
 }
 
 std::string PresetDialogue::output_place(const std::string& name) const {

@@ -45,16 +45,6 @@ File open_classes(Dialogue& io, const Model& model, const std::string& model_nam
     return file;
 }
 
-// The sequence file, or standard input for the answer "-".
-std::FILE* open_sequences(Dialogue& io, std::string& name, File& owned) {
-    if (io.answer(kEncodeSequences, prompt_text(kEncodeSequences)) == "-") {
-        name = "standard input";
-        return stdin;
-    }
-    owned = ask_input_file(io, kEncodeSequences, name);
-    return owned.get();
-}
-
 }  // namespace
 
 EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
@@ -65,8 +55,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
         run.model = read_model(model_file.get(), model_name);
     }
     const Model& model = run.model;
-    File owned_sequences;
-    std::FILE* sequences = open_sequences(io, sequences_name, owned_sequences);
+    File sequences = ask_input_file(io, kEncodeSequences, sequences_name);
     ClassFile classes;
     File class_file = open_classes(io, model, model_name, classes);
     run.with_labels = class_file != nullptr;
@@ -79,7 +68,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     std::vector<std::uint32_t> ones;
     Progress progress{"encoding", 0, 0, "rows"};
     const SequenceFileStats stats = read_sequence_file(
-        sequences, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
+        sequences.get(), SequenceReader::Test, io.limits(), [&](std::string& sequence) {
             const std::string* label = class_file ? &next_label(classes) : nullptr;
             fill(sequence, label, ones);
             table.row(ones, !model.with_classes ? RowClass::none()
