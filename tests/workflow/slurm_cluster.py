@@ -513,8 +513,9 @@ def main():
     done = Steps()
     started = time.monotonic()
     work = tempfile.mkdtemp(prefix="tessar-slurm-")
-    cluster = Cluster(work, programs)
+    cluster = None
     try:
+        cluster = Cluster(work, programs)
         fasta = os.path.join(work, "many.fasta")
         make_many(fasta, 2000)
         state = {}
@@ -528,7 +529,8 @@ def main():
             for name, _, log in cluster.daemons:
                 print(f"--- {name}:\n{tail(log)}")
     finally:
-        done.run("stopped", check_stopped, cluster)
+        if cluster is not None:
+            done.run("stopped", check_stopped, cluster)
         print(f"     {time.monotonic() - started:.0f} s in all")
         shutil.rmtree(work, ignore_errors=True)
     return done.status()
