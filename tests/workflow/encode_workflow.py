@@ -10,11 +10,16 @@ file, the very table one `tessar encode` of the whole file writes with the workf
                    N-grams in CSV: 5 shards, the CSV header row once
   descriptors      the same file with a DDMS model in sparse ARFF, 3 shards
   slurm profile    the shipped SLURM profile loads in this Snakemake and sets the resources
-                   of every job (a dry run: no cluster here)
+                   of every job, account and partition from the command line (a dry run; the
+                   real cluster: slurm_cluster.py)
+  profile scripts  its sbatch script turns a job's resources into sbatch options, and its status
+                   script reads SLURM's states (a cancelled job's "CANCELLED by <uid>" is failed),
+                   against stand-ins for sbatch, sacct and scontrol
 
 Exits 77 (skipped) when snakemake is not installed.
 Usage: encode_workflow.py BIN_FOLDER
 """
+import json
 import os
 import random
 import shutil
@@ -28,6 +33,7 @@ from steps import Failure, Steps  # noqa: E402  (tests/steps.py)
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 WORKFLOW = os.path.join(ROOT, "workflows", "encode")
+PROFILE = os.path.join(WORKFLOW, "profiles", "slurm")
 DATA = os.path.join(ROOT, "tests", "data")
 
 
@@ -136,12 +142,71 @@ def check_run(tessar, work, label, method, options, fmt, ext, shard_size, inputs
 
 def check_slurm_profile(tessar, work):
     folder = os.path.join(work, "ngrams-csv")
-    out = snakemake(["-n", "--profile", os.path.join(WORKFLOW, "profiles", "slurm"), "--snakefile",
-                     os.path.join(WORKFLOW, "Snakefile"), "--directory", folder, "--forcerun", "learn"],
+    out = snakemake(["-n", "--forcerun", "learn", "--profile", PROFILE, "--snakefile", os.path.join(WORKFLOW, "Snakefile"),
+                     "--directory", folder, "--default-resources", "slurm_account=lab", "slurm_partition=short"],
                     folder)
-    for piece in ("slurm_account=ACCOUNT", "slurm_partition=PARTITION", "runtime=60", "mem_mb=1000"):
+    for piece in ("slurm_account=lab", "slurm_partition=short", "runtime=60", "mem_mb=1000"):
         if piece not in out:
             raise Failure(f"the SLURM profile does not set {piece}:\n{out[-1500:]}")
+
+
+def stand_in(folder, name, body):
+    """A shell script `name` in `folder` standing in for a SLURM command."""
+    path = os.path.join(folder, name)
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\n" + body)
+    os.chmod(path, 0o755)
+
+
+def profile_script(name, args, env):
+    run = subprocess.run([os.path.join(PROFILE, name)] + args, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    return run.returncode, run.stdout.decode().strip()
+
+
+def check_slurm_scripts(work):
+    """The profile's sbatch and status scripts against stand-ins for sbatch, sacct and scontrol."""
+    fake = os.path.join(work, "fake-slurm")
+    os.makedirs(fake)
+    stand_in(fake, "sbatch", 'echo "$@" > "$SBATCH_ARGS"; [ -z "$SBATCH_FAILS" ] || exit 1; echo "4242;main"\n')
+    stand_in(fake, "sacct", 'printf "$SACCT_SAYS"\n')
+    stand_in(fake, "scontrol", 'printf "$SCONTROL_SAYS"; printf "$SCONTROL_ERR" >&2; exit ${SCONTROL_STATUS:-0}\n')
+    env = dict(os.environ, PATH=fake + os.pathsep + os.environ.get("PATH", ""),
+               SBATCH_ARGS=os.path.join(work, "sbatch-args"))
+    job = {"rule": "encode", "wildcards": {"name": "many", "shard": "000002"}, "threads": 1,
+           "resources": {"slurm_account": "lab", "slurm_partition": "short", "runtime": 60, "mem_mb": 1000,
+                         "tmpdir": "<TBD>"}}
+    script = os.path.join(work, "snakejob.encode.7.sh")
+    for resources, want in ((job["resources"], "--parsable --job-name=encode-many-000002 --output="
+                             ".snakemake/slurm_logs/encode/%j.log --account=lab --partition=short --time=60 "
+                             "--mem=1000 --cpus-per-task=1 " + script),
+                            ({"mem_mb_per_cpu": 500, "cpus_per_task": 2, "slurm_extra": "--qos=low --nice"},
+                             "--parsable --job-name=encode-many-000002 --output=.snakemake/slurm_logs/encode/%j.log "
+                             "--mem-per-cpu=500 --cpus-per-task=2 --qos=low --nice " + script)):
+        with open(script, "w") as f:
+            f.write("#!/bin/sh\n# properties = " + json.dumps(dict(job, resources=resources)) + "\nexit 0\n")
+        status, out = profile_script("slurm-submit.py", [script], dict(env))
+        with open(env["SBATCH_ARGS"]) as f:
+            args = f.read().strip()
+        if (status, out, args) != (0, "4242", want):
+            raise Failure(f"slurm-submit.py: status {status}, printed {out!r}, sbatch {args!r}, not {want!r}")
+    status, out = profile_script("slurm-submit.py", [script], dict(env, SBATCH_FAILS="1"))
+    if status == 0 or out:
+        raise Failure(f"slurm-submit.py with sbatch failing: status {status}, printed {out!r}")
+    # (sacct says, scontrol says, scontrol's error and status) -> what Snakemake is told
+    cases = [("CANCELLED by 0\n", "", "", 0, "failed"), ("COMPLETED\n", "", "", 0, "success"),
+             ("RUNNING\n", "", "", 0, "running"), ("TIMEOUT\n", "", "", 0, "failed"),
+             ("OUT_OF_MEMORY\n", "", "", 0, "failed"), ("REQUEUED\nPENDING\n", "", "", 0, "running"),
+             ("", "JobId=5 JobName=x JobState=PENDING Reason=None\n", "", 0, "running"),
+             ("", "JobId=5 JobState=FAILED Reason=NonZeroExitCode\n", "", 0, "failed"),
+             ("", "", "slurm_load_jobs error: Invalid job id specified\n", 1, "failed"),
+             ("", "", "slurm_load_jobs error: Unable to contact slurm controller\n", 1, "running")]
+    for sacct, scontrol, err, code, want in cases:
+        status, out = profile_script("slurm-status.py", ["5"], dict(env, SACCT_SAYS=sacct, SCONTROL_SAYS=scontrol,
+                                                                       SCONTROL_ERR=err, SCONTROL_STATUS=str(code)))
+        if (status, out) != (0, want):
+            raise Failure(f"slurm-status.py with sacct {sacct!r}, scontrol {scontrol or err!r}: status {status}, "
+                          f"{out!r}, not {want!r}")
+    return f"{len(cases)} states"
 
 
 def main():
@@ -162,6 +227,7 @@ def main():
             ("descriptors: ddms, sparse-arff", check_run, tessar, work, "ddms-sparse", "ddms",
              "--matrix pam70 --alpha 0.3 --beta 0.3", "sparse-arff", ".arff", 1000, {"many": many}),
             ("slurm profile", check_slurm_profile, tessar, work),
+            ("slurm profile scripts", check_slurm_scripts, work),
         ]
         for label, f, *args in steps:
             done.run(label, f, *args)
