@@ -5,7 +5,7 @@
 #include <map>
 #include <utility>
 
-#include "ddms/similar.h"
+#include "ddms/merge_search.h"
 
 namespace tessar {
 
@@ -64,10 +64,13 @@ int Substitute(const SimilarityRule& rule, std::string_view reference, std::stri
         self += rule.MS[a][a];
         pair += m;
     }
-    // Only letters outside AA: nothing to compare, never similar.
-    if (self == 0) return 0;
-    float quotient = pair / self;
-    return quotient > rule.Score ? 1 : 0;
+    return similar_sums(pair, self, rule.Score) ? 1 : 0;
+}
+
+bool similar_sums(float pair, float self, float Score) {
+    if (self == 0) return false;
+    const float quotient = pair / self;
+    return quotient > Score;
 }
 
 int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor) {

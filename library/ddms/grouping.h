@@ -37,6 +37,11 @@ int Index(char letter);
 // different ones make the pair dissimilar.
 int Substitute(const SimilarityRule& rule, std::string_view reference, std::string_view candidate);
 
+// Substitute's decision on its two sums, taken over positions that all may face each other:
+// similar when the quotient pair / self, in 32-bit floats, is strictly above Score; never when
+// self is 0 (only letters outside AA: nothing to compare).
+bool similar_sums(float pair, float self, float Score);
+
 // 1 when some window of `sequence`, of the descriptor's length, is similar to the descriptor
 // (windows tried from the left, the first similar one ends the search).
 int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor);

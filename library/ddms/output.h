@@ -10,7 +10,7 @@
 
 #include "context/presence.h"
 #include "ddms/grouping.h"
-#include "ddms/similar.h"
+#include "ddms/window_search.h"
 #include "disclass/disclass.h"
 
 namespace tessar {

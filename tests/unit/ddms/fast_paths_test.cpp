@@ -13,7 +13,8 @@
 
 #include "ddms/grouping.h"
 #include "ddms/output.h"
-#include "ddms/similar.h"
+#include "ddms/merge_search.h"
+#include "ddms/similarity_trie.h"
 #include "oracle_grouping.h"
 #include "table.h"
 
@@ -237,11 +238,11 @@ TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
             const SimilarityIndex index = index_similar({texts[0], texts[1]}, 7, search);
             int diagonal = 0;
             for (int a = 0; a < kNbResidues; ++a) diagonal = std::max(diagonal, rule.MS[a][a]);
-            ASSERT_EQ(index.least_pair.size(), 7u * static_cast<size_t>(diagonal) + 1) << number;
-            for (size_t self = 1; self < index.least_pair.size(); ++self)
+            ASSERT_EQ(index.verdict.least_pair.size(), 7u * static_cast<size_t>(diagonal) + 1) << number;
+            for (size_t self = 1; self < index.verdict.least_pair.size(); ++self)
                 for (int pair = -300; pair <= 300; ++pair) {
                     const bool want = static_cast<float>(pair) / static_cast<float>(self) > score;
-                    ASSERT_EQ(pair >= index.least_pair[self], want) << number << " " << score << " " << self << " " << pair;
+                    ASSERT_EQ(pair >= index.verdict.least_pair[self], want) << number << " " << score << " " << self << " " << pair;
                 }
         }
 }
