@@ -277,7 +277,7 @@ std::vector<std::uint32_t> earliest_similar(const std::vector<std::string_view>&
     for (size_t u = 0; u < n; ++u) {
         if (!odd[u]) continue;
         for (std::uint32_t j = 0; j < u; ++j)
-            if (Substitute(rule, texts[j], texts[u])) {
+            if (is_similar(rule, texts[j], texts[u])) {
                 earliest[u] = j;
                 break;
             }

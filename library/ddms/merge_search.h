@@ -11,7 +11,7 @@
 namespace tessar {
 
 // For texts of one length, in their order: earliest[u] is the first j < u with
-// Substitute(texts[j], texts[u]) for each u with searching[u], and u itself when there is none
+// is_similar(texts[j], texts[u]) for each u with searching[u], and u itself when there is none
 // or u does not search. Every j in turn finds, among the texts after it that still search
 // without an answer, those similar to it; they take j and leave the trie, so that the trie
 // empties as the answers come. The searching texts are shared out by first letter into parts

@@ -54,25 +54,25 @@ void build_trie(SimilarityIndex& index, const std::vector<char>* include) {
 }  // namespace
 
 double SimilarityVerdict::gain(int pair, int self) const {
-    const double gain = self ? pair - static_cast<double>(Score) * self : pair;
+    const double gain = self ? pair - static_cast<double>(threshold) * self : pair;
     return std::isnan(gain) ? kNoGain : gain;
 }
 
-SimilarityVerdict make_verdict(float Score, size_t largest_self) {
+SimilarityVerdict make_verdict(float threshold, size_t largest_self) {
     SimilarityVerdict verdict;
-    verdict.Score = Score;
+    verdict.threshold = threshold;
     std::vector<int>& least = verdict.least_pair;
     least.assign(largest_self + 1, std::numeric_limits<int>::max());
     // self 0 (only letters outside the alphabet) is never similar; above it, bisection
     constexpr int kFar = 1 << 29;  // beyond any pair sum: entries are small, texts short of 2^24
     for (size_t self = 1; self <= largest_self; ++self) {
         const float q = static_cast<float>(self);
-        if (!similar_sums(kFar, q, Score)) continue;
+        if (!similar_sums(kFar, q, threshold)) continue;
         int lo = -kFar, hi = kFar;  // similar at hi; lo tested last, or never
-        if (similar_sums(lo, q, Score)) hi = lo;
+        if (similar_sums(lo, q, threshold)) hi = lo;
         while (hi - lo > 1) {
             const int mid = lo + (hi - lo) / 2;
-            (similar_sums(static_cast<float>(mid), q, Score) ? hi : lo) = mid;
+            (similar_sums(static_cast<float>(mid), q, threshold) ? hi : lo) = mid;
         }
         least[self] = hi;
     }
@@ -89,7 +89,7 @@ SimilaritySearch make_similarity_search(const SimilarityRule& rule, TrieRole rol
     SimilaritySearch s;
     s.rule = &rule;
     s.role = role;
-    const SimilarityVerdict verdict = make_verdict(rule.Score, 0);
+    const SimilarityVerdict verdict = make_verdict(rule.threshold, 0);
     for (int y = 0; y < 256; ++y) {
         s.admits[y] = 0;
         s.best[y] = kNoGain;
@@ -105,10 +105,10 @@ SimilaritySearch make_similarity_search(const SimilarityRule& rule, TrieRole rol
             if (!rule.facing[ref * 256 + cand]) continue;
             s.admits[y] |= 1u << x;
             ranking[admitted++] = x;
-            const int a = Index(static_cast<char>(ref)), b = Index(static_cast<char>(cand));
+            const int a = residue_index(static_cast<char>(ref)), b = residue_index(static_cast<char>(cand));
             if (a >= 0 && b >= 0) {
-                s.pair[y][x] = rule.MS[a][b];
-                s.self[y][x] = rule.MS[a][a];
+                s.pair[y][x] = rule.matrix[a][b];
+                s.self[y][x] = rule.matrix[a][a];
             }
             s.gain[y][x] = verdict.gain(s.pair[y][x], s.self[y][x]);
             s.best[y] = std::max(s.best[y], s.gain[y][x]);
@@ -138,7 +138,7 @@ SimilarityIndex index_similar(std::vector<std::string_view> texts, size_t length
         // a path's self sum is at most `length` times the largest diagonal entry of a trie letter
         int diagonal = 0;
         for (int x = 0; x < 26; ++x) diagonal = std::max(diagonal, search.self['A' + x][x]);
-        index.verdict = make_verdict(search.rule->Score, length * static_cast<size_t>(diagonal));
+        index.verdict = make_verdict(search.rule->threshold, length * static_cast<size_t>(diagonal));
     }
     return index;
 }

@@ -12,9 +12,9 @@
 // Search: a probe walks down the trie, letter against letter. Two letters can stand at one
 // position of a similar pair only where the pair has no negative matrix entry (outside the
 // matrix alphabet: only where they are equal), so the trie letters a probe letter admits form
-// one mask. Along a path the sums of Substitute (pair: the entries of the letter pairs, self:
+// one mask. Along a path the sums of is_similar (pair: the entries of the letter pairs, self:
 // the reference's diagonal entries) are kept as integers, and a leaf is decided by the
-// SimilarityVerdict of the trie, as Substitute decides it.
+// SimilarityVerdict of the trie, as is_similar decides it.
 #pragma once
 
 #include <cstdint>
@@ -25,39 +25,40 @@
 
 namespace tessar {
 
-// Which side of Substitute the trie's texts take; the probe takes the other.
+// Which side of is_similar the trie's texts take; the probe takes the other.
 enum class TrieRole {
-    References,  // Substitute(text, probe)
-    Candidates,  // Substitute(probe, text)
+    References,  // is_similar(text, probe)
+    Candidates,  // is_similar(probe, text)
 };
 
-// Substitute's verdict on the sums of a path, pair sum p and self sum s, taken over positions
+// is_similar's verdict on the sums of a path, pair sum p and self sum s, taken over positions
 // whose letters all may face each other. For s above 0 the float quotient p / s never falls as p
 // grows, so the similar pair sums are those from a least one on: `least_pair` holds it for every
 // self sum a path of the trie can reach, and the verdict is one comparison.
 //
-// The gain of a letter pair, pair - Score * self, bounds a path from above: the quotient exceeds
-// Score only when the path's gains add up to more than 0, so a branch whose best reachable gain
-// is below -kMargin cannot end similar (the bound adds at most a few thousand terms of magnitude
-// below 100, off by far less than kMargin).
+// The gain of a letter pair, pair - threshold * self, bounds a path from above: the quotient
+// exceeds the threshold only when the path's gains add up to more than 0, so a branch whose best
+// reachable gain is below -kMargin cannot end similar (the bound adds at most a few thousand terms
+// of magnitude below 100, off by far less than kMargin).
 struct SimilarityVerdict {
     static constexpr double kMargin = 1e-6;
 
-    float Score = 0;
+    float threshold = 0;
     // least_pair[s]: the least similar pair sum for the self sum s (INT_MAX: none is similar)
     std::vector<int> least_pair;
 
     // The least similar pair sum for a self sum the table holds, else null.
     const int* least_pair_for(int self) const {
-        return self >= 0 && static_cast<size_t>(self) < least_pair.size() ? &least_pair[static_cast<size_t>(self)] : nullptr;
+        const size_t at = static_cast<size_t>(self);
+        return self >= 0 && at < least_pair.size() ? &least_pair[at] : nullptr;
     }
-    // Substitute's verdict: from the table, or from the float quotient for a sum it does not hold.
+    // is_similar's verdict: from the table, or from the float quotient for a sum it does not hold.
     bool similar(int pair, int self) const {
         if (const int* need = least_pair_for(self)) return pair >= *need;
-        return similar_sums(static_cast<float>(pair), static_cast<float>(self), Score);
+        return similar_sums(static_cast<float>(pair), static_cast<float>(self), threshold);
     }
-    // The gain of a pair sum against a self sum: a pair outside the alphabet (self 0) gains
-    // nothing whatever Score; a Score that is not a number makes nothing similar, so its gains
+    // The gain of a pair sum against a self sum: a pair outside the alphabet (self 0) gains nothing
+    // whatever the threshold; a threshold that is not a number makes nothing similar, so its gains
     // count as none (-inf).
     double gain(int pair, int self) const;
     // Whether a branch whose gains can reach `best` at most may still end similar.
@@ -65,7 +66,7 @@ struct SimilarityVerdict {
 };
 
 // The verdict for the self sums from 0 to `largest_self`.
-SimilarityVerdict make_verdict(float Score, size_t largest_self);
+SimilarityVerdict make_verdict(float threshold, size_t largest_self);
 
 // What a search takes from a rule, for one role: the trie letters each probe byte admits, the
 // matrix entries of the admitted pairs and the best gain of each probe byte.

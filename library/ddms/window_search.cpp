@@ -90,7 +90,7 @@ void find_similar_windows(const SimilarityIndex& index, SequenceFacing& facing, 
     // texts holding a byte outside 'A'..'Z', window by window
     for (std::uint32_t i : index.odd)
         for (size_t p = 0; p + L <= n; ++p)
-            if (Substitute(*s.rule, index.texts[i], sequence.substr(p))) {
+            if (is_similar(*s.rule, index.texts[i], sequence.substr(p))) {
                 found.push_back(i);
                 break;
             }

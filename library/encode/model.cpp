@@ -277,7 +277,7 @@ Model make_model(const DdmsRun& run) {
     Model m = base_model(ModelMethod::Ddms, {}, run.tables);
     m.matrix = run.matrix;
     m.threshold = run.threshold;
-    for (const MSDescriptor& d : run.descriptors.entries) {
+    for (const DdmsDescriptor& d : run.descriptors.entries) {
         m.features.push_back(d.text);
         m.feature_classes.push_back(d.class_name);
     }

@@ -1,5 +1,5 @@
 // The tries of the merge and of the window search against the written rules (plain scans of
-// Substitute) and against the letter-mask code they replaced (oracle_grouping.cpp), on random
+// is_similar) and against the letter-mask code they replaced (oracle_grouping.cpp), on random
 // inputs made to hit the corners: every matrix, thresholds from 0 to above 1, alphabets of two
 // or three letters that make many ties, runs of one residue, empty sequences, duplicate texts
 // and letters outside the matrix alphabet or outside 'A'..'Z'.
@@ -60,7 +60,7 @@ std::vector<int> plain_kept_marks(const DescriptorTable& t, const SimilarityRule
                 kept[s] = 1;
                 break;
             }
-            if (t[j].text.size() == t[s].text.size() && Substitute(rule, t[j].text, t[s].text)) {
+            if (t[j].text.size() == t[s].text.size() && is_similar(rule, t[j].text, t[s].text)) {
                 kept[j] = 1;
                 break;
             }
@@ -91,7 +91,7 @@ TEST(FastPaths, MaskedWindowSearchOracleAgreesWithExistMotif) {
                 oracle::SequenceMasks masks = oracle::make_masks(descriptor);
                 oracle::fill_masks(rule, sequence, masks);
                 ASSERT_EQ(oracle::exist_motif_masked(rule, masks, sequence, descriptor),
-                          ExistMotif(rule, sequence, descriptor))
+                          has_similar_window(rule, sequence, descriptor))
                     << number << " " << score << " " << sequence << " " << descriptor;
             }
         }
@@ -155,7 +155,7 @@ TEST(FastPaths, EarliestSimilarAgreesWithThePlainScan) {
             std::uint32_t want = static_cast<std::uint32_t>(u);
             if (searching[u])
                 for (std::uint32_t j = 0; j < u; ++j)
-                    if (Substitute(rule, texts[j], texts[u])) {
+                    if (is_similar(rule, texts[j], texts[u])) {
                         want = j;
                         break;
                     }
@@ -237,7 +237,7 @@ TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
             const std::vector<std::string> texts = {"WWWWWWW", "ACDEFGH"};
             const SimilarityIndex index = index_similar({texts[0], texts[1]}, 7, search);
             int diagonal = 0;
-            for (int a = 0; a < kNbResidues; ++a) diagonal = std::max(diagonal, rule.MS[a][a]);
+            for (int a = 0; a < kResidueCount; ++a) diagonal = std::max(diagonal, rule.matrix[a][a]);
             ASSERT_EQ(index.verdict.least_pair.size(), 7u * static_cast<size_t>(diagonal) + 1) << number;
             for (size_t self = 1; self < index.verdict.least_pair.size(); ++self)
                 for (int pair = -300; pair <= 300; ++pair) {

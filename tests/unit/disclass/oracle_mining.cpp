@@ -17,13 +17,13 @@ namespace {
 
 struct Miner {
     DescriptorData& data;
-    float ALPHA;
-    float BETA;
+    float alpha;
+    float beta;
     std::vector<int>& V;
 
     std::vector<int> seq_of;  // seq_of[x]: the first k from 1 with Drapeau[k] >= x
     std::vector<int> active;  // positions with V > 0, ascending (all of them lie within T minus the length)
-    std::vector<DDRec> accepted;  // in order of acceptance
+    std::vector<MinedDescriptor> accepted;  // in order of acceptance
 
     // work tables, sized once
     std::vector<int> bucket;
@@ -36,34 +36,34 @@ struct Miner {
     std::vector<int> eliminated;  // positions of the labels accepted in this pass
     std::vector<int> kept, retired, own, next, by_own, sorted;  // the relabelling's
 
-    Miner(DescriptorData& d, float alpha, float beta) : data(d), ALPHA(alpha), BETA(beta), V(d.V) {}
+    Miner(DescriptorData& d, float alpha, float beta) : data(d), alpha(alpha), beta(beta), V(d.labels) {}
 
-    int seqCount(int f) const { return data.families[f - 1].seqCount; }
+    int seqCount(int f) const { return data.families[f - 1].n_sequences; }
     int family_of(int k) const { return data.sequences[k - 1].family; }
 
     void locate_sequences() {
-        const int n = static_cast<int>(data.T.size());
+        const int n = static_cast<int>(data.text.size());
         seq_of.assign(n, 0);
         // Drapeau is non-decreasing, so the first k with Drapeau[k] >= x only moves forward
         int k = 1;
         for (int x = 0; x < n; ++x) {
-            while (data.Drapeau[k] < x) ++k;
+            while (data.sequence_ends[k] < x) ++k;
             seq_of[x] = k;
         }
     }
 
     // first labelling: one label per residue letter, by first appearance in T
     void Initialize() {
-        data.NbrClasses = 0;
-        data.NbMot = 0;
-        data.LongMot = 1;
+        data.n_labels = 0;
+        data.n_descriptors = 0;
+        data.mined_length = 1;
         int code[256] = {0};
-        const int n = static_cast<int>(data.T.size());
+        const int n = static_cast<int>(data.text.size());
         V.assign(n, 0);
         active.clear();
         for (int i = 0; i < n; ++i) {
-            unsigned char c = static_cast<unsigned char>(data.T[i]);
-            if (!code[c]) code[c] = static_cast<int>(++data.NbrClasses);
+            unsigned char c = static_cast<unsigned char>(data.text[i]);
+            if (!code[c]) code[c] = static_cast<int>(++data.n_labels);
             V[i] = code[c];
             active.push_back(i);
         }
@@ -72,7 +72,7 @@ struct Miner {
     // Sorts the active positions by label into `order`; label c owns order[bucket[c]] to
     // order[bucket[c + 1] - 1], ascending.
     void gather_by_label() {
-        const unsigned N = data.NbrClasses;
+        const unsigned N = data.n_labels;
         bucket.assign(N + 2, 0);
         for (int x : active) ++bucket[V[x] + 1];
         for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
@@ -114,12 +114,12 @@ struct Miner {
     // precision; when the best family holds every sequence the outside share is 0/0, which no
     // threshold accepts. A substring running over an eliminated position is no descriptor.
     bool accepts(int best, int x0, unsigned L) const {
-        const int others = static_cast<int>(data.NbChaines) - seqCount(best);
+        const int others = static_cast<int>(data.n_placed) - seqCount(best);
         if (others == 0) return false;
         const float support = static_cast<float>(static_cast<double>(hits[best]) / seqCount(best));
         const int total = static_cast<int>(touched_seqs.size());
         const float outside = static_cast<float>(static_cast<double>(total - hits[best]) / others);
-        if (!(support >= ALPHA && outside <= BETA)) return false;
+        if (!(support >= alpha && outside <= beta)) return false;
         for (unsigned i = 0; i < L; ++i)
             if (V[x0 + i] == 0) return false;
         return true;
@@ -127,31 +127,31 @@ struct Miner {
 
     // Records the descriptor of the label under test.
     void accept(int best, int x0, unsigned L) {
-        ++data.NbMot;
-        ++data.families[best - 1].ddCount;
-        DDRec dd;
-        dd.number = static_cast<int>(data.NbMot);
-        dd.pos = static_cast<unsigned>(x0);
+        ++data.n_descriptors;
+        ++data.families[best - 1].n_descriptors;
+        MinedDescriptor dd;
+        dd.number = static_cast<int>(data.n_descriptors);
+        dd.first_occurrence = static_cast<unsigned>(x0);
         dd.families = tie;
         dd.length = static_cast<int>(L);
-        dd.famHits = hits[best];
-        dd.famSize = seqCount(best);
-        dd.occ.reserve(touched_seqs.size());
+        dd.best_family_hits = hits[best];
+        dd.best_family_size = seqCount(best);
+        dd.occurrences.reserve(touched_seqs.size());
         for (int k : touched_seqs) {  // ascending: positions were taken in order
-            dd.occ.push_back({k, occ[k]});
-            if (std::binary_search(tie.begin(), tie.end(), family_of(k))) ++data.sequences[k - 1].ddCount;
+            dd.occurrences.push_back({k, occ[k]});
+            if (std::binary_search(tie.begin(), tie.end(), family_of(k))) ++data.sequences[k - 1].n_descriptors;
         }
         accepted.push_back(std::move(dd));
     }
 
     // One discrimination pass at length L; true when it accepted no descriptor.
     bool Filter() {
-        const unsigned L = data.LongMot;
-        const unsigned N = data.NbrClasses;
+        const unsigned L = data.mined_length;
+        const unsigned N = data.n_labels;
         if (N == 0) return true;
         gather_by_label();
-        occ.assign(data.NbChaines + 1, 0);
-        hits.assign(data.NbFamilles + 1, 0);
+        occ.assign(data.n_placed + 1, 0);
+        hits.assign(data.n_families + 1, 0);
 
         eliminated.clear();
         bool none = true;
@@ -173,7 +173,7 @@ struct Miner {
 
         // Eliminations take effect after the pass; below FilterAt accepted descriptors keep
         // their positions active so that longer ones may still grow from them.
-        if (L >= data.FilterAt && !eliminated.empty()) {
+        if (L >= data.filter_from_length && !eliminated.empty()) {
             for (int x : eliminated) V[x] = 0;
             active.erase(std::remove_if(active.begin(), active.end(), [&](int x) { return V[x] == 0; }),
                          active.end());
@@ -183,8 +183,8 @@ struct Miner {
 
     // Extends the labelling from length L to L + 1.
     void Construct() {
-        const long long L = data.LongMot;
-        const unsigned N = data.NbrClasses;
+        const long long L = data.mined_length;
+        const unsigned N = data.n_labels;
 
         // split: a position stays when its substring of length L + 1 fits in its sequence and
         // its successor is active; the pair (successor label, own label) names the new substring
@@ -194,7 +194,7 @@ struct Miner {
         next.clear();
         for (int x : active) {
             const int k = seq_of[x];
-            if (x + 1 > data.Drapeau[k] - L + 1 || V[x + 1] <= 0) {
+            if (x + 1 > data.sequence_ends[k] - L + 1 || V[x + 1] <= 0) {
                 retired.push_back(x);
                 continue;
             }
@@ -226,7 +226,7 @@ struct Miner {
             V[kept[i]] = count;
         }
 
-        data.NbrClasses = static_cast<unsigned>(count);
+        data.n_labels = static_cast<unsigned>(count);
         for (int x : retired) V[x] = -V[x];
         active.swap(kept);
     }
@@ -234,26 +234,26 @@ struct Miner {
 
 }  // namespace
 
-void Discriminate(DescriptorData& data, float ALPHA, float BETA) {
+void mine_descriptors(DescriptorData& data, float alpha, float beta) {
     // clear the notes of an earlier mining
-    data.AllDDs.clear();
-    data.NbMot = 0;
-    for (FamilyRec& f : data.families) f.ddCount = 0;
-    for (SeqRec& s : data.sequences) s.ddCount = 0;
+    data.descriptors.clear();
+    data.n_descriptors = 0;
+    for (FamilyRec& f : data.families) f.n_descriptors = 0;
+    for (SeqRec& s : data.sequences) s.n_descriptors = 0;
 
-    Miner m(data, ALPHA, BETA);
+    Miner m(data, alpha, beta);
     m.locate_sequences();
-    data.LongMot = 1;
+    data.mined_length = 1;
     m.Initialize();
     m.Filter();
     do {
         m.Construct();
-        ++data.LongMot;
+        ++data.mined_length;
         m.Filter();
-    } while (data.LongMot < data.Longueur && data.NbrClasses != 0);
+    } while (data.mined_length < data.longest_sequence && data.n_labels != 0);
 
     // newest first
-    data.AllDDs.assign(std::make_move_iterator(m.accepted.rbegin()),
+    data.descriptors.assign(std::make_move_iterator(m.accepted.rbegin()),
                        std::make_move_iterator(m.accepted.rend()));
 }
 

@@ -7,6 +7,6 @@ namespace oracle {
 
 // Mines `data` under ALPHA and BETA exactly as Discriminate must: AllDDs, NbMot and the
 // ddCount of every family and sequence.
-void Discriminate(tessar::DescriptorData& data, float ALPHA, float BETA);
+void mine_descriptors(tessar::DescriptorData& data, float alpha, float beta);
 
 }  // namespace oracle

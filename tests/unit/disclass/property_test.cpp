@@ -53,9 +53,9 @@ TEST_F(Property, AcceptedDescriptorsMeetTheThresholdsOnARecount) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
         Families families = random_families(rng);
-        const float ALPHA = thresholds[rng() % 6], BETA = thresholds[rng() % 6];
+        const float alpha = thresholds[rng() % 6], beta = thresholds[rng() % 6];
         DescriptorData d = from_families(families);
-        Discriminate(d, ALPHA, BETA);
+        mine_descriptors(d, alpha, beta);
 
         std::vector<std::string> seqs;  // by sequence number - 1
         std::vector<int> family_of;
@@ -64,17 +64,17 @@ TEST_F(Property, AcceptedDescriptorsMeetTheThresholdsOnARecount) {
                 seqs.push_back(s);
                 family_of.push_back(static_cast<int>(f + 1));
             }
-        ASSERT_EQ(seqs.size(), d.NbChaines);
+        ASSERT_EQ(seqs.size(), d.n_placed);
 
-        ASSERT_EQ(d.AllDDs.size(), d.NbMot);
-        for (size_t j = 0; j < d.AllDDs.size(); ++j) {
-            const DDRec& dd = d.AllDDs[j];
+        ASSERT_EQ(d.descriptors.size(), d.n_descriptors);
+        for (size_t j = 0; j < d.descriptors.size(); ++j) {
+            const MinedDescriptor& dd = d.descriptors[j];
             const std::string text = descriptor_text(d, dd);
             SCOPED_TRACE("descriptor " + text);
-            EXPECT_EQ(dd.number, static_cast<int>(d.NbMot - j));
+            EXPECT_EQ(dd.number, static_cast<int>(d.n_descriptors - j));
             EXPECT_EQ(static_cast<int>(text.size()), dd.length);
             if (j > 0) {
-                EXPECT_LE(dd.length, d.AllDDs[j - 1].length);
+                EXPECT_LE(dd.length, d.descriptors[j - 1].length);
             }
 
             // occurrences and family hits, recounted
@@ -92,21 +92,21 @@ TEST_F(Property, AcceptedDescriptorsMeetTheThresholdsOnARecount) {
             int most = *std::max_element(hits.begin(), hits.end());
             int smallest = INT_MAX;
             for (size_t f = 1; f < hits.size(); ++f)
-                if (hits[f] == most) smallest = std::min(smallest, d.families[f - 1].seqCount);
+                if (hits[f] == most) smallest = std::min(smallest, d.families[f - 1].n_sequences);
             std::vector<int> tie;
             for (size_t f = 1; f < hits.size(); ++f)
-                if (hits[f] == most && d.families[f - 1].seqCount == smallest) tie.push_back(static_cast<int>(f));
+                if (hits[f] == most && d.families[f - 1].n_sequences == smallest) tie.push_back(static_cast<int>(f));
             EXPECT_EQ(dd.families, tie);
-            EXPECT_EQ(dd.famHits, most);
-            EXPECT_EQ(dd.famSize, smallest);
-            ASSERT_NE(static_cast<int>(d.NbChaines), smallest);
-            EXPECT_GE(quotient(most, smallest), ALPHA);
-            EXPECT_LE(quotient(total - most, static_cast<int>(d.NbChaines) - smallest), BETA);
+            EXPECT_EQ(dd.best_family_hits, most);
+            EXPECT_EQ(dd.best_family_size, smallest);
+            ASSERT_NE(static_cast<int>(d.n_placed), smallest);
+            EXPECT_GE(quotient(most, smallest), alpha);
+            EXPECT_LE(quotient(total - most, static_cast<int>(d.n_placed) - smallest), beta);
 
             // from the filtering length on, an accepted descriptor grows no longer one
-            if (dd.length >= static_cast<int>(d.FilterAt)) {
+            if (dd.length >= static_cast<int>(d.filter_from_length)) {
                 for (size_t i = 0; i < j; ++i)
-                    EXPECT_EQ(descriptor_text(d, d.AllDDs[i]).find(text), std::string::npos);
+                    EXPECT_EQ(descriptor_text(d, d.descriptors[i]).find(text), std::string::npos);
             }
             ++checked;
         }
@@ -145,19 +145,19 @@ Families stress_families(std::mt19937& rng) {
 
 // Everything the mining reports, as text, so that a difference shows where it is.
 std::string mining_report(const DescriptorData& d) {
-    std::string r = "NbMot " + std::to_string(d.NbMot) + "\n";
-    for (const DDRec& dd : d.AllDDs) {
-        r += std::to_string(dd.number) + " " + descriptor_text(d, dd) + " @" + std::to_string(dd.pos) +
-             " hits " + std::to_string(dd.famHits) + "/" + std::to_string(dd.famSize) + " tie";
+    std::string r = "NbMot " + std::to_string(d.n_descriptors) + "\n";
+    for (const MinedDescriptor& dd : d.descriptors) {
+        r += std::to_string(dd.number) + " " + descriptor_text(d, dd) + " @" + std::to_string(dd.first_occurrence) +
+             " hits " + std::to_string(dd.best_family_hits) + "/" + std::to_string(dd.best_family_size) + " tie";
         for (int f : dd.families) r += " " + std::to_string(f);
         r += " occ";
-        for (const SequenceCount& o : dd.occ) r += " " + std::to_string(o.sequence) + "x" + std::to_string(o.count);
+        for (const SequenceCount& o : dd.occurrences) r += " " + std::to_string(o.sequence) + "x" + std::to_string(o.count);
         r += "\n";
     }
     r += "families";
-    for (const FamilyRec& f : d.families) r += " " + std::to_string(f.ddCount);
+    for (const FamilyRec& f : d.families) r += " " + std::to_string(f.n_descriptors);
     r += "\nsequences";
-    for (const SeqRec& s : d.sequences) r += " " + std::to_string(s.ddCount);
+    for (const SeqRec& s : d.sequences) r += " " + std::to_string(s.n_descriptors);
     return r;
 }
 
@@ -170,17 +170,17 @@ TEST_F(Property, MiningAgreesWithTheReferenceMining) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
         Families families = stress_families(rng);
-        const float ALPHA = thresholds[rng() % 8], BETA = thresholds[rng() % 8];
+        const float alpha = thresholds[rng() % 8], beta = thresholds[rng() % 8];
         DescriptorData fast = from_families(families);
         DescriptorData reference = fast;
-        if (rng() % 5 == 0) fast.FilterAt = reference.FilterAt = 1 + rng() % 5;
-        Discriminate(fast, ALPHA, BETA);
-        oracle::Discriminate(reference, ALPHA, BETA);
-        ASSERT_EQ(mining_report(fast), mining_report(reference)) << "ALPHA " << ALPHA << " BETA " << BETA;
+        if (rng() % 5 == 0) fast.filter_from_length = reference.filter_from_length = 1 + rng() % 5;
+        mine_descriptors(fast, alpha, beta);
+        oracle::mine_descriptors(reference, alpha, beta);
+        ASSERT_EQ(mining_report(fast), mining_report(reference)) << "ALPHA " << alpha << " BETA " << beta;
         // eliminated positions are the same; the others are active or not, whatever their label
-        for (size_t x = 0; x < fast.V.size(); ++x) ASSERT_EQ(fast.V[x] == 0, reference.V[x] == 0) << x;
-        descriptors += fast.AllDDs.size();
-        if (fast.LongMot < reference.LongMot) ++dropped_runs;
+        for (size_t x = 0; x < fast.labels.size(); ++x) ASSERT_EQ(fast.labels[x] == 0, reference.labels[x] == 0) << x;
+        descriptors += fast.descriptors.size();
+        if (fast.mined_length < reference.mined_length) ++dropped_runs;
     }
     EXPECT_GT(descriptors, 5000u);
     EXPECT_GT(dropped_runs, 50u);  // dropping ended many minings early
