@@ -226,9 +226,10 @@ TEST(FastPaths, RowEncoderFindsLongTextsInLongSequences) {
     }
 }
 
-TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
-    // every self sum a trie of the length can reach, every pair sum near it, thresholds from
-    // negative to beyond any quotient and not a number
+TEST(FastPaths, TheVerdictDecidesAsTheQuotientDoes) {
+    // every self sum a trie of the length can reach (and a few beyond, which the verdict decides
+    // without its table), every pair sum near it, thresholds from negative to beyond any quotient
+    // and not a number; a self sum of 0 is never similar
     const float scores[] = {-0.5f, 0.0f, 0.1f, 0.3f, 1.0f / 3, 0.5f, 0.7f, 1.0f, 2.5f, 1e9f, std::nanf("")};
     for (int number = 1; number <= 6; ++number)
         for (float score : scores) {
@@ -243,6 +244,11 @@ TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
                 for (int pair = -300; pair <= 300; ++pair) {
                     const bool want = static_cast<float>(pair) / static_cast<float>(self) > score;
                     ASSERT_EQ(pair >= index.verdict.least_pair[self], want) << number << " " << score << " " << self << " " << pair;
+                }
+            for (int self = 0; self < static_cast<int>(index.verdict.least_pair.size()) + 20; ++self)
+                for (int pair = -300; pair <= 300; ++pair) {
+                    const bool want = self > 0 && static_cast<float>(pair) / static_cast<float>(self) > score;
+                    ASSERT_EQ(index.verdict.similar(pair, self), want) << number << " " << score << " " << self << " " << pair;
                 }
         }
 }
