@@ -79,7 +79,7 @@ std::vector<std::uint32_t> plain_row(const DescriptorTable& t, const SimilarityR
 
 }  // namespace
 
-TEST(FastPaths, MaskedWindowSearchOracleAgreesWithExistMotif) {
+TEST(FastPaths, MaskedWindowSearchOracleAgreesWithHasSimilarWindow) {
     std::mt19937 rng(7);
     for (int number = 1; number <= 6; ++number) {
         for (float score : {0.0f, 0.3f, 0.6f, 0.95f}) {
