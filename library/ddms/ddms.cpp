@@ -45,8 +45,8 @@ float ask_threshold(Dialogue& io) {
     const std::string prompt = prompt_text(kThreshold);
     for (;;) {
         const std::string answer = io.answer(kThreshold, prompt);
-        const float Score = answer.empty() ? 0.5f : static_cast<float>(parse_real(answer));
-        if (!(Score < 0)) return Score;
+        const float threshold = answer.empty() ? 0.5f : static_cast<float>(parse_real(answer));
+        if (!(threshold < 0)) return threshold;
         io.refuse(kThreshold, answer);
     }
 }
@@ -63,23 +63,23 @@ DdmsRun run_ddms(Dialogue& io) {
     // mining and grouping
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
-    mine_descriptors(io, data, q.ALPHA, q.BETA);
-    DescriptorTable table = MSDescriptors(data, rule);
+    mine_with_progress(io, data, q.alpha, q.beta);
+    DescriptorTable table = merged_descriptors(data, rule);
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    GenerateResultFile2(table, q.ALPHA, q.BETA, data.FilterAt, io.output_path(kReportName));
+    write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length, io.output_path(kReportName));
     DdmsRun run;
-    run.tables = GenerateARFFFile2(io, table, data, rule, q);
+    run.tables = write_ddms_context_files(io, table, data, rule, q);
     finish_method(io);
 
-    run.ALPHA = q.ALPHA;
-    run.BETA = q.BETA;
+    run.alpha = q.alpha;
+    run.beta = q.beta;
     run.matrix = number;
     run.threshold = threshold;
     run.descriptors = std::move(table);
-    run.n_sequences = data.P.size();
-    run.n_placed = data.NbChaines;
+    run.n_sequences = data.file_sequences.size();
+    run.n_placed = data.n_placed;
     return run;
 }
 

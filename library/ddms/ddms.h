@@ -23,8 +23,8 @@ const std::vector<const Question*>& ddms_questions();
 // descriptors[j].class_name is c and the sequence holds a window similar to the text under
 // the matrix and the threshold (descriptor_value in ddms/output.h).
 struct DdmsRun {
-    float ALPHA = 0;
-    float BETA = 0;
+    float alpha = 0;
+    float beta = 0;
     int matrix = 0;         // 1 to 6 (substitution_matrix)
     float threshold = 0;
     DescriptorTable descriptors;  // the features, in attribute order, each with its class
