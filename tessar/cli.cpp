@@ -282,7 +282,7 @@ std::string run_method(Command& c, PresetDialogue& io) {
         const MotifsRun r = run_discover(io);
         save_if_asked(c, io, r);
         return format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
-                      r.motifs.Ct, r.motifs.St, class_words(r.tables).c_str());
+                      r.motifs.n_found, r.motifs.n_checked, class_words(r.tables).c_str());
     }
     if (name == "ngrams") {
         const NgramsRun r = run_ngrams(io);

@@ -257,8 +257,8 @@ bool unescape_model_text(const std::string& text, std::string& out) {
 
 Model make_model(const MotifsRun& run) {
     Model m = base_model(ModelMethod::Motifs, run.motifs.attributes, run.tables);
-    m.form = run.options.Sty;
-    m.mutations = run.options.Dist;
+    m.form = run.options.form;
+    m.mutations = run.options.mutations;
     m.pairs = run.motifs.pairs;
     return m;
 }
