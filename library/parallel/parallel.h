@@ -49,10 +49,11 @@ struct OrderedTasks {
     ThreadStarter start_thread = start_std_thread;
 };
 
-// Runs every task and hands each on in order. The outcome is that of one thread running and
-// handing on the tasks in task order:
-// - when task f throws, the tasks before it still run and are handed on, none after it is
-//   started, and its exception is thrown again here;
+// Runs every task and hands each on in order. What is handed on is what one thread running and
+// handing on the tasks in task order would hand on:
+// - when task f throws, the tasks before it still run and are handed on, no task after it is
+//   handed on (nor started once the failure is known), and the exception of the failed task
+//   that comes first in task order is thrown again here;
 // - when `deliver` throws, nothing more is started or handed on, and its exception is thrown
 //   again here.
 // Returns (or throws) once every worker has stopped. A worker that cannot be started is a
