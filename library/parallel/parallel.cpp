@@ -187,6 +187,7 @@ void run_ordered(const OrderedTasks& tasks) {
 
     const size_t n_workers = std::clamp<size_t>(tasks.workers, 1, tasks.count);
     std::vector<std::thread> workers;
+    workers.reserve(n_workers);  // a started worker is never lost to a failed allocation
     for (size_t w = 1; w < n_workers; ++w) {
         try {
             workers.push_back(start_worker(tasks.start_thread, [&run, w] { run.work(w); }));

@@ -273,9 +273,10 @@ TEST(DiscoverProperty, Form2FindsExactlyTheActivePairsInOrder) {
     EXPECT_GT(n_found, 1000u);
 }
 
-// The library's search against the reference search (insertion tree, each candidate matched
-// from scratch in every sequence): the same reports in the same order, the same counts, and
-// the same number of ticks before each report and in all.
+// The library's search against the reference search (oracle_search.h: brute-force substrings,
+// each candidate matched from scratch in every sequence, nothing shared with the library): the
+// same reports in the same order, the same counts, and the same number of ticks before each
+// report and in all.
 namespace {
 
 struct Trace {
@@ -460,7 +461,7 @@ TEST(DiscoverThreads, AnyNumberOfThreadsReportsInWalkOrder) {
     for (int form : {1, 2}) {
         const Trace one = threaded_trace(sample, form, 1);
         ASSERT_GT(one.rows.size(), 50u);
-        for (int n_threads : {2, 3, 5}) {
+        for (int n_threads : {2, 3, 8}) {
             const Trace many = threaded_trace(sample, form, n_threads);
             EXPECT_EQ(many.rows, one.rows) << n_threads << " threads, form " << form;
             EXPECT_EQ(many.ticks_before, one.ticks_before);
