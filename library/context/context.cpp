@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "context/parallel.h"
 #include "context/dense_rows.h"
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
+#include "parallel/parallel.h"
 
 namespace tessar {
 
@@ -160,7 +160,8 @@ void each_row(const TableRows& rows, ClassFile* classes,
               const std::function<void(size_t i, const std::string& label, const std::vector<std::uint32_t>& ones)>& write) {
     static const std::string kNoLabel;
     constexpr size_t kChunk = 8, kAhead = 16;
-    if (!rows.make_fill || worker_count() == 1 || rows.count <= kChunk) {
+    OrderedTasks chunks;
+    if (!rows.make_fill || chunks.workers == 1 || rows.count <= kChunk) {
         const RowFill fill = rows.make_fill ? rows.make_fill() : rows.fill;
         std::vector<std::uint32_t> ones;
         for (size_t i = 0; i < rows.count; ++i) {
@@ -173,17 +174,23 @@ void each_row(const TableRows& rows, ClassFile* classes,
     std::vector<std::string> labels(rows.count);
     if (classes)
         for (std::string& label : labels) label = next_label(*classes);
-    std::vector<RowFill> fills(worker_count());  // by thread, made on first use
+    std::vector<RowFill> fills(chunks.workers);  // by thread, made on first use
+    // row i lives at i % ring.size() from its filling to its writing: at most kAhead chunks are
+    // filled and not yet written
     std::vector<std::vector<std::uint32_t>> ring(kChunk * kAhead);
-    ordered_chunks(
-        rows.count, kChunk, kAhead,
-        [&](size_t thread, size_t begin, size_t end) {
-            if (!fills[thread]) fills[thread] = rows.make_fill();
-            for (size_t i = begin; i < end; ++i) fills[thread](i, labels[i], ring[i % ring.size()]);
-        },
-        [&](size_t begin, size_t end) {
-            for (size_t i = begin; i < end; ++i) write(i, labels[i], ring[i % ring.size()]);
-        });
+    auto bounds = [&](size_t chunk) { return std::pair{chunk * kChunk, std::min(rows.count, (chunk + 1) * kChunk)}; };
+    chunks.count = (rows.count + kChunk - 1) / kChunk;
+    chunks.window = kAhead;
+    chunks.run = [&](size_t worker, size_t chunk) {
+        if (!fills[worker]) fills[worker] = rows.make_fill();
+        const auto [begin, end] = bounds(chunk);
+        for (size_t i = begin; i < end; ++i) fills[worker](i, labels[i], ring[i % ring.size()]);
+    };
+    chunks.deliver = [&](size_t chunk) {
+        const auto [begin, end] = bounds(chunk);
+        for (size_t i = begin; i < end; ++i) write(i, labels[i], ring[i % ring.size()]);
+    };
+    run_ordered(chunks);
 }
 
 void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const ContextRequest& request,

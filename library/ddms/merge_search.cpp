@@ -1,6 +1,6 @@
 #include "ddms/merge_search.h"
 
-#include "context/parallel.h"
+#include "parallel/parallel.h"
 #include "ddms/similarity_trie.h"
 
 #include <algorithm>
@@ -256,7 +256,7 @@ std::vector<std::uint32_t> earliest_similar(const std::vector<std::string_view>&
     }
     size_t total = 0;
     for (size_t c : per_letter) total += c;
-    const size_t parts = std::max<size_t>(1, std::min(worker_count(), total / kPerPart));
+    const size_t parts = std::max<size_t>(1, std::min(thread_count(), total / kPerPart));
     std::vector<int> letters(26);
     for (int x = 0; x < 26; ++x) letters[x] = x;
     std::stable_sort(letters.begin(), letters.end(), [&](int a, int b) { return per_letter[a] > per_letter[b]; });

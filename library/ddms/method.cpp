@@ -21,7 +21,7 @@ MethodRun run(Dialogue& io) {
     out.model = base_model(kDdmsMethod, {}, r.tables);
     out.model->parameters = {{"matrix", parameter_text(kMatrixNumber, r.matrix)},
                              {"threshold", parameter_text(kThreshold, r.threshold)}};
-    for (const MSDescriptor& d : r.descriptors.entries) {
+    for (const DdmsDescriptor& d : r.descriptors.entries) {
         out.model->features.push_back(d.text);
         out.model->feature_classes.push_back(d.class_name);
     }

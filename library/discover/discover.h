@@ -27,18 +27,18 @@ extern const Question kReportName;
 const std::vector<const Question*>& discover_questions();
 
 struct DiscoverOptions {
-    int Sty = 1;     // 1: *X*, 2: *X*Y*
-    int Minlgh = 3;
-    int Minocc = 1;
-    int Dist = 0;
-    // Greatest motif length, stars included: the menu's, or none beyond the sequences' own
-    // when the front end takes sequences of any length.
-    int Maxlgh = kMenuMaxResidues + 2;
+    int form = 1;            // Sty: 1 for *X*, 2 for *X*Y*
+    int min_length = 3;      // Minlgh: least motif length in residues
+    int min_occurrence = 1;  // Minocc: sequences of the file a motif must occur in
+    int mutations = 0;       // Dist: edit operations allowed in an occurrence
+    // Maxlgh: greatest motif length, stars included: the menu's, or none beyond the sequences'
+    // own when the front end takes sequences of any length.
+    int max_length = kMenuMaxResidues + 2;
 };
 
 struct DiscoverResult {
-    unsigned long St = 0;  // motifs checked
-    unsigned long Ct = 0;  // motifs found
+    unsigned long n_checked = 0;  // St: motifs checked
+    unsigned long n_found = 0;    // Ct: motifs found
     // One attribute per motif found, in report order: X for *X*, "X*Y" for *X*Y*.
     std::vector<std::string> attributes;
     // Form 2: X and Y of each attribute.

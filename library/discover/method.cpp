@@ -24,10 +24,10 @@ MethodRun run(Dialogue& io) {
     MotifsRun r = run_discover(io);
     MethodRun out;
     out.summary = format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
-                         r.motifs.Ct, r.motifs.St, class_words(r.tables).c_str());
+                         r.motifs.n_found, r.motifs.n_checked, class_words(r.tables).c_str());
     out.model = base_model(kMotifsMethod, std::move(r.motifs.attributes), r.tables);
-    out.model->parameters = {{"form", std::to_string(r.options.Sty)},
-                             {"mutations", std::to_string(r.options.Dist)}};
+    out.model->parameters = {{"form", std::to_string(r.options.form)},
+                             {"mutations", std::to_string(r.options.mutations)}};
     return out;
 }
 

@@ -238,18 +238,9 @@ __attribute__((target("avx512f"), noinline)) uint64_t step_wide_alone(const uint
 }
 #endif
 
-bool has_wide_words() {
-#ifdef DISCOVER_WIDE_STEP
-    static const bool has = __builtin_cpu_supports("avx512f");
-    return has;
-#else
-    return false;
-#endif
-}
-
 // The bookkeeping of an occurrence test as it goes through the sample in order: it gives up
-// at the miss that makes the misses exceed sam - min_sam, the sequences its pattern's prefix
-// already misses counted as they are passed.
+// at the miss that makes the misses exceed n_sequences - min_sequences, the sequences its
+// pattern's prefix already misses counted as they are passed.
 struct Tally {
     long give_up;        // misses at which the test gives up (past every count when not testing)
     long misses = 0;
@@ -282,10 +273,10 @@ struct Tally {
 // loop shared through a template would not be compiled for the wide step's instructions.
 template <int D>
 Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
-                        int min_sam) {
-    const int sam = masks.n_sequences;
+                        int min_sequences) {
+    const int n_sequences = masks.n_sequences;
     const size_t rows = masks.dist + 1;
-    Tally tally{tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1};
+    Tally tally{tested ? static_cast<long>(n_sequences) - min_sequences + 1 : static_cast<long>(n_sequences) + 1};
     if (tally.give_up <= 0) return {-1, 1};
     std::vector<uint64_t> spare(D < 0 ? 2 * rows : 0);
     const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
@@ -306,8 +297,8 @@ Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code
     }
     to.n_seqs = n_hits;
     to.size = used;
-    if (tally.skip_to(sam)) return tally.result;
-    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
+    if (tally.skip_to(n_sequences)) return tally.result;
+    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(n_sequences) : 0ul};
 }
 
 #ifdef DISCOVER_WIDE_STEP
@@ -315,10 +306,10 @@ Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code
 // into it (a loop shared through a template would not carry the target to its step).
 template <int D>
 __attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& masks, const RowFrame& from, int code,
-                                                         RowFrame& to, bool tested, int min_sam) {
-    const int sam = masks.n_sequences;
+                                                         RowFrame& to, bool tested, int min_sequences) {
+    const int n_sequences = masks.n_sequences;
     const size_t rows = D + 1;
-    Tally tally{tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1};
+    Tally tally{tested ? static_cast<long>(n_sequences) - min_sequences + 1 : static_cast<long>(n_sequences) + 1};
     if (tally.give_up <= 0) return {-1, 1};
     const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
     to.make_room(from.n_seqs, from.size);
@@ -339,23 +330,32 @@ __attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& mask
     }
     to.n_seqs = n_hits;
     to.size = used;
-    if (tally.skip_to(sam)) return tally.result;
-    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
+    if (tally.skip_to(n_sequences)) return tally.result;
+    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(n_sequences) : 0ul};
 }
 
 #endif
 
 template <int D>
 Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
-                     int min_sam) {
+                     int min_sequences) {
 #ifdef DISCOVER_WIDE_STEP
     if constexpr (D >= 0)
-        if (has_wide_words()) return extend_wide<D>(masks, from, code, to, tested, min_sam);
+        if (has_wide_words()) return extend_wide<D>(masks, from, code, to, tested, min_sequences);
 #endif
-    return extend_narrow<D>(masks, from, code, to, tested, min_sam);
+    return extend_narrow<D>(masks, from, code, to, tested, min_sequences);
 }
 
 }  // namespace
+
+bool has_wide_words() {
+#ifdef DISCOVER_WIDE_STEP
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has;
+#else
+    return false;
+#endif
+}
 
 bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, char letter, uint64_t* to,
                      bool wide) {
@@ -364,11 +364,19 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
                         shape.word_at;
     std::vector<uint64_t> spare(2 * static_cast<size_t>(masks.dist + 1));
 #ifdef DISCOVER_WIDE_STEP
+    // every count of operations the search takes the wide step for
     if (wide && has_wide_words()) switch (masks.dist) {
         case 0: return step_wide_alone<0>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 1: return step_wide_alone<1>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 2: return step_wide_alone<2>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 3: return step_wide_alone<3>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 4: return step_wide_alone<4>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 5: return step_wide_alone<5>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 6: return step_wide_alone<6>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 7: return step_wide_alone<7>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 8: return step_wide_alone<8>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 9: return step_wide_alone<9>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 10: return step_wide_alone<10>(from, to, m, shape.n_words, shape.last_bits) != 0;
         default: break;
         }
 #else
@@ -378,23 +386,23 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
 }
 
 Extension extend_rows(const SampleMasks& masks, const RowFrame& from, char letter, RowFrame& to, bool tested,
-                      int min_sam) {
+                      int min_sequences) {
     to.clear();
     if (masks.n_sequences == 0) return {0, 0};
     const int code = masks.code[static_cast<unsigned char>(letter)];
     switch (masks.dist) {
-    case 0: return extend_all<0>(masks, from, code, to, tested, min_sam);
-    case 1: return extend_all<1>(masks, from, code, to, tested, min_sam);
-    case 2: return extend_all<2>(masks, from, code, to, tested, min_sam);
-    case 3: return extend_all<3>(masks, from, code, to, tested, min_sam);
-    case 4: return extend_all<4>(masks, from, code, to, tested, min_sam);
-    case 5: return extend_all<5>(masks, from, code, to, tested, min_sam);
-    case 6: return extend_all<6>(masks, from, code, to, tested, min_sam);
-    case 7: return extend_all<7>(masks, from, code, to, tested, min_sam);
-    case 8: return extend_all<8>(masks, from, code, to, tested, min_sam);
-    case 9: return extend_all<9>(masks, from, code, to, tested, min_sam);
-    case 10: return extend_all<10>(masks, from, code, to, tested, min_sam);
-    default: return extend_all<-1>(masks, from, code, to, tested, min_sam);
+    case 0: return extend_all<0>(masks, from, code, to, tested, min_sequences);
+    case 1: return extend_all<1>(masks, from, code, to, tested, min_sequences);
+    case 2: return extend_all<2>(masks, from, code, to, tested, min_sequences);
+    case 3: return extend_all<3>(masks, from, code, to, tested, min_sequences);
+    case 4: return extend_all<4>(masks, from, code, to, tested, min_sequences);
+    case 5: return extend_all<5>(masks, from, code, to, tested, min_sequences);
+    case 6: return extend_all<6>(masks, from, code, to, tested, min_sequences);
+    case 7: return extend_all<7>(masks, from, code, to, tested, min_sequences);
+    case 8: return extend_all<8>(masks, from, code, to, tested, min_sequences);
+    case 9: return extend_all<9>(masks, from, code, to, tested, min_sequences);
+    case 10: return extend_all<10>(masks, from, code, to, tested, min_sequences);
+    default: return extend_all<-1>(masks, from, code, to, tested, min_sequences);
     }
 }
 
