@@ -48,17 +48,29 @@ struct TableRows {
     std::function<RowFill()> make_fill = {};
 };
 
-// The classification files of a run.
+// A classification file that a method has read itself (the descriptor methods' class walk): its
+// class names and the labels of the rows, in row order.
+struct ClassesRead {
+    std::vector<std::string> names;
+    std::vector<std::string> labels;
+};
+
+// The classification files of a run. The files are read once: the writer reads them from where
+// they stand, in step with the output, or takes what the method read.
 struct ClassFiles {
-    std::FILE* training = nullptr;  // null: no classification file (and no test file)
+    // Read by the writer, each keyword line checked in step with the output, so that a failed
+    // check keeps what was written before it (null: no classification file, and no test file).
+    std::FILE* training = nullptr;
+    // Or read by the method already; then `training` is null.
+    const ClassesRead* training_read = nullptr;
     std::FILE* test = nullptr;      // the test classification file, exactly when there is a test file
-    // false: the files are read from where they stand, each keyword line checked, in step with
-    // the output, so that a failed check keeps what was written before it. true: the method
-    // has checked them already; they are read again from their start without checks.
-    bool read_again = false;
+    // The descriptor methods' way with the test file: read without checks, by its own count.
+    bool test_unchecked = false;
     // How many of the training file's class names the class attribute lists (the descriptor
     // methods list one per family); all of them when larger than their number.
     size_t n_listed = SIZE_MAX;
+
+    bool given() const { return training || training_read; }
 };
 
 struct ContextRequest {

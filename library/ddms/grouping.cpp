@@ -182,7 +182,7 @@ DescriptorTable copy_descriptors(const DescriptorData& data) {
         std::string class_name;
         if (!dd.families.empty()) {
             size_t f = static_cast<size_t>(dd.families.front());
-            if (f >= 1 && f <= data.class_names.size()) class_name = data.class_names[f - 1];
+            if (f >= 1 && f <= data.classes.names.size()) class_name = data.classes.names[f - 1];
         }
         std::string text;
         if (dd.first_occurrence < data.text.size())

@@ -89,7 +89,9 @@ struct MinedDescriptor {
 // Everything the input preparation and the mining produce.
 struct DescriptorData {
     std::vector<std::string> file_sequences;  // P: the sequence file's sequences, in file order
-    std::vector<std::string> class_names;     // class names of the classification file, file order
+    // The classification file as the class walk read it: its class names, in file order, and the
+    // labels of the sequences the walk reached (each read once; the ARFF rows take them).
+    ClassesRead classes;
     std::string text;                         // T: the family-file sequences end to end
     // Drapeau: sequence_ends[k] is the position in the text of the last residue of sequence k
     // (k from 1); sequence_ends[0] is 0

@@ -14,14 +14,14 @@ namespace {
 // Writes the sequences from number s on while their labels name class c; returns the number of
 // the first sequence not written. `pending`: the label line read last is still to be placed (it
 // named another class), so it is compared with the next class instead of a new line.
-size_t write_class(std::FILE* family, ClassFile& classes, const DescriptorData& data, size_t c,
+size_t write_class(std::FILE* family, ClassFile& classes, DescriptorData& data, size_t c,
                    size_t s, bool& pending) {
     const size_t n_sequences = data.file_sequences.size();
     for (;; ++s) {
-        if (!pending) next_label(classes);
+        if (!pending) data.classes.labels.push_back(next_label(classes));
         pending = false;
         if (s == n_sequences) return s;
-        if (classes.line != data.class_names[c]) {
+        if (data.classes.labels.back() != data.classes.names[c]) {
             pending = true;
             return s;
         }
@@ -37,7 +37,7 @@ void write_family_file(ClassFile& classes, DescriptorData& data, const std::stri
     check_class_keyword(classes, kClassNumberError);
     const int n_classes = read_class_count(classes);
     check_class_keyword(classes, kClassNamesError);
-    data.class_names = read_class_names(classes, n_classes);
+    data.classes.names = read_class_names(classes, n_classes);
 
     const char* const kCannotCreate = "\tErr: cannot create SeqFile.seq\n";
     File family = create_output(family_path);
@@ -49,7 +49,7 @@ void write_family_file(ClassFile& classes, DescriptorData& data, const std::stri
     // is lost with all after it.
     size_t s = 0;
     bool pending = false;
-    for (size_t c = 0; c < data.class_names.size(); ++c) {
+    for (size_t c = 0; c < data.classes.names.size(); ++c) {
         std::fputs("/\n", family.get());
         s = write_class(family.get(), classes, data, c, s, pending);
         if (s == data.file_sequences.size()) break;  // every sequence placed

@@ -43,9 +43,9 @@ ContextRequest descriptor_request(const std::vector<std::string>& attributes,
     ContextRequest request{attributes};
     request.training.count = data.n_placed;
     if (q.test.class_file) request.test.count = std::min<size_t>(data.n_placed, q.test.sequences.size());
-    request.classes.training = q.class_file.get();
+    request.classes.training_read = &data.classes;
     request.classes.test = q.test.class_file.get();
-    request.classes.read_again = true;
+    request.classes.test_unchecked = true;
     request.classes.n_listed = data.n_families;
     request.txt_and_dat = false;
     return request;

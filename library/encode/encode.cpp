@@ -41,7 +41,7 @@ File open_classes(Dialogue& io, const Model& model, const std::string& model_nam
     if (model.method->test_classes == TestClassReading::Checked)
         read_test_class_header(classes, static_cast<int>(model.class_names.size()));
     else
-        read_class_header_again(classes);
+        read_class_header_unchecked(classes);
     return file;
 }
 

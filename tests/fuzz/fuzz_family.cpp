@@ -19,7 +19,7 @@ void check_tables(const tessar::DescriptorData& data) {
     check(data.n_placed == data.sequences.size());
     check(data.n_placed <= data.file_sequences.size());
     check(data.n_families == data.families.size());
-    check(data.n_families <= data.class_names.size());
+    check(data.n_families <= data.classes.names.size());
     check(data.sequence_ends.size() == data.n_placed + 1);
 
     std::string placed;

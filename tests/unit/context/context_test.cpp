@@ -177,14 +177,14 @@ TEST_F(Writer, ATableWithNoAttributeAndNoClassWarnsThatToolsCannotLoadIt) {
     EXPECT_EQ(console->printed().find("Warning"), std::string::npos);
 }
 
-TEST_F(Writer, ClassFilesReadAgainListTheFamiliesAndKeepTheLabelsAligned) {
-    // the descriptor methods: ARFF files only, names read again from the start of files that
-    // were read before, one class listed per family
+TEST_F(Writer, ClassesReadByTheMethodListTheFamiliesAndTheTestFileIsReadWithoutChecks) {
+    // the descriptor methods: ARFF files only, the names and labels the class walk read, one
+    // class listed per family; the test file read once, without checks, by its own count
     answer({"c.arff", "t.arff"});
-    std::FILE* classes = text_file("#\n3\n#\npos\nneg\nnone\n#\npos\nneg\n");
-    std::fgetc(classes);  // the method has read the file already
-    ContextRequest r = request(kvl_ag, classes, text_file("#\n3\n#\na\nb\nc\n#\nneg\n"));
-    r.classes.read_again = true;
+    const ClassesRead read{{"pos", "neg", "none"}, {"pos", "neg"}};
+    ContextRequest r = request(kvl_ag, nullptr, text_file("#\n3\n#\na\nb\nc\n#\nneg\n"));
+    r.classes.training_read = &read;
+    r.classes.test_unchecked = true;
     r.classes.n_listed = 2;
     r.txt_and_dat = false;
     r.test.count = 2;

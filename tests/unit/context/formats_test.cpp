@@ -34,7 +34,7 @@ protected:
     // <stem>.table, <stem>-test.table (rows of `test_values`), <stem>.txt, <stem>.dat.
     void write(const TableFormat& format, const std::string& stem, const std::vector<std::string>& attributes,
                const Matrix& values, const std::string& classes, const Matrix& test_values = {},
-               const std::string& test_classes = "", bool read_again = false) {
+               const std::string& test_classes = "") {
         PresetOptions options;
         options.out_dir = dir.path().string();
         options.format = &format;
@@ -47,7 +47,6 @@ protected:
         request.test = rows(test_values);
         request.classes.training = classes.empty() ? nullptr : class_file(classes);
         request.classes.test = test_classes.empty() ? nullptr : class_file(test_classes);
-        request.classes.read_again = read_again;
         summary = write_context_files(io, request);
     }
 
@@ -229,8 +228,8 @@ TEST_F(Formats, EveryFormatHoldsTheDenseValuesOfALargerTable) {
     }
 }
 
-TEST_F(Formats, ClassesReadAgainListOnlyTheFamiliesAndIndexTheFullList) {
-    const std::string classes = "#\n3\n#\npos\nneg\nrest\n#\npos\nneg\nneg";
+TEST_F(Formats, ClassesReadByTheMethodListOnlyTheFamiliesAndIndexTheFullList) {
+    const ClassesRead read{{"pos", "neg", "rest"}, {"pos", "neg", "neg"}};
     open_files.clear();
     PresetOptions options;
     options.out_dir = dir.path().string();
@@ -239,8 +238,7 @@ TEST_F(Formats, ClassesReadAgainListOnlyTheFamiliesAndIndexTheFullList) {
     PresetDialogue io(std::move(options));
     ContextRequest request{kAttributes};
     request.training = rows(kValues);
-    request.classes.training = class_file(classes);
-    request.classes.read_again = true;
+    request.classes.training_read = &read;
     request.classes.n_listed = 2;
     request.txt_and_dat = false;
     summary = write_context_files(io, request);

@@ -229,7 +229,7 @@ TEST(Group, EmptyTable) {
 TEST(Copy, TextFromTAndClassOfTheFirstFamily) {
     DescriptorData data;
     data.text = "MKVMRV";
-    data.class_names = {"first class", "second"};
+    data.classes.names = {"first class", "second"};
     MinedDescriptor a;
     a.first_occurrence = 3;
     a.length = 3;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "oracle_grouping.h"
+#include "inputs/classfile.h"
 #include "support.h"
 #include "table.h"
 
@@ -27,6 +28,7 @@ std::string contents(std::FILE* f) {
 std::FILE* class_file(const std::string& text) {
     std::FILE* f = std::tmpfile();
     std::fputs(text.c_str(), f);
+    std::rewind(f);
     return f;
 }
 
@@ -42,12 +44,17 @@ SimilarityRule blosum62(float score = 0.5f) { return make_similarity_rule(BLOSUM
 struct ArffText {
     std::string training, test;
 };
-ArffText write_arff(const DescriptorTable& t, const DescriptorData& data, const SimilarityRule& rule,
+// The tables of `data`, its classes as the class walk reads them from `classes` (the names, then
+// every label line).
+ArffText write_arff(const DescriptorTable& t, DescriptorData data, const SimilarityRule& rule,
                     std::FILE* classes, std::FILE* test_classes = nullptr,
                     const std::vector<std::string>& tests = {}) {
     test_support::ScratchFolder dir;
+    ClassFile file{classes, ""};
+    data.classes.names = read_class_header_unchecked(file);
+    while (next_class_line(file)) data.classes.labels.push_back(file.line);
+    std::fclose(classes);
     DescriptorQuestions q;
-    q.class_file.reset(classes);
     q.test.sequences = tests;
     q.test.class_file.reset(test_classes);
     test_support::ScriptedConsole console((dir / "c.arff") + "\n" + (dir / "t.arff") + "\n");

@@ -20,7 +20,7 @@ TEST_F(FamilyFile, GroupsLabelsInClassOrder) {
     EXPECT_EQ(d.families[0].sequences, (std::vector<int>{1, 2}));
     EXPECT_EQ(d.families[0].end, 4);
     EXPECT_EQ(d.families[1].sequences, (std::vector<int>{3}));
-    EXPECT_EQ(d.class_names, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(d.classes.names, (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(FamilyFile, OutOfOrderLabelClosesClassesAndLosesSequences) {

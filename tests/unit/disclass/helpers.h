@@ -58,7 +58,7 @@ inline DescriptorData from_families(const std::vector<std::vector<std::string>>&
     for (size_t f = 0; f < families.size(); ++f) {
         std::string name = "c";
         name += std::to_string(f + 1);
-        data.class_names.push_back(name);
+        data.classes.names.push_back(name);
     }
     read_family_file(data);
     return data;

@@ -30,7 +30,7 @@ std::vector<std::string> labels_of(const std::string& path) {
     File in(std::fopen(path.c_str(), "r"));
     ClassFile classes{in.get(), ""};
     std::vector<std::string> labels;
-    read_class_header_again(classes);
+    read_class_header_unchecked(classes);
     while (next_class_line(classes)) labels.push_back(classes.line);
     return labels;
 }
