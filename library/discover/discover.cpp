@@ -112,7 +112,7 @@ void encode_motif_row(MotifRowEncoder& r, std::string_view sequence, std::vector
     r.first_end.assign(2 * r.n_pairs, -1);
     r.last_start.assign(2 * r.n_pairs, -1);
     for_each_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
-        const long long end = static_cast<long long>(at + r.index.texts[t].size());
+        const long long end = static_cast<long long>(at + r.index.lengths[t]);
         if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
         if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
     });
