@@ -108,19 +108,26 @@ void scan_presence(const PresenceIndex& index, std::string_view sequence, AtEnd&
     }
 }
 
-// Calls found(text, start) for every occurrence of every text in `sequence`, in no set order
-// (the copies of a text in list order). A text of length 0 is reported at 0 and at the end.
+// Calls found(text, start) for every occurrence in `sequence` of every distinct text, named by
+// its first copy in the list (links[text].copy chains the others), in no set order. A text of
+// length 0 (each copy) is reported at 0 and at the end.
 template <class Found>
-void for_each_occurrence(const PresenceIndex& index, std::string_view sequence, Found&& found) {
+void for_each_distinct_occurrence(const PresenceIndex& index, std::string_view sequence, Found&& found) {
     for (std::uint32_t t : index.empty_texts) {
         found(t, size_t{0});
         found(t, sequence.size());
     }
     scan_presence(index, sequence, [&](std::uint32_t t, size_t end) {
-        for (; t != PresenceIndex::kNone; t = index.links[t].shorter) {
-            const size_t start = end - index.lengths[t];
-            for (std::uint32_t c = t; c != PresenceIndex::kNone; c = index.links[c].copy) found(c, start);
-        }
+        for (; t != PresenceIndex::kNone; t = index.links[t].shorter) found(t, end - index.lengths[t]);
+    });
+}
+
+// Calls found(text, start) for every occurrence of every text in `sequence`, in no set order
+// (the copies of a text one after the other, in list order).
+template <class Found>
+void for_each_occurrence(const PresenceIndex& index, std::string_view sequence, Found&& found) {
+    for_each_distinct_occurrence(index, sequence, [&](std::uint32_t t, size_t start) {
+        for (std::uint32_t c = t; c != PresenceIndex::kNone; c = index.links[c].copy) found(c, start);
     });
 }
 
