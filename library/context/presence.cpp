@@ -32,6 +32,7 @@ SortedTrie build_sorted_trie(PresenceIndex& index, const std::vector<std::string
         const std::string_view text = texts[t];
         if (previous != PresenceIndex::kNone && text == texts[previous]) {  // a copy
             index.links[previous].copy = t;
+            index.links[t].first = index.links[previous].first;
             previous = t;
             continue;
         }
@@ -67,8 +68,9 @@ PresenceIndex index_texts(const std::vector<std::string>& texts, size_t dense_ce
     std::vector<std::uint32_t> order;
     std::array<bool, 256> held{};
     index.lengths.reserve(texts.size());
-    index.links.assign(texts.size(), {PresenceIndex::kNone, PresenceIndex::kNone});
+    index.links.assign(texts.size(), {PresenceIndex::kNone, PresenceIndex::kNone, 0});
     for (size_t t = 0; t < texts.size(); ++t) {
+        index.links[t].first = static_cast<std::uint32_t>(t);
         if (texts[t].size() >= PresenceIndex::kNone) fatal("Err: a text too long to index\n");
         index.lengths.push_back(static_cast<std::uint32_t>(texts[t].size()));
         index.longest = std::max(index.longest, index.lengths.back());

@@ -44,6 +44,7 @@ struct PresenceIndex {
     struct Links {
         std::uint32_t shorter;  // the next shorter text that is a suffix of this one, or kNone
         std::uint32_t copy;     // the next copy of this text in the list, or kNone
+        std::uint32_t first;    // the first copy of this text (itself for the first)
     };
     std::vector<Links> links;
     std::vector<std::uint32_t> lengths;

@@ -108,8 +108,8 @@ void encode_motif_row(MotifRowEncoder& r, std::string_view sequence, std::vector
         fill_presence(r.index, sequence, r.scratch, ones);
         return;
     }
-    // per text: the end of its earliest occurrence and the start of its last one, found for the
-    // first copy of each text and then given to the others (an X or Y is in many pairs)
+    // per distinct text (its first copy: an X or a Y stands in many pairs): the end of its
+    // earliest occurrence and the start of its last one
     r.first_end.assign(2 * r.n_pairs, -1);
     r.last_start.assign(2 * r.n_pairs, -1);
     for_each_distinct_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
@@ -117,18 +117,11 @@ void encode_motif_row(MotifRowEncoder& r, std::string_view sequence, std::vector
         if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
         if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
     });
-    // from the last text back: a later copy is still unset when its turn comes, so each chain of
-    // copies is walked once, from its first
-    for (size_t t = 2 * r.n_pairs; t-- > 0;)
-        if (r.first_end[t] >= 0)
-            for (std::uint32_t c = r.index.links[t].copy; c != PresenceIndex::kNone; c = r.index.links[c].copy) {
-                r.first_end[c] = r.first_end[t];
-                r.last_start[c] = r.last_start[t];
-            }
     ones.clear();
-    for (size_t j = 0; j < r.n_pairs; ++j)
-        if (r.first_end[j] >= 0 && r.last_start[r.n_pairs + j] >= r.first_end[j])
-            ones.push_back(static_cast<std::uint32_t>(j));
+    for (size_t j = 0; j < r.n_pairs; ++j) {
+        const std::uint32_t x = r.index.links[j].first, y = r.index.links[r.n_pairs + j].first;
+        if (r.first_end[x] >= 0 && r.last_start[y] >= r.first_end[x]) ones.push_back(static_cast<std::uint32_t>(j));
+    }
 }
 
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
