@@ -52,9 +52,10 @@ struct PresenceIndex {
     std::vector<std::uint32_t> empty_texts;  // texts of length 0: present in every sequence
 };
 
-// Full rows for the shallow states up to this many cells (4 bytes each); deeper states keep
-// their children only.
-constexpr size_t kPresenceDenseCells = size_t{1} << 23;
+// Full rows for the shallow states up to this many cells (1 MiB): the first three levels of
+// a 20-letter alphabet, which small caches hold. Deeper states keep their children only; most of
+// them have one child or none, and benchmarks found larger tables no faster.
+constexpr size_t kPresenceDenseCells = size_t{1} << 18;
 
 // Indexes `texts` (any bytes, any lengths, duplicates allowed); the texts are read, not kept.
 // `dense_cells` bounds the full rows (tests make it small to reach the sparse states).
