@@ -4,8 +4,8 @@
 //
 // The texts make one automaton (a trie of the texts with failure links), so a sequence is read
 // once, one step per byte, whatever the number and the lengths of the texts. After each byte the
-// state is the longest suffix of what was read that begins some text; every text ending there is
-// a suffix of that state, found through a chain of output links.
+// state is the longest suffix of what was read that is a prefix of some text; every text ending
+// there is a suffix of that state, found through a chain of output links.
 //
 // Layout. Texts and sequences are byte strings. The bytes that some text holds are numbered
 // 1..K in byte order (`symbol_of`); any other byte is symbol 0, which no text holds, so it sends
