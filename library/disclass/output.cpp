@@ -66,7 +66,7 @@ ContextSummary write_disclass_context_files(Dialogue& io, const DescriptorData& 
     };
 
     // test rows: the descriptors whose text occurs in the test sequence (indexed only for them)
-    const PresenceIndex index = index_texts(request.test.count ? texts : std::vector<std::string>{});
+    const PresenceIndex index = request.test.count ? index_texts(texts) : PresenceIndex{};
     request.test.make_fill = [&index, &q]() -> RowFill {
         return [&index, &q, scratch = PresenceScratch()](size_t i, const std::string&,
                                                          std::vector<std::uint32_t>& ones) mutable {

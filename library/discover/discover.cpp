@@ -109,18 +109,20 @@ void encode_motif_row(const MotifRowEncoder& r, MotifRowScratch& scratch, std::s
         fill_presence(r.index, sequence, scratch.presence, ones);
         return;
     }
-    // per text: the end of its earliest occurrence and the start of its last one
+    // per distinct text (its first copy: an X or a Y stands in many pairs): the end of its
+    // earliest occurrence and the start of its last one
     scratch.first_end.assign(2 * r.n_pairs, -1);
     scratch.last_start.assign(2 * r.n_pairs, -1);
-    for_each_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
-        const long long end = static_cast<long long>(at + r.index.texts[t].size());
+    for_each_distinct_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
+        const long long end = static_cast<long long>(at + r.index.lengths[t]);
         if (scratch.first_end[t] < 0 || end < scratch.first_end[t]) scratch.first_end[t] = end;
         if (static_cast<long long>(at) > scratch.last_start[t]) scratch.last_start[t] = static_cast<long long>(at);
     });
     ones.clear();
-    for (size_t j = 0; j < r.n_pairs; ++j)
-        if (scratch.first_end[j] >= 0 && scratch.last_start[r.n_pairs + j] >= scratch.first_end[j])
-            ones.push_back(static_cast<std::uint32_t>(j));
+    for (size_t j = 0; j < r.n_pairs; ++j) {
+        const std::uint32_t x = r.index.links[j].first, y = r.index.links[r.n_pairs + j].first;
+        if (scratch.first_end[x] >= 0 && scratch.last_start[y] >= scratch.first_end[x]) ones.push_back(static_cast<std::uint32_t>(j));
+    }
 }
 
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,

@@ -22,6 +22,16 @@ const std::vector<const Question*>& ngram_questions() {
 
 namespace {
 
+// The rolling hash of the N-grams: a polynomial in kBase, its bits spread over the whole word.
+constexpr std::uint64_t kBase = 0x100000001b3ULL;
+
+std::uint64_t mix_hash(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
 // Calls f(key) for every window of n residues of `sequence`, left to right. The hash rolls: each
 // window costs O(1) however large n is.
 template <typename F>
@@ -30,14 +40,14 @@ void for_each_ngram(const std::string& sequence, int n, F f) {
     const size_t width = static_cast<size_t>(n);
     if (n < 1 || len < width) return;
     std::uint64_t top = 1;  // kBase^(n-1)
-    for (size_t i = 1; i < width; ++i) top *= PresenceIndex::kBase;
+    for (size_t i = 1; i < width; ++i) top *= kBase;
     std::uint64_t h = 0;
-    for (size_t i = 0; i < width; ++i) h = h * PresenceIndex::kBase + static_cast<unsigned char>(sequence[i]);
+    for (size_t i = 0; i < width; ++i) h = h * kBase + static_cast<unsigned char>(sequence[i]);
     std::string_view all(sequence);
     for (size_t p = 0;; ++p) {
         f(NgramKey{all.substr(p, width), mix_hash(h)});
         if (p + width >= len) break;
-        h = (h - static_cast<unsigned char>(sequence[p]) * top) * PresenceIndex::kBase +
+        h = (h - static_cast<unsigned char>(sequence[p]) * top) * kBase +
             static_cast<unsigned char>(sequence[p + width]);
     }
 }
