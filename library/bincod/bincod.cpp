@@ -79,12 +79,6 @@ const char* const kBinaryCodeNames[4] = {"aldane", "brevik", "corvel", "dunmore"
 const Question kBinaryCode = {"--code", AnswerKind::Number, "", "the binary code", "", 1, 4,
                               kBinaryCodeNames, nullptr, kCommandLineOnly};
 
-const std::vector<const Question*>& bincod_questions() {
-    static const std::vector<const Question*> questions = {&kBinarySequenceFile, &kBinaryCode,
-                                                           &kBinaryOutput};
-    return questions;
-}
-
 BincodRun run_bincod(Dialogue& io, int scheme) {
     std::string in_name, out_name;
     File in = ask_input_file(io, kBinarySequenceFile, in_name);

@@ -14,9 +14,6 @@ extern const Question kBinaryOutput;
 // The code, on the command line (the menu's key gives it there): aldane, brevik, corvel, dunmore.
 extern const Question kBinaryCode;
 
-// Every question of the coder, in dialogue order (the code is asked on the command line only).
-const std::vector<const Question*>& bincod_questions();
-
 // What a run did: a new sequence is encoded with the scheme alone.
 struct BincodRun {
     int scheme = 0;

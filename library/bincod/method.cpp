@@ -10,6 +10,13 @@ extern const Method kBincodMethod;
 
 namespace {
 
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {&kBinarySequenceFile, &kBinaryCode,
+                                                           &kBinaryOutput};
+    return questions;
+}
+
 MethodRun run(Dialogue& io) {
     const int scheme = ask_number(io, kBinaryCode);
     const BincodRun r = run_bincod(io, scheme);
@@ -22,7 +29,7 @@ MethodRun run(Dialogue& io) {
 
 const Method kBincodMethod = {
     "bincod", 'e', "binary residue codes, one line per sequence (menu e to h)",
-    "tessar bincod seqs.fasta --code corvel --output coded.dat", bincod_questions, false, run,
+    "tessar bincod seqs.fasta --code corvel --output coded.dat", questions, false, run,
     {}, nullptr, nullptr, nullptr, TestClassReading::Checked,
 };
 

@@ -31,13 +31,6 @@ const Question kThreshold = {"--threshold", AnswerKind::Real,
                              "similarity threshold: least score of a similar window (0 or more)",
                              "0.5", 0, HUGE_VAL};
 
-const std::vector<const Question*>& ddms_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
-        &kMatrixNumber, &kThreshold, &kArffName, &kTestArffName};
-    return questions;
-}
-
 namespace {
 
 // The similarity threshold: 0.5 by default, any value from 0 up.
@@ -53,7 +46,7 @@ float ask_threshold(Dialogue& io) {
 
 }  // namespace
 
-DdmsRun run_ddms(Dialogue& io) {
+DescriptorRun run_ddms(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
     const int number = ask_number(io, kMatrixNumber);
     const float threshold = ask_threshold(io);
@@ -69,7 +62,7 @@ DdmsRun run_ddms(Dialogue& io) {
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
     write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length, io.output_path(kReportName));
-    DdmsRun run;
+    DescriptorRun run;
     run.tables = write_ddms_context_files(io, table, data, rule, q);
     finish_method(io);
 
@@ -77,7 +70,10 @@ DdmsRun run_ddms(Dialogue& io) {
     run.beta = q.beta;
     run.matrix = number;
     run.threshold = threshold;
-    run.descriptors = std::move(table);
+    for (DdmsDescriptor& d : table.entries) {
+        run.descriptors.push_back(std::move(d.text));
+        run.descriptor_classes.push_back(std::move(d.class_name));
+    }
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
     return run;

@@ -13,19 +13,18 @@ extern const Method kDdmsMethod;
 
 namespace {
 
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
+        &kMatrixNumber, &kThreshold, &kArffName, &kTestArffName};
+    return questions;
+}
+
 MethodRun run(Dialogue& io) {
-    DdmsRun r = run_ddms(io);
-    MethodRun out;
-    out.summary = format("ddms: %zu sequences (%zu placed), %zu descriptors, %s", r.n_sequences, r.n_placed,
-                         r.descriptors.size(), class_words(r.tables).c_str());
-    out.model = base_model(kDdmsMethod, {}, r.tables);
-    out.model->parameters = {{"matrix", parameter_text(kMatrixNumber, r.matrix)},
-                             {"threshold", parameter_text(kThreshold, r.threshold)}};
-    for (const DdmsDescriptor& d : r.descriptors.entries) {
-        out.model->features.push_back(d.text);
-        out.model->feature_classes.push_back(d.class_name);
-    }
-    return out;
+    const DescriptorRun r = run_ddms(io);
+    return descriptor_method_run(kDdmsMethod, r, {{"matrix", parameter_text(kMatrixNumber, r.matrix)},
+                                                  {"threshold", parameter_text(kThreshold, r.threshold)}});
 }
 
 // A descriptor is the line "TEXT CLASS", its class escaped as every name of a model file.
@@ -79,7 +78,7 @@ RowCoder row_coder(const Model& model) {
 const Method kDdmsMethod = {
     "ddms", 'd', "discriminative descriptors merged by a substitution matrix (menu d)",
     "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out",
-    ddms_questions, true, run,
+    questions, true, run,
     {{"matrix", &kMatrixNumber}, {"threshold", &kThreshold}},
     feature_line, read_feature, row_coder, TestClassReading::Unchecked,
 };

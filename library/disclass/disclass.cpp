@@ -14,13 +14,6 @@ const Question kAlpha = {"--alpha", AnswerKind::Real,
 const Question kBeta = {"--beta", AnswerKind::Real, "  \tBETA [0]= ",
                         "BETA: greatest share of the other classes a descriptor holds", "0", 0, 1};
 
-const std::vector<const Question*>& disclass_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
-        &kArffName, &kTestArffName};
-    return questions;
-}
-
 namespace {
 
 const char* const kReportName = "LesDDs.txt";  // the descriptors found, with their classes
@@ -92,7 +85,7 @@ void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float b
     });
 }
 
-DisclassRun run_disclass(Dialogue& io) {
+DescriptorRun run_disclass(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
     DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
 
@@ -103,7 +96,7 @@ DisclassRun run_disclass(Dialogue& io) {
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
     write_disclass_report(data, q.alpha, q.beta, io.output_path(kReportName));
-    DisclassRun run;
+    DescriptorRun run;
     run.tables = write_disclass_context_files(io, data, q);
     finish_method(io);
 

@@ -11,6 +11,7 @@
 #include "dialogue/dialogue.h"
 #include "inputs/classfile.h"
 #include "inputs/questions.h"
+#include "methods/method.h"
 
 namespace tessar {
 
@@ -18,22 +19,29 @@ namespace tessar {
 extern const Question kAlpha;
 extern const Question kBeta;
 
-// Every question of the method, in dialogue order.
-const std::vector<const Question*>& disclass_questions();
-
-// What a run computed. A new sequence is encoded with the descriptors alone: feature j is 1
-// when descriptors[j] occurs in it.
-struct DisclassRun {
+// What a run of a descriptor method computed. DisClass encodes a new sequence with the
+// descriptors alone: feature j is 1 when descriptors[j] occurs in it. DDMS adds each
+// descriptor's class, the matrix and the threshold (ddms/ddms.h).
+struct DescriptorRun {
     float alpha = 0;
     float beta = 0;
-    std::vector<std::string> descriptors;  // the features, in attribute order (newest first)
+    std::vector<std::string> descriptors;         // the features, in attribute order
+    std::vector<std::string> descriptor_classes;  // DDMS: the class of each descriptor
+    int matrix = 0;                               // DDMS: 1 to 6 (substitution_matrix)
+    float threshold = 0;                          // DDMS: the similarity threshold
     size_t n_sequences = 0;  // of the sequence file
     size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
     ContextSummary tables;
 };
 
+// What a descriptor method's run gives the front ends (methods/method.h): its summary line and
+// its model, the descriptors and their classes as the features; `parameters` as the model saves
+// them.
+MethodRun descriptor_method_run(const Method& method, DescriptorRun run,
+                                std::vector<std::pair<std::string, std::string>> parameters = {});
+
 // Runs the whole descriptor method: dialogue, family file, mining, report, ARFF files.
-DisclassRun run_disclass(Dialogue& io);
+DescriptorRun run_disclass(Dialogue& io);
 
 // The answers to the questions that both descriptor methods ask, in their order: the sequence
 // file, the classification file, the optional test file with its classification file, ALPHA

@@ -36,13 +36,6 @@ const Question kReportName = {
     "\n%%\tWhere the result should be stored (enter the file name) [Report.out] : ",
     "report of the motifs found", "Report.out"};
 
-const std::vector<const Question*>& discover_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kMotifForm, &kMinLength,
-        &kMinOccurrence, &kMutations, &kReportName, &kArffName, &kTestArffName, &kTxtName, &kDatName};
-    return questions;
-}
-
 namespace {
 
 // The console spinner: one step every 101 sequences matched. Its position and its call count

@@ -23,9 +23,6 @@ extern const Question kMinOccurrence;
 extern const Question kMutations;
 extern const Question kReportName;
 
-// Every question of the method, in dialogue order.
-const std::vector<const Question*>& discover_questions();
-
 struct DiscoverOptions {
     int form = 1;            // Sty: 1 for *X*, 2 for *X*Y*
     int min_length = 3;      // Minlgh: least motif length in residues

@@ -1,6 +1,7 @@
 // The motif method's record in the table of methods.
 #include <memory>
 
+#include "inputs/questions.h"
 #include "discover/discover.h"
 
 namespace tessar {
@@ -20,15 +21,21 @@ RowCoder motif_coder(const std::vector<std::string>& attributes,
 
 namespace {
 
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kMotifForm, &kMinLength,
+        &kMinOccurrence, &kMutations, &kReportName, &kArffName, &kTestArffName, &kTxtName, &kDatName};
+    return questions;
+}
+
 MethodRun run(Dialogue& io) {
     MotifsRun r = run_discover(io);
-    MethodRun out;
-    out.summary = format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
-                         r.motifs.n_found, r.motifs.n_checked, class_words(r.tables).c_str());
-    out.model = base_model(kMotifsMethod, std::move(r.motifs.attributes), r.tables);
-    out.model->parameters = {{"form", std::to_string(r.options.form)},
-                             {"mutations", std::to_string(r.options.mutations)}};
-    return out;
+    std::string summary = format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
+                                 r.motifs.n_found, r.motifs.n_checked, class_words(r.tables).c_str());
+    Model model = base_model(kMotifsMethod, std::move(r.motifs.attributes), r.tables);
+    model.parameters = {{"form", std::to_string(r.options.form)}, {"mutations", std::to_string(r.options.mutations)}};
+    return {std::move(summary), std::move(model)};
 }
 
 bool is_pair_form(const Model& model) { return model.number("form") == 2; }
@@ -67,7 +74,7 @@ RowCoder row_coder(const Model& model) {
 const Method kMotifsMethod = {
     "motifs", 'a', "active motifs *X* or *X*Y* found within a number of mutations (menu a)",
     "tessar motifs seqs.fasta --classes seqs.cls --min-length 4 --min-occurrence 5 --out-dir out",
-    discover_questions, true, run,
+    questions, true, run,
     // the mutations are the search's setting, kept for the record: the rows test exact occurrences
     {{"form", &kMotifForm}, {"mutations", &kMutations}},
     feature_line, read_feature, row_coder, TestClassReading::Checked,

@@ -267,73 +267,32 @@ struct Tally {
     }
 };
 
-// The rows of the sequences of `from`, extended one by one into `to`, compacted: each hit's
-// rows right after the previous hit's, written without a branch (a miss's rows are written and
-// then overwritten by the next sequence's). The loop is spelled out once per step below, as a
-// loop shared through a template would not be compiled for the wide step's instructions.
+// The sample loop (discover/sample_loop.inc) is written once and compiled twice: around the
+// one-word step, and for 512-bit registers around the wide step, which only a function compiled
+// for them can take inlined (a loop shared through a template would not carry the target to its
+// step). Each copy finds its step as sample_step<D> in its own namespace.
+namespace narrow {
 template <int D>
-Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
-                        int min_sequences) {
-    const int n_sequences = masks.n_sequences;
-    const size_t rows = masks.dist + 1;
-    Tally tally{tested ? static_cast<long>(n_sequences) - min_sequences + 1 : static_cast<long>(n_sequences) + 1};
-    if (tally.give_up <= 0) return {-1, 1};
-    std::vector<uint64_t> spare(D < 0 ? 2 * rows : 0);
-    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
-    // the extension occurs in no sequence its pattern misses: `from`'s room is enough
-    to.make_room(from.n_seqs, from.size);
-    size_t used = 0, n_hits = 0;
-    for (size_t t = 0; t < from.n_seqs; ++t) {
-        const int s = from.seqs[t];
-        if (tally.skip_to(s)) return tally.result;
-        const SequenceShape& shape = masks.shape[s];
-        const bool hit = step<D>(from.words.get() + from.at[t], to.words.get() + used, mask + shape.word_at,
-                                 shape.n_words, shape.last_bits, masks.dist, spare.data()) != 0;
-        to.seqs[n_hits] = s;
-        to.at[n_hits] = used;
-        n_hits += hit;
-        used += hit ? rows * shape.n_words : 0;
-        if (tally.count(hit)) return tally.result;
-    }
-    to.n_seqs = n_hits;
-    to.size = used;
-    if (tally.skip_to(n_sequences)) return tally.result;
-    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(n_sequences) : 0ul};
+inline uint64_t sample_step(const uint64_t* p, uint64_t* n, const uint64_t* m, int words, uint64_t last, int dist,
+                            uint64_t* spare) {
+    return step<D>(p, n, m, words, last, dist, spare);
 }
+#define SAMPLE_LOOP_TARGET
+#include "discover/sample_loop.inc"
+#undef SAMPLE_LOOP_TARGET
+}  // namespace narrow
 
 #ifdef DISCOVER_WIDE_STEP
-// The same sample loop as above, compiled for 512-bit registers so that the wide step is inlined
-// into it (a loop shared through a template would not carry the target to its step).
+namespace wide {
 template <int D>
-__attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& masks, const RowFrame& from, int code,
-                                                         RowFrame& to, bool tested, int min_sequences) {
-    const int n_sequences = masks.n_sequences;
-    const size_t rows = D + 1;
-    Tally tally{tested ? static_cast<long>(n_sequences) - min_sequences + 1 : static_cast<long>(n_sequences) + 1};
-    if (tally.give_up <= 0) return {-1, 1};
-    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
-    to.make_room(from.n_seqs, from.size);
-    size_t used = 0, n_hits = 0;
-    for (size_t t = 0; t < from.n_seqs; ++t) {
-        const int s = from.seqs[t];
-        if (tally.skip_to(s)) return tally.result;
-        const SequenceShape& shape = masks.shape[s];
-        const uint64_t* p = from.words.get() + from.at[t];
-        uint64_t* n = to.words.get() + used;
-        const uint64_t* m = mask + shape.word_at;
-        const bool hit = step_wide_any<D>(p, n, m, shape.n_words, shape.last_bits) != 0;
-        to.seqs[n_hits] = s;
-        to.at[n_hits] = used;
-        n_hits += hit;
-        used += hit ? rows * shape.n_words : 0;
-        if (tally.count(hit)) return tally.result;
-    }
-    to.n_seqs = n_hits;
-    to.size = used;
-    if (tally.skip_to(n_sequences)) return tally.result;
-    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(n_sequences) : 0ul};
+[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t sample_step(
+    const uint64_t* p, uint64_t* n, const uint64_t* m, int words, uint64_t last, int, uint64_t*) {
+    return step_wide_any<D>(p, n, m, words, last);
 }
-
+#define SAMPLE_LOOP_TARGET __attribute__((target("avx512f")))
+#include "discover/sample_loop.inc"
+#undef SAMPLE_LOOP_TARGET
+}  // namespace wide
 #endif
 
 template <int D>
@@ -341,9 +300,9 @@ Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, R
                      int min_sequences) {
 #ifdef DISCOVER_WIDE_STEP
     if constexpr (D >= 0)
-        if (has_wide_words()) return extend_wide<D>(masks, from, code, to, tested, min_sequences);
+        if (has_wide_words()) return wide::extend_sample<D>(masks, from, code, to, tested, min_sequences);
 #endif
-    return extend_narrow<D>(masks, from, code, to, tested, min_sequences);
+    return narrow::extend_sample<D>(masks, from, code, to, tested, min_sequences);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The N-gram method's record in the table of methods.
+#include "inputs/questions.h"
 #include "methods/method.h"
 #include "ngrams/ngrams.h"
 
@@ -8,14 +9,21 @@ extern const Method kNgramsMethod;
 
 namespace {
 
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kNgramSize,
+        &kArffNameAfterBlankLines, &kTestArffName, &kTxtName, &kDatName};
+    return questions;
+}
+
 MethodRun run(Dialogue& io) {
     NgramsRun r = run_ngrams(io);
-    MethodRun out;
-    out.summary = format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences, r.ngrams.size(),
-                         r.n, class_words(r.tables).c_str());
-    out.model = base_model(kNgramsMethod, std::move(r.ngrams), r.tables);
-    out.model->parameters = {{"n", std::to_string(r.n)}};
-    return out;
+    std::string summary = format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences,
+                                 r.ngrams.size(), r.n, class_words(r.tables).c_str());
+    Model model = base_model(kNgramsMethod, std::move(r.ngrams), r.tables);
+    model.parameters = {{"n", std::to_string(r.n)}};
+    return {std::move(summary), std::move(model)};
 }
 
 // An N-gram has N letters.
@@ -34,7 +42,7 @@ RowCoder row_coder(const Model& model) { return presence_coder(model.features); 
 const Method kNgramsMethod = {
     "ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
     "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out",
-    ngram_questions, true, run,
+    questions, true, run,
     {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked,
 };
 

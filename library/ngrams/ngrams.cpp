@@ -13,13 +13,6 @@ const Question kNgramSize = {"-n", AnswerKind::Number,
                              "\n%%\tEnter the size of N default is 3) [3] : ",
                              "N, the length of the N-grams", "3", 1, INT_MAX};
 
-const std::vector<const Question*>& ngram_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kNgramSize,
-        &kArffNameAfterBlankLines, &kTestArffName, &kTxtName, &kDatName};
-    return questions;
-}
-
 namespace {
 
 // The rolling hash of the N-grams: a polynomial in kBase, its bits spread over the whole word.
