@@ -216,7 +216,8 @@ std::string run_classes(Command& c, PresetDialogue& io) {
     size_t n_sequences = 0;
     bool counted = false;
     if (!c.sequences.empty()) {
-        File in = io.open_input(c.sequences);
+        std::string name = c.sequences;
+        File in = io.open_input(name);
         if (!in) io.refuse(kSequences, c.sequences);
         if (!c.from_headers.empty()) {
             HeaderField field;

@@ -128,10 +128,7 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
             return File();
         }
         name = answer.empty() ? q.default_answer : answer;
-        if (File f = io.open_input(name)) {
-            if (name == "-") name = "standard input";
-            return f;
-        }
+        if (File f = io.open_input(name)) return f;
         io.refuse(q, answer);
     }
 }

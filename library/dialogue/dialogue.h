@@ -165,8 +165,9 @@ public:
     virtual void discard_typeahead() {}
 
     // Opens the input file answered as `name` (null when it cannot be read); the console opens
-    // files by name alone, batch use takes "-" for standard input.
-    virtual File open_input(const std::string& name) { return open_for_reading(name); }
+    // files by name alone, batch use takes "-" for standard input (`name` then becomes
+    // "standard input", for the messages).
+    virtual File open_input(std::string& name) { return open_for_reading(name); }
 
     // The path at which an output file answered as `name` is created.
     virtual std::string output_path(const std::string& name) const { return name; }
@@ -187,7 +188,7 @@ public:
 
 // Asks for a file to read until one opens (Dialogue::open_input). An empty answer takes
 // q.default_answer, or (an OptionalInputFile) skips the file: the result is empty and `name` is
-// "". `name` receives the name as answered ("standard input" for "-").
+// "". `name` receives the name as answered (as open_input names it).
 File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, std::string& name);
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
 

@@ -43,10 +43,11 @@ void PresetDialogue::refuse(const Question& q, const std::string& answer) {
     throw RefusedAnswer{q.flag, q.kind, message};
 }
 
-File PresetDialogue::open_input(const std::string& name) {
+File PresetDialogue::open_input(std::string& name) {
     if (name != "-") return open_for_reading(name);
     if (standard_input_taken_) return File();
     standard_input_taken_ = true;
+    name = "standard input";
     // a stream of its own, so that closing it leaves the process's standard input alone
     const int fd = dup(STDIN_FILENO);
     File in(fd >= 0 ? fdopen(fd, "r") : nullptr);

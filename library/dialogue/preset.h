@@ -43,7 +43,7 @@ public:
     void refuse(const Question& q, const std::string& answer) override;
     void wait_key() override {}
     // "-" is standard input, which one input of a run may take.
-    File open_input(const std::string& name) override;
+    File open_input(std::string& name) override;
     // `name` inside the output folder (an absolute name stays as it is); every path handed
     // out is kept, so that a failed run can name the files it left.
     std::string output_path(const std::string& name) const override;
