@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdlib>
 #include <new>
-#include <termios.h>
-#include <unistd.h>
+
+#include "dialogue/console.h"
 
 namespace classmaker {
 
@@ -30,28 +30,6 @@ void skip_rest_of_line(std::FILE* in) {
     int c;
     while ((c = std::getc(in)) != EOF && c != '\n') {
     }
-}
-
-// One key press: on a terminal one key without echo, read past the stdio buffer so that the
-// line end of the last answer does not count as the key; otherwise one whole line. End of input
-// counts as a key press. (The library has its own; this program links nothing of it.)
-void wait_key(std::FILE* in, std::FILE* out) {
-    std::fflush(out);
-    const int fd = fileno(in);
-    termios saved;
-    if (fd >= 0 && isatty(fd) && tcgetattr(fd, &saved) == 0) {
-        termios raw = saved;
-        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-        raw.c_cc[VMIN] = 1;
-        raw.c_cc[VTIME] = 0;
-        tcsetattr(fd, TCSANOW, &raw);
-        char key;
-        ssize_t n = read(fd, &key, 1);
-        (void)n;
-        tcsetattr(fd, TCSANOW, &saved);
-        return;
-    }
-    skip_rest_of_line(in);
 }
 
 // The class count, then each class's name and instance count, in input order.
@@ -169,7 +147,7 @@ int run_classmaker(std::FILE* in, std::FILE* out) {
         if (!written) {
             // a full disk or a failing device must not pass for a finished file
             std::fprintf(out, "\n\tErr: cannot write %s\n", file_name.c_str());
-            wait_key(in, out);
+            tessar::wait_for_key(in, out);
             return 1;
         }
     } catch (const EndOfInput&) {
@@ -178,7 +156,7 @@ int run_classmaker(std::FILE* in, std::FILE* out) {
         return 1;
     }
     std::fputs("\nClassification file done, press any key to exit", out);
-    wait_key(in, out);
+    tessar::wait_for_key(in, out);
     return 0;
 }
 

@@ -7,8 +7,8 @@
 // must be wholly an integer in the "%i" notation (optional sign, a leading 0 for octal, 0x for
 // hexadecimal) within the int range; any other word is consumed and the question asked again.
 //
-// The program shares nothing with the encoding library but the classification file format, so
-// its few console helpers are its own.
+// The program shares the key press that closes it with the menu's methods (the library's console
+// key reader); its word-by-word answers and "%i" numbers are its own.
 #pragma once
 
 #include <cstdio>

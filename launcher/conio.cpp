@@ -200,7 +200,7 @@ int _cprintf(const char* fmt, ...) {
     return n;
 }
 
-void refsceen() {
+void clear_title_screen() {
     clrscr();  // with the colours the previous drawing left
     textcolor(15);
     textbackground(0);
@@ -208,7 +208,7 @@ void refsceen() {
     textbackground(1);
 }
 
-void preface() {
+void draw_banner() {
     const std::string rule(kScreenWidth, '_');
 
     textbackground(0);

@@ -73,10 +73,11 @@ int puttext(int left, int top, int right, int bottom, const char* text);
 // right edge and the screen scrolls up past the last row.
 int _cprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// The title screen: a blank white-on-black area, then the banner of rows 1 to 6 and an empty
-// row 7; leaves the cursor at column 1, row 8, in bright white on black.
-void refsceen();
-void preface();
+// The title screen: clear_title_screen (refsceen) leaves a blank white-on-black area, then
+// draw_banner (preface) draws the banner of rows 1 to 6 and an empty row 7 and leaves the cursor
+// at column 1, row 8, in bright white on black.
+void clear_title_screen();
+void draw_banner();
 
 // The four text rows of the banner (rows 2 to 5), each exactly 80 columns.
 extern const char* const kBannerLines[4];

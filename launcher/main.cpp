@@ -49,8 +49,8 @@ std::string own_executable() {
     for (;;) {
         if (is_terminal) {
             clear_console();
-            refsceen();
-            preface();
+            clear_title_screen();
+            draw_banner();
         }
         print_menu(stdout);
         std::fflush(stdout);

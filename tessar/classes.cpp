@@ -1,5 +1,6 @@
 #include "classes.h"
 
+#include <climits>
 #include <set>
 
 #include "dialogue/dialogue.h"
@@ -8,15 +9,10 @@ namespace tessar::cli {
 
 namespace {
 
-// The whole of `text` as a whole number from 0 to INT_MAX.
+// The whole of `text` as a whole number from 0 to INT_MAX, digits only.
 bool parse_count(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 10) return false;
     long long v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v > INT_MAX) return false;
+    if (text.empty() || text[0] == '+' || text[0] == '-' || !parse_integer(text, v) || v > INT_MAX) return false;
     value = static_cast<int>(v);
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -10,18 +9,15 @@
 #include <new>
 #include <sstream>
 
-#include "bincod/bincod.h"
 #include "classes.h"
 #include "classmaker.h"
 #include "context/context.h"
-#include "ddms/ddms.h"
 #include "dialogue/interrupt.h"
 #include "dialogue/preset.h"
-#include "disclass/disclass.h"
-#include "discover/discover.h"
 #include "encode/encode.h"
-#include "inputs/questions.h"
-#include "ngrams/ngrams.h"
+#include "encode/model.h"
+#include "inputs/sequences.h"
+#include "methods/table.h"
 #include "progress.h"
 
 #ifndef TESSAR_VERSION
@@ -34,72 +30,19 @@ namespace {
 
 // ---- checks of flag values, each a CLI11 validator: "" when the value is accepted
 
-// The whole of `text` as a whole number (optional sign, digits).
-bool parse_whole(const std::string& text, long long& value) {
-    size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
-    if (i == text.size()) return false;
-    for (size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return false;
-    errno = 0;
-    value = std::strtoll(text.c_str(), nullptr, 10);
-    return errno != ERANGE;
-}
-
-// The whole of `text` as a finite decimal number.
-bool parse_decimal(const std::string& text, double& value) {
-    if (text.empty() || text.find_first_of("xXpPnN") != std::string::npos) return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(value);
-}
-
-// A bound as the user types it: whole numbers without a fraction.
-std::string number_text(double v) {
-    return v == std::floor(v) && std::fabs(v) < 1e15 ? format("%.0f", v) : format("%g", v);
-}
-
-std::string range_words(const Question& q) {
-    if (q.max >= 1e15) return number_text(q.min) + " or more";
-    return number_text(q.min) + " to " + number_text(q.max);
-}
-
-std::string one_of(const char* const* names, int n) {
-    std::string list;
-    for (int i = 0; i < n; ++i) list += (i ? ", " : "") + std::string(names[i]);
-    return list;
-}
-
-std::string check_choice(const std::string& value, const char* const* names, int n) {
-    for (int i = 0; i < n; ++i)
-        if (value == names[i]) return "";
-    return "\"" + value + "\" is not one of " + one_of(names, n);
-}
-
-std::string check_answer(const Question& q, const std::string& value) {
-    switch (q.kind) {
-    case AnswerKind::Number: {
-        if (q.choices) return check_choice(value, q.choices, choice_count(q));
-        long long v = 0;
-        if (parse_whole(value, v) && v >= q.min && v <= q.max) return "";
-        return "\"" + value + "\" is not a whole number from " + range_words(q);
-    }
-    case AnswerKind::Real: {
-        double v = 0;
-        if (parse_decimal(value, v) && v >= q.min && v <= q.max) return "";
-        return "\"" + value + "\" is not a number from " + range_words(q);
-    }
-    default:
-        return value.empty() ? "a file name cannot be empty" : "";
-    }
+std::string check_format(const std::string& value) {
+    return find_table_format(value) ? "" : "\"" + value + "\" is not one of " + table_format_names();
 }
 
 // ---- help texts
 
 std::string default_words(const Question& q) {
-    if (q.choices) return format("one of %s; default %s", one_of(q.choices, choice_count(q)).c_str(),
-                                 choice_name(q, q.default_answer).c_str());
+    if (q.choices)
+        return *q.default_answer ? format("one of %s; default %s", choice_list(q).c_str(),
+                                          choice_name(q, q.default_answer).c_str())
+                                 : format("one of %s", choice_list(q).c_str());
     if (q.kind == AnswerKind::Real && q.max < 1e15)
-        return format("%s; default %s", range_words(q).c_str(), q.default_answer);
+        return format("%g to %g; default %s", q.min, q.max, q.default_answer);
     if (*q.default_answer) return format("default %s", q.default_answer);
     return "";
 }
@@ -114,25 +57,16 @@ const char* type_name(const Question& q) {
 
 bool is_positional(const Question& q) { return q.flag[0] != '-'; }
 
-bool is_table_name(const Question* q) {
-    return q == &kArffName || q == &kArffNameAfterBlankLines || q == &kTestArffName || q == &kEncodedName;
-}
+// What a subcommand runs: a method of the table, the encoding with a model, or the writing of
+// a classification file.
+enum class Action { Method, Encode, Classes };
 
 // The subcommand that encodes sequences with a saved model: flags from its question list, like
 // a method's, but no menu key.
-const MethodCommand& encode_command() {
-    static const MethodCommand command = {
-        "encode", 0, "encode sequence files of any size with a model saved by --save-model",
-        encode_questions, true,
-        "tessar ngrams train.fasta --classes train.cls --save-model model.txt\n"
-        "  tessar encode big.fasta --model model.txt --format csv --arff big.csv"};
-    return command;
-}
-
-bool is_encode(const MethodCommand* m) { return m == &encode_command(); }
-
-// The methods whose features a model holds.
-bool saves_model(const MethodCommand& m) { return m.tables && !is_encode(&m); }
+const char* const kEncodeSummary = "encode sequence files of any size with a model saved by --save-model";
+const char* const kEncodeExample =
+    "tessar ngrams train.fasta --classes train.cls --save-model model.txt\n"
+    "  tessar encode big.fasta --model model.txt --format csv --arff big.csv";
 
 // ---- the subcommands
 
@@ -144,10 +78,11 @@ struct FlagValue {
 
 // One subcommand's parsed state.
 struct Command {
-    const MethodCommand* method = nullptr;  // null: classes
+    Action action = Action::Method;
+    const Method* method = nullptr;  // Action::Method
     CLI::App* app = nullptr;
     std::deque<FlagValue> flags;
-    std::string out_dir, format = "arff", code;
+    std::string out_dir, format = "arff";
     bool quiet = false;
     bool no_header = false;  // encode
     // classes
@@ -161,25 +96,31 @@ FlagValue* find_flag(Command& c, const char* flag) {
     return nullptr;
 }
 
-void add_common_flags(Command& c, bool tables) {
+bool writes_tables(const Command& c) {
+    return c.action == Action::Encode || (c.method && c.method->writes_tables);
+}
+
+void add_common_flags(Command& c) {
     c.app->add_option("--out-dir", c.out_dir,
                       "folder of the output files, created when missing (default: the working folder)")
         ->type_name("DIR");
-    if (tables)
+    if (writes_tables(c))
         c.app->add_option("--format", c.format,
-                          is_encode(c.method)
-                              ? "layout of the table: arff (default), sparse-arff, csv or libsvm; "
-                                "unnamed, it takes its extension (Encoded.csv)"
-                              : "layout of the ARFF and test ARFF files: arff (default), sparse-arff, "
-                                "csv or libsvm; unnamed, they take its extension (Context.csv)")
+                          format(c.action == Action::Encode
+                                     ? "layout of the table: %s (default %s); unnamed, it takes its "
+                                       "extension (Encoded.csv)"
+                                     : "layout of the ARFF and test ARFF files: %s (default %s); unnamed, "
+                                       "they take its extension (Context.csv)",
+                                 table_format_names().c_str(), arff_format().name))
             ->type_name("FORMAT")
-            ->check([](const std::string& v) { return check_choice(v, kTableFormatNames, 4); }, "", "");
+            ->check(check_format, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
-void add_method_flags(Command& c) {
-    for (const Question* q : c.method->questions()) c.flags.push_back(FlagValue{q, nullptr, {}});
-    if (saves_model(*c.method)) c.flags.push_back(FlagValue{&kSaveModel, nullptr, {}});
+// One flag per question of `questions` (a method's, or encode's), in dialogue order.
+void add_question_flags(Command& c, const std::vector<const Question*>& questions) {
+    for (const Question* q : questions) c.flags.push_back(FlagValue{q, nullptr, {}});
+    if (c.method && c.method->row_coder) c.flags.push_back(FlagValue{&kSaveModel, nullptr, {}});
     for (FlagValue& f : c.flags) {
         const Question& q = *f.question;
         std::string help = q.help;
@@ -189,9 +130,10 @@ void add_method_flags(Command& c) {
         else if (!defaults.empty())
             help += " (" + defaults + ")";
         f.option = c.app->add_option(q.flag, f.value, help)->type_name(type_name(q));
-        f.option->check([&q](const std::string& v) { return check_answer(q, v); }, "", "");
+        f.option->check([&q](const std::string& v) { return refusal_reason(q, v); }, "", "");
         const bool file = q.kind == AnswerKind::InputFile;
-        if (is_positional(q) || (file && !*q.default_answer && !q.needs)) f.option->required();
+        if (is_positional(q) || (file && !*q.default_answer && !q.needs) || has_trait(q, kCommandLineOnly))
+            f.option->required();
     }
     // a flag goes with the one its question follows; a required file without a default is
     // required with that one
@@ -203,16 +145,11 @@ void add_method_flags(Command& c) {
         if (f.question->kind == AnswerKind::InputFile && !*f.question->default_answer)
             other->option->needs(f.option);
     }
-    if (std::string(c.method->name) == "bincod")
-        c.app->add_option("--code", c.code, "the binary code (one of aldane, brevik, corvel, dunmore)")
-            ->type_name("NAME")
-            ->required()
-            ->check([](const std::string& v) { return check_choice(v, kBinaryCodeNames, 4); }, "", "");
-    if (is_encode(c.method))
+    if (c.action == Action::Encode)
         c.app->add_flag("--no-header", c.no_header,
                         "write the rows alone, without the header (ARFF header, CSV header row): a "
                         "part of a table split by sequence, joined after the first part");
-    add_common_flags(c, c.method->tables);
+    add_common_flags(c);
 }
 
 void add_classes_flags(Command& c) {
@@ -243,7 +180,7 @@ void add_classes_flags(Command& c) {
     c.app->add_option("-o,--output", c.output, "the classification file to write")
         ->type_name("FILE")
         ->required();
-    add_common_flags(c, false);
+    add_common_flags(c);
 }
 
 // ---- running
@@ -254,58 +191,21 @@ std::string join_paths(const std::vector<std::string>& paths) {
     return text;
 }
 
-std::string class_words(const ContextSummary& tables) {
-    if (tables.class_names.empty()) return "no classes";
-    return format("%zu classes", tables.class_names.size());
-}
-
-// Writes the model of a run when --save-model names a file.
-template <class Run>
-void save_if_asked(Command& c, Dialogue& io, const Run& run) {
-    const FlagValue* flag = find_flag(c, kSaveModel.flag);
-    if (flag && flag->option->count() > 0) save_model(io, make_model(run));
-}
-
 std::string encode_summary(const EncodeRun& r) {
     const char* classes = r.with_labels         ? "classes from --classes"
                           : r.model.with_classes ? "class unknown (?)"
                                                  : "no classes";
     return format("encode: %zu sequences, %zu features (%s model), %s", r.n_rows,
-                  r.model.features.size(), model_method_name(r.model.method), classes);
+                  r.model.features.size(), r.model.method->name, classes);
 }
 
-// Runs a method subcommand on a preset dialogue; returns its summary line.
+// Runs a method of the table on a preset dialogue, and saves its model when --save-model names a
+// file; returns the summary line.
 std::string run_method(Command& c, PresetDialogue& io) {
-    const std::string name = c.method->name;
-    if (is_encode(c.method)) return encode_summary(run_encode(io, EncodeOptions{!c.no_header}));
-    if (name == "motifs") {
-        const MotifsRun r = run_discover(io);
-        save_if_asked(c, io, r);
-        return format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
-                      r.motifs.Ct, r.motifs.St, class_words(r.tables).c_str());
-    }
-    if (name == "ngrams") {
-        const NgramsRun r = run_ngrams(io);
-        save_if_asked(c, io, r);
-        return format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences,
-                      r.ngrams.size(), r.n, class_words(r.tables).c_str());
-    }
-    if (name == "disclass") {
-        const DisclassRun r = run_disclass(io);
-        save_if_asked(c, io, r);
-        return format("disclass: %zu sequences (%zu placed), %zu descriptors, %s", r.n_sequences,
-                      r.n_placed, r.descriptors.size(), class_words(r.tables).c_str());
-    }
-    if (name == "ddms") {
-        const DdmsRun r = run_ddms(io);
-        save_if_asked(c, io, r);
-        return format("ddms: %zu sequences (%zu placed), %zu descriptors, %s", r.n_sequences,
-                      r.n_placed, r.descriptors.size(), class_words(r.tables).c_str());
-    }
-    int scheme = 1;
-    while (scheme < 4 && c.code != kBinaryCodeNames[scheme - 1]) ++scheme;
-    const BincodRun r = run_bincod(io, scheme);
-    return format("bincod: %d sequences coded with %s", r.n_sequences, kBinaryCodeNames[scheme - 1]);
+    const MethodRun run = c.method->run(io);
+    const FlagValue* save = find_flag(c, kSaveModel.flag);
+    if (save && save->option->count() > 0 && run.model) save_model(io, *run.model);
+    return run.summary;
 }
 
 // The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer.
@@ -316,7 +216,8 @@ std::string run_classes(Command& c, PresetDialogue& io) {
     size_t n_sequences = 0;
     bool counted = false;
     if (!c.sequences.empty()) {
-        File in = open_for_reading(c.sequences);
+        std::string name = c.sequences;
+        File in = io.open_input(name);
         if (!in) io.refuse(kSequences, c.sequences);
         if (!c.from_headers.empty()) {
             HeaderField field;
@@ -373,13 +274,12 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     PresetOptions options;
     options.out_dir = c.out_dir;
     options.messages = err;
-    parse_table_format(c.format, options.format);
+    options.format = find_table_format(c.format);
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;
-        else if (is_table_name(f.question) && options.format != TableFormat::Arff)
-            options.answers[f.question->flag] =
-                with_format_extension(f.question->default_answer, options.format);
+        else if (has_trait(*f.question, kTakesFormatExtension) && options.format != &arff_format())
+            options.answers[f.question->flag] = with_format_extension(f.question->default_answer, *options.format);
     }
     std::unique_ptr<ProgressBar> bar;
     if (err_is_terminal && !c.quiet) {
@@ -387,12 +287,14 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
         options.on_progress = [&bar](const Progress& p) { bar->update(p); };
     }
     PresetDialogue io(std::move(options));
+    take_abandoned_outputs();  // none of an earlier run in this process
 
     auto fail = [&](const std::string& message, int status) {
         if (bar) bar->finish();
         put(err, message);
+        // the outputs the run left unfinished; those it closed are complete
         std::vector<std::string> left;
-        for (const std::string& path : io.outputs())
+        for (const std::string& path : take_abandoned_outputs())
             if (std::filesystem::exists(path)) left.push_back(path);
         if (!left.empty())
             put(err, format("%s: stopped: these output files may be incomplete: %s\n", command.c_str(),
@@ -410,7 +312,9 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     try {
         // Ctrl-C or SIGTERM during the run names the output files still being written
         const InterruptReport interrupt_report = install_interrupt_report();
-        const std::string summary = c.method ? run_method(c, io) : run_classes(c, io);
+        const std::string summary = c.action == Action::Method   ? run_method(c, io)
+                                    : c.action == Action::Encode ? encode_summary(run_encode(io, {!c.no_header}))
+                                                                 : run_classes(c, io);
         if (bar) bar->finish();
         if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
         return 0;
@@ -468,38 +372,22 @@ const char* kind_name(AnswerKind kind) {
 
 }  // namespace
 
-const std::vector<MethodCommand>& method_commands() {
-    static const std::vector<MethodCommand> commands = {
-        {"motifs", 'a', "active motifs *X* or *X*Y* found within a number of mutations (menu a)",
-         discover_questions, true,
-         "tessar motifs seqs.fasta --classes seqs.cls --min-length 4 --min-occurrence 5 --out-dir out"},
-        {"ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
-         ngram_questions, true,
-         "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out"},
-        {"disclass", 'c', "discriminative descriptors under ALPHA and BETA (menu c)",
-         disclass_questions, true,
-         "tessar disclass seqs.fasta --classes seqs.cls --alpha 0.7 --beta 0.1 --format csv"},
-        {"ddms", 'd', "discriminative descriptors merged by a substitution matrix (menu d)",
-         ddms_questions, true,
-         "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out"},
-        {"bincod", 'e', "binary residue codes, one line per sequence (menu e to h)",
-         bincod_questions, false, "tessar bincod seqs.fasta --code corvel --output coded.dat"},
-    };
-    return commands;
-}
-
 std::string questions_json() {
     std::string json = "{";
     bool first_method = true;
-    for (const MethodCommand& m : method_commands()) {
-        json += format("%s\n  %s: {\"key\": \"%c\", ", first_method ? "" : ",",
-                       json_string(m.name).c_str(), m.menu_key);
+    for (const Method* m : methods()) {
+        json += format("%s\n  %s: {\"key\": \"%c\", \"model\": %s, ", first_method ? "" : ",",
+                       json_string(m->name).c_str(), m->menu_key, m->row_coder ? "true" : "false");
         first_method = false;
-        if (std::string(m.name) == "bincod")
-            json += "\"codes\": " + json_names(kBinaryCodeNames, 4) + ", ";
+        // a question of the command line alone stands for the menu's choice among several keys
+        for (const Question* q : m->questions())
+            if (has_trait(*q, kCommandLineOnly))
+                json += format("\"menu_choice\": {\"flag\": %s, \"choices\": %s}, ", json_string(q->flag).c_str(),
+                               json_names(q->choices, choice_count(*q)).c_str());
         json += "\"questions\": [";
         bool first = true;
-        for (const Question* q : m.questions()) {
+        for (const Question* q : m->questions()) {
+            if (has_trait(*q, kCommandLineOnly)) continue;
             json += format("%s\n    {\"flag\": %s, \"kind\": \"%s\", \"prompt\": %s, \"default\": %s, "
                            "\"min\": %.17g, \"max\": %.17g, \"choices\": %s}",
                            first ? "" : ",", json_string(q->flag).c_str(), kind_name(q->kind),
@@ -527,18 +415,22 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
                "Exit status: 0 done, 1 input error (message on standard error), 2 usage error.");
 
     std::deque<Command> commands;
-    auto add_command = [&](const MethodCommand& m, const std::string& footer) {
+    for (const Method* m : methods()) {
         Command& c = commands.emplace_back();
-        c.method = &m;
-        c.app = app.add_subcommand(m.name, m.summary);
-        c.app->footer(footer + "Example:\n  " + m.example);
-        add_method_flags(c);
-    };
-    for (const MethodCommand& m : method_commands()) add_command(m, "");
-    add_command(encode_command(),
-                "Without --classes the class of every row is ? (LibSVM: 0), and ddms values are "
-                "exact presence: its similarity rule needs the sequence's class.\n");
+        c.method = m;
+        c.app = app.add_subcommand(m->name, m->summary);
+        c.app->footer(std::string("Example:\n  ") + m->example);
+        add_question_flags(c, m->questions());
+    }
+    Command& encode = commands.emplace_back();
+    encode.action = Action::Encode;
+    encode.app = app.add_subcommand("encode", kEncodeSummary);
+    encode.app->footer(std::string("Without --classes the class of every row is ? (LibSVM: 0), and ddms values "
+                                   "are exact presence: its similarity rule needs the sequence's class.\n"
+                                   "Example:\n  ") + kEncodeExample);
+    add_question_flags(encode, encode_questions());
     Command& classes = commands.emplace_back();
+    classes.action = Action::Classes;
     classes.app = app.add_subcommand("classes", "write a classification file (what classmaker asks)");
     classes.app->footer("Examples:\n  tessar classes seqs.fasta --from-headers '|,3' -o seqs.cls\n"
                         "  tessar classes --class globin=6 --class kinase=12 -o seqs.cls");
@@ -568,12 +460,12 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
     }
     for (Command& c : commands)
         if (c.app->parsed()) {
-            if (!c.method && c.from_headers.empty() && c.class_specs.empty()) {
+            if (c.action == Action::Classes && c.from_headers.empty() && c.class_specs.empty()) {
                 put(err, "tessar classes: give --class NAME=COUNT or --from-headers SEP,FIELD "
                          "(see 'tessar classes --help')\n");
                 return 2;
             }
-            if (!c.method && !c.from_headers.empty() && c.sequences.empty()) {
+            if (c.action == Action::Classes && !c.from_headers.empty() && c.sequences.empty()) {
                 put(err, "tessar classes: --from-headers needs the sequence file "
                          "(see 'tessar classes --help')\n");
                 return 2;

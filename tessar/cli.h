@@ -19,23 +19,11 @@
 
 namespace tessar::cli {
 
-// A method subcommand: its name, its menu key, its questions (in dialogue order) and whether it
-// writes feature tables (--format).
-struct MethodCommand {
-    const char* name;
-    char menu_key;  // of the first menu key for bincod (e .. h are its four codes)
-    const char* summary;
-    const std::vector<const Question*>& (*questions)();
-    bool tables;
-    const char* example;
-};
-
-// The method subcommands, in menu order.
-const std::vector<MethodCommand>& method_commands();
-
-// The question tables of every method as JSON, for tools that drive the menu and the command
-// line side by side: {"<command>": {"key": "a", "questions": [{"flag", "kind", "prompt",
-// "default", "min", "max", "choices"}]}}; bincod also lists its codes.
+// The table of methods as JSON, for tools that drive the menu and the command line side by side
+// (and the encoding workflow, which takes the methods that save models): {"<command>": {"key":
+// "a", "model": true, "questions": [{"flag", "kind", "prompt", "default", "min", "max",
+// "choices"}]}}. A method whose menu keys choose among variants (the binary codes) has
+// "menu_choice": {"flag", "choices"}, the flag the command line takes for them.
 std::string questions_json();
 
 // Runs the command line `args` (args[0] is the program name). `out` takes the summaries and the

@@ -72,12 +72,12 @@ const Question kBinaryOutput = {"--output", AnswerKind::OutputFile,
                                 "\n%%\tEnter the output file name [SeqBin.dat]: ",
                                 "the coded sequences, one line each", "SeqBin.dat"};
 
-const std::vector<const Question*>& bincod_questions() {
-    static const std::vector<const Question*> questions = {&kBinarySequenceFile, &kBinaryOutput};
-    return questions;
-}
-
+namespace {
 const char* const kBinaryCodeNames[4] = {"aldane", "brevik", "corvel", "dunmore"};
+}  // namespace
+
+const Question kBinaryCode = {"--code", AnswerKind::Number, "", "the binary code", "", 1, 4,
+                              kBinaryCodeNames, nullptr, kCommandLineOnly};
 
 BincodRun run_bincod(Dialogue& io, int scheme) {
     std::string in_name, out_name;

@@ -11,11 +11,8 @@ namespace tessar {
 extern const Question kBinarySequenceFile;
 extern const Question kBinaryOutput;
 
-// Every question of the coder, in dialogue order.
-const std::vector<const Question*>& bincod_questions();
-
-// The code names of the schemes 1 to 4, as the command line spells them ("aldane", ...).
-extern const char* const kBinaryCodeNames[4];
+// The code, on the command line (the menu's key gives it there): aldane, brevik, corvel, dunmore.
+extern const Question kBinaryCode;
 
 // What a run did: a new sequence is encoded with the scheme alone.
 struct BincodRun {

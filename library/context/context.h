@@ -5,7 +5,7 @@
 // each file gets and the values of a row.
 //
 // Layouts (n attributes, k classes; a value is 1 or 0); the ARFF files as the console writes
-// them (context/table_formats.h has the other formats, context/table_writer.h writes them):
+// them (context/table_format.h has the other formats, context/table_writer.h writes them):
 //   ARFF    "@relation Context", a blank line, "@attribute <text> {1,0}" per attribute,
 //           "@attribute class {<names>}" with classes, a blank line, "@data", then one row per
 //           sequence: the values and the class, separated by ",".
@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "context/table_format.h"
 #include "dialogue/dialogue.h"
 
 namespace tessar {
@@ -47,17 +48,29 @@ struct TableRows {
     std::function<RowFill()> make_fill = {};
 };
 
-// The classification files of a run.
+// A classification file that a method has read itself (the descriptor methods' class walk): its
+// class names and the labels of the rows, in row order.
+struct ClassesRead {
+    std::vector<std::string> names;
+    std::vector<std::string> labels;
+};
+
+// The classification files of a run. The files are read once: the writer reads them from where
+// they stand, in step with the output, or takes what the method read.
 struct ClassFiles {
-    std::FILE* training = nullptr;  // null: no classification file (and no test file)
+    // Read by the writer, each keyword line checked in step with the output, so that a failed
+    // check keeps what was written before it (null: no classification file, and no test file).
+    std::FILE* training = nullptr;
+    // Or read by the method already; then `training` is null.
+    const ClassesRead* training_read = nullptr;
     std::FILE* test = nullptr;      // the test classification file, exactly when there is a test file
-    // false: the files are read from where they stand, each keyword line checked, in step with
-    // the output, so that a failed check keeps what was written before it. true: the method
-    // has checked them already; they are read again from their start without checks.
-    bool read_again = false;
+    // The descriptor methods' way with the test file: read without checks, by its own count.
+    bool test_unchecked = false;
     // How many of the training file's class names the class attribute lists (the descriptor
     // methods list one per family); all of them when larger than their number.
     size_t n_listed = SIZE_MAX;
+
+    bool given() const { return training || training_read; }
 };
 
 struct ContextRequest {
@@ -78,6 +91,9 @@ struct ContextSummary {
     size_t training_rows = 0;
     size_t test_rows = 0;
 };
+
+// The dialogue's table format (dense ARFF when it names none).
+const TableFormat& table_format_of(const Dialogue& io);
 
 // Asks for the output names and writes the files (throws FatalError on a bad classification
 // file, after keeping what was written). The ARFF file and the test ARFF file are written in

@@ -2,14 +2,22 @@
 // contiguous substrings. This is the value of every binary attribute of the suite before any
 // method-specific rule (motif pairs, similar windows) is layered on it.
 //
-// The texts are grouped by length. For each length an open-addressing table maps the hash of a
-// text to the texts of that length with that hash; a sequence is scanned once per length with a
-// rolling hash, each window looked up once, and a candidate confirmed by comparing the bytes.
-// One scan fills a whole row.
+// The texts make one automaton (a trie of the texts with failure links), so a sequence is read
+// once, one step per byte, whatever the number and the lengths of the texts. After each byte the
+// state is the longest suffix of what was read that is a prefix of some text; every text ending
+// there is a suffix of that state, found through a chain of output links.
+//
+// Layout. Texts and sequences are byte strings. The bytes that some text holds are numbered
+// 1..K in byte order (`symbol_of`); any other byte is symbol 0, which no text holds, so it sends
+// the automaton back to the root. States are numbered breadth first, so the children of a state
+// are consecutive and shallow states come first. The first `n_dense` states (the ones nearly every
+// step visits) hold a full row of K + 1 next states; the deeper ones hold only their children and
+// fall back through their failure link, which keeps the memory of hundreds of thousands of texts
+// bounded. The index keeps no copy of the texts: the trie spells them.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,78 +25,117 @@
 namespace tessar {
 
 struct PresenceIndex {
-    // One text in a length table; texts with equal bytes are chained through `next_same`.
-    struct Entry {
-        std::uint64_t hash;
-        std::uint32_t text;       // index in the text list
-        std::uint32_t next_same;  // next entry holding the same bytes, or kNone
-    };
-    struct LengthTable {
-        size_t length = 0;
-        std::uint64_t top = 1;             // kBase^(length - 1), to roll the hash
-        std::vector<std::uint32_t> slots;  // entry index + 1 per slot, 0: free; size a power of 2
-        std::vector<Entry> entries;        // one per distinct text; its copies chained behind it
-        std::vector<Entry> copies;
-    };
     static constexpr std::uint32_t kNone = UINT32_MAX;
-    static constexpr std::uint64_t kBase = 0x100000001b3ULL;
 
-    std::vector<std::string> texts;
-    std::vector<LengthTable> tables;       // by increasing length
+    // (as made here, the index of no text)
+    std::array<std::uint16_t, 256> symbol_of{};  // byte -> 1..K, 0 for a byte no text holds
+    std::uint32_t width = 1;                     // K + 1 symbols
+    std::uint32_t n_dense = 1;                   // states 0 .. n_dense-1 have a row in `next`
+    std::vector<std::uint32_t> next{0};          // next[s * width + c]: the state after c
+
+    // per state (the root is 0)
+    std::vector<std::uint32_t> first_child{1, 1};  // children of s: first_child[s] .. first_child[s+1]-1
+    std::vector<std::uint16_t> symbol{0};          // the symbol of the edge into s
+    std::vector<std::uint32_t> fail{0};            // the state of s's longest proper suffix
+    std::vector<std::uint32_t> output{kNone};      // the longest text that is a suffix of s, or kNone
+
+    // per text of the list; a text with copies stands for them all in `output` and `shorter`
+    // (the copy first in the list does)
+    struct Links {
+        std::uint32_t shorter;  // the next shorter text that is a suffix of this one, or kNone
+        std::uint32_t copy;     // the next copy of this text in the list, or kNone
+        std::uint32_t first;    // the first copy of this text (itself for the first)
+    };
+    std::vector<Links> links;
+    std::vector<std::uint32_t> lengths;
+    std::uint32_t longest = 0;               // the greatest length
     std::vector<std::uint32_t> empty_texts;  // texts of length 0: present in every sequence
 };
 
-// Indexes `texts` (any lengths, duplicates allowed).
-PresenceIndex index_texts(std::vector<std::string> texts);
+// Full rows for the shallow states up to this many cells (1 MiB): the first three levels of
+// a 20-letter alphabet, which small caches hold. Deeper states keep their children only; most of
+// them have one child or none, and benchmarks found larger tables no faster.
+constexpr size_t kPresenceDenseCells = size_t{1} << 18;
 
-// Spreads the bits of a polynomial hash over the whole word (the slot is taken from the top).
-inline std::uint64_t mix_hash(std::uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    return h;
+// Indexes `texts` (any bytes, any lengths, duplicates allowed); the texts are read, not kept.
+// `dense_cells` bounds the full rows (tests make it small to reach the sparse states).
+PresenceIndex index_texts(const std::vector<std::string>& texts,
+                          size_t dense_cells = kPresenceDenseCells);
+
+// The state after reading `c` (a symbol) in state `s`.
+inline std::uint32_t presence_step(const PresenceIndex& index, std::uint32_t s, std::uint16_t c) {
+    while (s >= index.n_dense) {
+        for (std::uint32_t k = index.first_child[s], end = index.first_child[s + 1]; k < end; ++k)
+            if (index.symbol[k] == c) return k;
+        s = index.fail[s];
+    }
+    return index.next[size_t{s} * index.width + c];
 }
 
-// Calls found(text, start) for every occurrence of every text in `sequence`, length by length,
-// left to right within a length. A text of length 0 is reported at 0 and at the end.
-template <class Found>
-void for_each_occurrence(const PresenceIndex& index, std::string_view sequence, Found&& found) {
+// Calls at_end(text, end) for every position `end` (just past a byte) where some text ends,
+// with the longest such text; the ends come in no set order.
+//
+// Each step waits for the state the step before it read, so a long sequence is read as
+// kPresenceLanes stretches side by side, whose steps do not wait for each other. A stretch starts
+// `longest` bytes early without reporting: the state after a byte depends on the last `longest`
+// bytes only.
+constexpr size_t kPresenceLanes = 4;
+template <class AtEnd>
+void scan_presence(const PresenceIndex& index, std::string_view sequence, AtEnd&& at_end) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(sequence.data());
+    auto step = [&index, bytes](std::uint32_t s, size_t i) {
+        return presence_step(index, s, index.symbol_of[bytes[i]]);
+    };
     const size_t n = sequence.size();
+    const size_t stretch = n / kPresenceLanes;
+    std::uint32_t s = 0;
+    size_t i = 0;  // the next byte of the last stretch, or of the whole sequence
+    if (stretch >= 16 && stretch >= 2 * size_t{index.longest}) {
+        std::uint32_t lane[kPresenceLanes] = {};
+        for (size_t j = 1; j < kPresenceLanes; ++j)
+            for (size_t k = j * stretch - index.longest; k < j * stretch; ++k) lane[j] = step(lane[j], k);
+        for (size_t k = 0; k < stretch; ++k)
+            for (size_t j = 0; j < kPresenceLanes; ++j) {
+                lane[j] = step(lane[j], j * stretch + k);
+                const std::uint32_t t = index.output[lane[j]];
+                if (t != PresenceIndex::kNone) at_end(t, j * stretch + k + 1);
+            }
+        s = lane[kPresenceLanes - 1];
+        i = kPresenceLanes * stretch;
+    }
+    for (; i < n; ++i) {
+        s = step(s, i);
+        const std::uint32_t t = index.output[s];
+        if (t != PresenceIndex::kNone) at_end(t, i + 1);
+    }
+}
+
+// Calls found(text, start) for every occurrence in `sequence` of every distinct text, named by
+// its first copy in the list (links[text].copy chains the others), in no set order. A text of
+// length 0 (each copy) is reported at 0 and at the end.
+template <class Found>
+void for_each_distinct_occurrence(const PresenceIndex& index, std::string_view sequence, Found&& found) {
     for (std::uint32_t t : index.empty_texts) {
         found(t, size_t{0});
-        found(t, n);
+        found(t, sequence.size());
     }
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(sequence.data());
-    for (const PresenceIndex::LengthTable& table : index.tables) {
-        const size_t L = table.length;
-        if (L > n) break;
-        const std::uint64_t mask = table.slots.size() - 1;
-        std::uint64_t h = 0;
-        for (size_t i = 0; i < L; ++i) h = h * PresenceIndex::kBase + s[i];
-        for (size_t p = 0;; ++p) {
-            const std::uint64_t key = mix_hash(h);
-            for (std::uint64_t slot = key & mask;; slot = (slot + 1) & mask) {
-                const std::uint32_t e = table.slots[slot];
-                if (e == 0) break;
-                const PresenceIndex::Entry& entry = table.entries[e - 1];
-                if (entry.hash != key) continue;
-                if (std::memcmp(index.texts[entry.text].data(), s + p, L) != 0) continue;
-                found(entry.text, p);
-                for (std::uint32_t c = entry.next_same; c != PresenceIndex::kNone;
-                     c = table.copies[c].next_same)
-                    found(table.copies[c].text, p);
-                break;
-            }
-            if (p + L >= n) break;
-            h = (h - s[p] * table.top) * PresenceIndex::kBase + s[p + L];
-        }
-    }
+    scan_presence(index, sequence, [&](std::uint32_t t, size_t end) {
+        for (; t != PresenceIndex::kNone; t = index.links[t].shorter) found(t, end - index.lengths[t]);
+    });
+}
+
+// Calls found(text, start) for every occurrence of every text in `sequence`, in no set order
+// (the copies of a text one after the other, in list order).
+template <class Found>
+void for_each_occurrence(const PresenceIndex& index, std::string_view sequence, Found&& found) {
+    for_each_distinct_occurrence(index, sequence, [&](std::uint32_t t, size_t start) {
+        for (std::uint32_t c = t; c != PresenceIndex::kNone; c = index.links[c].copy) found(c, start);
+    });
 }
 
 // Working storage of fill_presence, reused from row to row.
 struct PresenceScratch {
-    std::vector<std::uint32_t> seen_in;  // seen_in[text]: the row that last found it, + 1
-    std::uint32_t row = 0;
+    std::vector<std::uint64_t> found;  // bit t for text t, found in this row; all 0 between rows
 };
 
 // The texts present in `sequence`, ascending, into `ones`.

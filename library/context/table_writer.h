@@ -1,5 +1,5 @@
 // Writing one feature table as it goes: the header, then one row at a time, nothing kept but the
-// row being formatted. The one writer of the table formats (context/table_formats.h): the context
+// row being formatted. The one writer of the table formats (context/table_format.h): the context
 // writer writes a method's ARFF file and test ARFF file with it, `tessar encode` its tables of
 // any number of sequences.
 //
@@ -14,51 +14,23 @@
 #include <string>
 #include <vector>
 
-#include "dialogue/dialogue.h"
+#include "context/dense_rows.h"
+#include "context/table_format.h"
 
 namespace tessar {
 
-// Dense rows, each built from the all-zero row with its ones set: a row costs one copy and one
-// store per 1, whatever the number of attributes. The ARFF and CSV values of a row, and the
-// rows of the TXT and DAT context tables.
-class DenseRows {
-public:
-    explicit DenseRows(size_t n_attributes);
-
-    // "v,v,...,v[,class]\n" (class as ARFF spells it)
-    const std::string& arff(const std::vector<std::uint32_t>& ones, const std::string* label);
-    // "v,v,...,v,m,m,...,m\n": the values, then one membership column per class
-    const std::string& txt(const std::vector<std::uint32_t>& ones, const std::string& label,
-                           const std::vector<std::string>& names);
-    // "<number> v v ... v <class>\n"
-    const std::string& dat(size_t number, const std::vector<std::uint32_t>& ones, const std::string& label);
-
-private:
-    void values(const std::string& zeros, const std::vector<std::uint32_t>& ones);
-    size_t n_;
-    std::string zeros_comma_, zeros_blank_, row_;
-};
-
-// The class value of a row: none (a table without a class attribute), a label, or unknown
-// ("?" in the ARFF formats and CSV; 0 in LibSVM, which has no unknown value).
-struct RowClass {
-    const std::string* label = nullptr;
-    bool unknown = false;
-
-    static RowClass none() { return {}; }
-    static RowClass of(const std::string& label) { return {&label, false}; }
-    static RowClass missing() { return {nullptr, true}; }
-};
-
 class TableWriter {
 public:
-    // Writes to `out` (null: writes nothing). `class_names` is read when a LibSVM row needs the
-    // index of its label: it may be filled after construction, and must outlive the writer.
-    TableWriter(std::FILE* out, TableFormat format, size_t n_attributes,
+    // Writes to `out` (null: writes nothing). `class_names` is read when a row needs the index of
+    // its label (LibSVM): it may be filled after construction, and must outlive the writer.
+    TableWriter(std::FILE* out, const TableFormat& format, size_t n_attributes,
                 const std::vector<std::string>& class_names);
+    ~TableWriter();  // flushes
+    TableWriter(const TableWriter&) = delete;
+    TableWriter& operator=(const TableWriter&) = delete;
 
     // The header pieces, in this order; begin_class_attribute and end_class_attribute only in a
-    // table with a class attribute. Each writes nothing in a format without that piece.
+    // table with a class attribute.
     void begin(const std::vector<std::string>& attributes, bool with_class);  // relation, features
     void begin_class_attribute();                                  // "@attribute class {"
     void end_class_attribute(const std::vector<std::string>& listed);  // "a,b,c}\n"
@@ -70,18 +42,20 @@ public:
     // when the label is not among the class names.
     void row(const std::vector<std::uint32_t>& ones, RowClass cls);
 
+    // Hands the rows formatted so far to the file (rows are written in blocks).
+    void flush();
+
     size_t rows() const { return rows_; }
 
 private:
-    void put(const std::string& text);
-    size_t class_index(const std::string& label) const;
+    void put();
 
     std::FILE* out_;
-    TableFormat format_;
+    const TableFormat& format_;
     size_t n_;
     const std::vector<std::string>& names_;
     DenseRows dense_;
-    std::string row_;
+    std::string text_;
     size_t rows_ = 0;
 };
 

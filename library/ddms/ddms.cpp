@@ -17,6 +17,8 @@ const char* const kReportName = "LesDDSMs.txt";  // the merged descriptors, with
 
 const char* const kMatrixNames[] = {"blosum45", "blosum62", "blosum80", "pam30", "pam70", "pam250"};
 
+}  // namespace
+
 const Question kMatrixNumber = {"--matrix", AnswerKind::Number,
                                 "\n%%\tEnter the substitution matrix number  1 or 2\n"
                                 "  \t(1 means BLOSUM45; 4 means PAM30)\n"
@@ -29,15 +31,6 @@ const Question kThreshold = {"--threshold", AnswerKind::Real,
                              "similarity threshold: least score of a similar window (0 or more)",
                              "0.5", 0, HUGE_VAL};
 
-}  // namespace
-
-const std::vector<const Question*>& ddms_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
-        &kMatrixNumber, &kThreshold, &kArffName, &kTestArffName};
-    return questions;
-}
-
 namespace {
 
 // The similarity threshold: 0.5 by default, any value from 0 up.
@@ -45,15 +38,15 @@ float ask_threshold(Dialogue& io) {
     const std::string prompt = prompt_text(kThreshold);
     for (;;) {
         const std::string answer = io.answer(kThreshold, prompt);
-        const float Score = answer.empty() ? 0.5f : static_cast<float>(parse_real(answer));
-        if (!(Score < 0)) return Score;
+        const float threshold = answer.empty() ? 0.5f : static_cast<float>(parse_real(answer));
+        if (!(threshold < 0)) return threshold;
         io.refuse(kThreshold, answer);
     }
 }
 
 }  // namespace
 
-DdmsRun run_ddms(Dialogue& io) {
+DescriptorRun run_ddms(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
     const int number = ask_number(io, kMatrixNumber);
     const float threshold = ask_threshold(io);
@@ -63,23 +56,26 @@ DdmsRun run_ddms(Dialogue& io) {
     // mining and grouping
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
-    mine_descriptors(io, data, q.ALPHA, q.BETA);
-    DescriptorTable table = MSDescriptors(data, rule);
+    mine_with_progress(io, data, q.alpha, q.beta);
+    DescriptorTable table = merged_descriptors(data, rule);
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    GenerateResultFile2(table, q.ALPHA, q.BETA, data.FilterAt, io.output_path(kReportName));
-    DdmsRun run;
-    run.tables = GenerateARFFFile2(io, table, data, rule, q);
+    write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length, io.output_path(kReportName));
+    DescriptorRun run;
+    run.tables = write_ddms_context_files(io, table, data, rule, q);
     finish_method(io);
 
-    run.ALPHA = q.ALPHA;
-    run.BETA = q.BETA;
+    run.alpha = q.alpha;
+    run.beta = q.beta;
     run.matrix = number;
     run.threshold = threshold;
-    run.descriptors = std::move(table);
-    run.n_sequences = data.P.size();
-    run.n_placed = data.NbChaines;
+    for (DdmsDescriptor& d : table.entries) {
+        run.descriptors.push_back(std::move(d.text));
+        run.descriptor_classes.push_back(std::move(d.class_name));
+    }
+    run.n_sequences = data.file_sequences.size();
+    run.n_placed = data.n_placed;
     return run;
 }
 

@@ -5,82 +5,85 @@
 #include <map>
 #include <utility>
 
-#include "ddms/similar.h"
+#include "ddms/merge_search.h"
 
 namespace tessar {
 
 namespace {
 
-// kIndex[c]: position of the letter c in AA, -1 for every other byte.
+// kIndex[c]: position of the letter c in kResidueOrder, -1 for every other byte.
 struct ResidueIndex {
     signed char code[256];
     ResidueIndex() {
         std::memset(code, -1, sizeof code);
-        for (int a = 0; a < kNbResidues; ++a) code[static_cast<unsigned char>(AA[a])] = a;
+        for (int a = 0; a < kResidueCount; ++a) code[static_cast<unsigned char>(kResidueOrder[a])] = a;
     }
 };
 const ResidueIndex kIndex;
 
 }  // namespace
 
-int Index(char letter) { return kIndex.code[static_cast<unsigned char>(letter)]; }
+int residue_index(char letter) { return kIndex.code[static_cast<unsigned char>(letter)]; }
 
-SimilarityRule make_similarity_rule(const SubstitutionMatrix& table, float Score) {
+SimilarityRule make_similarity_rule(const SubstitutionMatrix& table, float threshold) {
     SimilarityRule rule;
-    std::memcpy(rule.MS, table, sizeof rule.MS);
-    rule.Score = Score;
-    for (int a = 0; a < kNbResidues; ++a) {
+    std::memcpy(rule.matrix, table, sizeof rule.matrix);
+    rule.threshold = threshold;
+    for (int a = 0; a < kResidueCount; ++a) {
         float others = 0;
-        for (int k = 0; k < kNbResidues; ++k)
-            if (k != a && rule.MS[a][k] > 0) others += rule.MS[a][k];
-        int d = rule.MS[a][a];
+        for (int k = 0; k < kResidueCount; ++k)
+            if (k != a && rule.matrix[a][k] > 0) others += rule.matrix[a][k];
+        int d = rule.matrix[a][a];
         rule.factor[a] = d / (d + others);
     }
     rule.facing.assign(256 * 256, 0);
     for (int x = 0; x < 256; ++x)
         for (int y = 0; y < 256; ++y) {
-            int a = Index(static_cast<char>(x));
-            int b = Index(static_cast<char>(y));
-            rule.facing[x * 256 + y] = (a >= 0 && b >= 0) ? rule.MS[a][b] >= 0 : x == y;
+            int a = residue_index(static_cast<char>(x));
+            int b = residue_index(static_cast<char>(y));
+            rule.facing[x * 256 + y] = (a >= 0 && b >= 0) ? rule.matrix[a][b] >= 0 : x == y;
         }
     return rule;
 }
 
-int Substitute(const SimilarityRule& rule, std::string_view reference, std::string_view candidate) {
-    if (candidate.size() < reference.size()) return 0;
+bool is_similar(const SimilarityRule& rule, std::string_view reference, std::string_view candidate) {
+    if (candidate.size() < reference.size()) return false;
     // Both sums run in position order, so they equal the two separate passes over the positions;
     // a negative entry decides at once whatever the sums.
     float self = 0;
     float pair = 0;
     for (size_t c = 0; c < reference.size(); ++c) {
-        int a = Index(reference[c]);
-        int b = Index(candidate[c]);
+        int a = residue_index(reference[c]);
+        int b = residue_index(candidate[c]);
         if (a < 0 || b < 0) {
             if (reference[c] == candidate[c]) continue;
-            return 0;
+            return false;
         }
-        int m = rule.MS[a][b];
-        if (m < 0) return 0;
-        self += rule.MS[a][a];
+        int m = rule.matrix[a][b];
+        if (m < 0) return false;
+        self += rule.matrix[a][a];
         pair += m;
     }
-    // Only letters outside AA: nothing to compare, never similar.
-    if (self == 0) return 0;
-    float quotient = pair / self;
-    return quotient > rule.Score ? 1 : 0;
+    return similar_sums(pair, self, rule.threshold);
 }
 
-int ExistMotif(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor) {
-    if (sequence.size() < descriptor.size()) return 0;
+bool similar_sums(float pair, float self, float threshold) {
+    if (self == 0) return false;
+    const float quotient = pair / self;
+    return quotient > threshold;
+}
+
+bool has_similar_window(const SimilarityRule& rule, std::string_view sequence, std::string_view descriptor) {
+    if (sequence.size() < descriptor.size()) return false;
     for (size_t p = 0; p + descriptor.size() <= sequence.size(); ++p)
-        if (Substitute(rule, descriptor, sequence.substr(p))) return 1;
-    return 0;
+        if (is_similar(rule, descriptor, sequence.substr(p))) return true;
+    return false;
 }
 
 float mutation_possibility(const SimilarityRule& rule, std::string_view text) {
     float p = 1;
     for (char r : text) {
-        int a = Index(r);
+        int a = residue_index(r);
         if (a >= 0) p *= rule.factor[a];
     }
     return 1 - p;
@@ -90,7 +93,7 @@ void add_descriptor(DescriptorTable& table, std::string text, std::string class_
     table.entries.push_back({std::move(text), 0, false, std::move(class_name)});
 }
 
-void echange(DescriptorTable& table, int a, int b) { std::swap(table[a], table[b]); }
+void swap_entries(DescriptorTable& table, int a, int b) { std::swap(table[a], table[b]); }
 
 namespace {
 
@@ -100,7 +103,7 @@ struct ByPm {
     int entry;
 };
 
-// Tri's quicksort on the records of one run: the same comparisons and the same swaps.
+// sort_by_pm's quicksort on the records of one run: the same comparisons and the same swaps.
 void quicksort_by_pm(std::vector<ByPm>& r, int first, int last) {
     // The two parts of a partition are sorted independently of each other, so the smaller one
     // is sorted by recursion and the larger one by the loop: same swaps, bounded stack depth.
@@ -127,7 +130,7 @@ void quicksort_by_pm(std::vector<ByPm>& r, int first, int last) {
 
 }  // namespace
 
-void Tri(DescriptorTable& table, int first, int last) {
+void sort_by_pm(DescriptorTable& table, int first, int last) {
     if (last <= first) return;
     // the swaps depend on the PMs alone: they are made on small records, and each entry (two
     // strings) is moved once, to its final place
@@ -139,7 +142,7 @@ void Tri(DescriptorTable& table, int first, int last) {
     // one spare entry (a placed record's entry is set to -1)
     for (size_t k = 0; k < order.size(); ++k) {
         if (order[k].entry < 0 || order[k].entry == first + static_cast<int>(k)) continue;
-        MSDescriptor spare = std::move(table[first + static_cast<int>(k)]);
+        DdmsDescriptor spare = std::move(table[first + static_cast<int>(k)]);
         size_t to = k;
         for (;;) {
             const int from = order[to].entry;
@@ -174,15 +177,16 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
 
 DescriptorTable copy_descriptors(const DescriptorData& data) {
     DescriptorTable table;
-    table.entries.reserve(data.AllDDs.size());
-    for (const DDRec& dd : data.AllDDs) {
+    table.entries.reserve(data.descriptors.size());
+    for (const MinedDescriptor& dd : data.descriptors) {
         std::string class_name;
         if (!dd.families.empty()) {
             size_t f = static_cast<size_t>(dd.families.front());
-            if (f >= 1 && f <= data.class_names.size()) class_name = data.class_names[f - 1];
+            if (f >= 1 && f <= data.classes.names.size()) class_name = data.classes.names[f - 1];
         }
         std::string text;
-        if (dd.pos < data.T.size()) text = data.T.substr(dd.pos, static_cast<size_t>(dd.length));
+        if (dd.first_occurrence < data.text.size())
+            text = data.text.substr(dd.first_occurrence, static_cast<size_t>(dd.length));
         add_descriptor(table, std::move(text), std::move(class_name));
     }
     return table;
@@ -190,7 +194,7 @@ DescriptorTable copy_descriptors(const DescriptorData& data) {
 
 void order_by_pm(DescriptorTable& table, const SimilarityRule& rule) {
     const int n = static_cast<int>(table.size());
-    for (MSDescriptor& d : table.entries) {
+    for (DdmsDescriptor& d : table.entries) {
         d.kept = false;
         d.pm = mutation_possibility(rule, d.text);
     }
@@ -198,7 +202,7 @@ void order_by_pm(DescriptorTable& table, const SimilarityRule& rule) {
     for (int i = 0; i < n;) {
         int end = i + 1;
         while (end < n && table[end].text.size() >= table[i].text.size()) ++end;
-        Tri(table, i, end - 1);
+        sort_by_pm(table, i, end - 1);
         i = end;
     }
 }
@@ -211,7 +215,7 @@ std::map<size_t, std::vector<int>> entries_by_length(const DescriptorTable& tabl
 
 void drop_merged(DescriptorTable& table) {
     table.entries.erase(std::remove_if(table.entries.begin(), table.entries.end(),
-                                       [](const MSDescriptor& d) { return !d.kept; }),
+                                       [](const DdmsDescriptor& d) { return !d.kept; }),
                         table.entries.end());
 }
 
@@ -223,7 +227,7 @@ void group_descriptors(DescriptorTable& table, const SimilarityRule& rule) {
     drop_merged(table);
 }
 
-DescriptorTable MSDescriptors(const DescriptorData& data, const SimilarityRule& rule) {
+DescriptorTable merged_descriptors(const DescriptorData& data, const SimilarityRule& rule) {
     DescriptorTable table = copy_descriptors(data);
     group_descriptors(table, rule);
     return table;

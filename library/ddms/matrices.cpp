@@ -1,5 +1,6 @@
-// The matrices as published, written out in the order of AA (the published files use another
-// letter order and carry B, J, Z, X and * rows and columns, which the method has no use for).
+// The matrices as published, written out in the order of kResidueOrder (the published files use
+// another letter order and carry B, J, Z, X and * rows and columns, which the method has no use
+// for).
 #include "ddms/matrices.h"
 
 namespace tessar {

@@ -1,13 +1,14 @@
-// The six amino-acid substitution matrices of the method, rows and columns in the order of AA.
+// The six amino-acid substitution matrices of the method, rows and columns in the order of
+// kResidueOrder.
 #pragma once
 
 namespace tessar {
 
 // Residue alphabet: the row and column order of every substitution matrix.
-constexpr const char AA[] = "ARNDCQEGHILKMFPSTWYV";
-constexpr int kNbResidues = 20;
+constexpr const char kResidueOrder[] = "ARNDCQEGHILKMFPSTWYV";
+constexpr int kResidueCount = 20;
 
-using SubstitutionMatrix = int[kNbResidues][kNbResidues];
+using SubstitutionMatrix = int[kResidueCount][kResidueCount];
 
 // Published integer matrices; row = first residue, column = second residue.
 extern const SubstitutionMatrix BLOSUM45;

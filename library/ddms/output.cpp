@@ -6,13 +6,9 @@
 
 namespace tessar {
 
-void write_ddms_report(std::FILE* out, const DescriptorTable& table, float ALPHA, float BETA,
-                       unsigned FilterAt) {
-    // The threshold is the single-precision value times 100, the product taken in double
-    // precision (0.7 shows as 69.999999).
-    std::fprintf(out, "ALPHA = %f \n", static_cast<double>(ALPHA) * 100);
-    std::fprintf(out, "BETA = %f \n", static_cast<double>(BETA) * 100);
-    std::fprintf(out, "La valeur du debut du filtrage = %d\n\n", static_cast<int>(FilterAt));
+void write_ddms_report(std::FILE* out, const DescriptorTable& table, float alpha, float beta,
+                       unsigned filter_from_length) {
+    write_report_header(out, alpha, beta, filter_from_length);
     // "possibilité" with its é as the single Latin-1 byte E9
     std::fputs("Liste des attributs| possibilit\xE9 de mutation| classe\n\n", out);
     for (size_t i = 0; i < table.size(); ++i)
@@ -21,20 +17,17 @@ void write_ddms_report(std::FILE* out, const DescriptorTable& table, float ALPHA
                      table[i].class_name.c_str());
 }
 
-void GenerateResultFile2(const DescriptorTable& table, float ALPHA, float BETA, unsigned FilterAt,
-                         const std::string& path) {
-    File out = create_output(path);
-    if (!out) fatal("\tErr: cannot create LesDDSMs.txt\n");
-    write_ddms_report(out.get(), table, ALPHA, BETA, FilterAt);
-    // a write that failed on the way (a full disk) must not pass for a complete report
-    close_output(out, path);
+void write_ddms_report_file(const DescriptorTable& table, float alpha, float beta, unsigned filter_from_length,
+                            const std::string& path) {
+    write_report_file(path, "LesDDSMs.txt",
+                      [&](std::FILE* out) { write_ddms_report(out, table, alpha, beta, filter_from_length); });
 }
 
 bool descriptor_value(const SimilarityRule& rule, const std::string& sequence,
                       const std::string& sequence_class, const std::string& text,
                       const std::string& text_class) {
     if (sequence.find(text) != std::string::npos) return true;
-    return sequence_class == text_class && ExistMotif(rule, sequence, text) == 1;
+    return sequence_class == text_class && has_similar_window(rule, sequence, text);
 }
 
 RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& rule) {
@@ -42,13 +35,13 @@ RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& 
     encoder.table = &table;
     encoder.search = std::make_unique<SimilaritySearch>(make_similarity_search(rule, TrieRole::References));
     std::vector<std::string> texts;
-    for (const MSDescriptor& d : table.entries) texts.push_back(d.text);
+    for (const DdmsDescriptor& d : table.entries) texts.push_back(d.text);
     encoder.index = index_texts(std::move(texts));
 
     // the entries of each class, then of each length within it, in table order
     std::map<std::string, std::map<size_t, std::vector<std::uint32_t>>> members;
     for (size_t j = 0; j < table.size(); ++j) {
-        const MSDescriptor& d = table[j];
+        const DdmsDescriptor& d = table[j];
         auto [at, added] = members.try_emplace(d.class_name);
         if (added) encoder.classes.push_back({d.class_name, {}});
         at->second[d.text.size()].push_back(static_cast<std::uint32_t>(j));
@@ -97,19 +90,20 @@ void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view
     }
 }
 
-ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
-                       const SimilarityRule& rule, const DescriptorQuestions& q) {
+ContextSummary write_ddms_context_files(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
+                                        const SimilarityRule& rule, const DescriptorQuestions& q) {
     std::vector<std::string> texts;
     texts.reserve(table.size());
-    for (const MSDescriptor& d : table.entries) texts.push_back(d.text);
+    for (const DdmsDescriptor& d : table.entries) texts.push_back(d.text);
     ContextRequest request = descriptor_request(texts, data, q);
 
     const RowEncoder encoder = make_row_encoder(table, rule);
-    // training row i is sequence P[i] with the i-th label of the classification file
+    // training row i is sequence file_sequences[i] with the i-th label of the classification file
     request.training.make_fill = [&data, &encoder]() -> RowFill {
         return [&data, &encoder, scratch = RowScratch()](size_t i, const std::string& label,
                                                          std::vector<std::uint32_t>& ones) mutable {
-            encode_row(encoder, scratch, i < data.P.size() ? std::string_view(data.P[i]) : std::string_view(),
+            const std::vector<std::string>& sequences = data.file_sequences;
+            encode_row(encoder, scratch, i < sequences.size() ? std::string_view(sequences[i]) : std::string_view(),
                        label, ones);
         };
     };

@@ -10,20 +10,20 @@
 
 #include "context/presence.h"
 #include "ddms/grouping.h"
-#include "ddms/similar.h"
+#include "ddms/window_search.h"
 #include "disclass/disclass.h"
 
 namespace tessar {
 
-// Writes the report (thresholds, filtering length, then every descriptor of the table with its
-// number, text, PM and class) to `out`.
-void write_ddms_report(std::FILE* out, const DescriptorTable& table, float ALPHA, float BETA,
-                       unsigned FilterAt);
+// Writes the report (the header of both descriptor reports, then every descriptor of the table
+// with its number, text, PM and class) to `out`.
+void write_ddms_report(std::FILE* out, const DescriptorTable& table, float alpha, float beta,
+                       unsigned filter_from_length);
 
-// Creates the report "LesDDSMs.txt" at `path` and writes it; fatal when the file cannot be
-// created.
-void GenerateResultFile2(const DescriptorTable& table, float ALPHA, float BETA, unsigned FilterAt,
-                         const std::string& path = "LesDDSMs.txt");
+// GenerateResultFile2: creates the report "LesDDSMs.txt" at `path` and writes it; fatal when the
+// file cannot be created.
+void write_ddms_report_file(const DescriptorTable& table, float alpha, float beta, unsigned filter_from_length,
+                            const std::string& path = "LesDDSMs.txt");
 
 // The value of one descriptor for one sequence: 1 when its text occurs in the sequence, or when
 // the sequence belongs to the descriptor's class and holds a window similar to it.
@@ -66,10 +66,10 @@ struct RowScratch {
 void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
                 const std::string& sequence_class, std::vector<std::uint32_t>& ones);
 
-// Asks for the ARFF names and writes the ARFF files: one training row per sequence of the family
-// file (training sequence i being P[i-1]) and, with a test file, a test row for each of the
-// first min(NbChaines, number of test sequences) test sequences.
-ContextSummary GenerateARFFFile2(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
-                       const SimilarityRule& rule, const DescriptorQuestions& q);
+// GenerateARFFFile2: asks for the ARFF names and writes the ARFF files: one training row per
+// sequence of the family file (training sequence i being file_sequences[i-1]) and, with a test
+// file, a test row for each of the first min(n_placed, number of test sequences) test sequences.
+ContextSummary write_ddms_context_files(Dialogue& io, const DescriptorTable& table, const DescriptorData& data,
+                                        const SimilarityRule& rule, const DescriptorQuestions& q);
 
 }  // namespace tessar

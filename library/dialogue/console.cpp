@@ -26,9 +26,11 @@ std::string ConsoleDialogue::answer(const Question&, std::string_view prompt) {
     return line;
 }
 
-void ConsoleDialogue::wait_key() {
-    std::fflush(out_);
-    const int fd = fileno(in_);
+void ConsoleDialogue::wait_key() { wait_for_key(in_, out_); }
+
+void wait_for_key(std::FILE* in, std::FILE* out) {
+    std::fflush(out);
+    const int fd = fileno(in);
     termios saved;
     if (fd >= 0 && isatty(fd) && tcgetattr(fd, &saved) == 0) {
         termios raw = saved;
@@ -37,13 +39,13 @@ void ConsoleDialogue::wait_key() {
         raw.c_cc[VTIME] = 0;
         restore_terminal_on_interrupt(fd, &saved);  // Ctrl-C here leaves the echo on
         tcsetattr(fd, TCSANOW, &raw);
-        std::getc(in_);
+        std::getc(in);
         tcsetattr(fd, TCSANOW, &saved);
         restore_terminal_on_interrupt(fd, nullptr);
         return;
     }
     std::string line;
-    read_line(in_, line);
+    read_line(in, line);
 }
 
 void ConsoleDialogue::discard_typeahead() {

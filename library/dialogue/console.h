@@ -39,4 +39,10 @@ private:
 // stand behind a library export.
 int run_console_method(const std::function<void(Dialogue&)>& body);
 
+// Waits for one key press on `in`, after `out` is flushed: on a terminal one key without echo
+// (the terminal's settings come back even when Ctrl-C ends the process meanwhile), otherwise the
+// rest of the current line. End of input counts as a key press. The console's key reader, and
+// classmaker's.
+void wait_for_key(std::FILE* in, std::FILE* out);
+
 }  // namespace tessar

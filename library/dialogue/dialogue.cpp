@@ -1,6 +1,8 @@
 #include "dialogue/dialogue.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -73,8 +75,8 @@ void Dialogue::printf(const char* fmt, ...) {
 
 Limits console_limits() {
     Limits limits;
-    limits.max_sequences = 2000;
-    limits.max_residues = 5998;
+    limits.max_sequences = kMenuMaxSequences;
+    limits.max_residues = kMenuMaxResidues;
     limits.min_number = -32768;
     limits.max_number = 32767;
     limits.no_sequence_is_error = false;
@@ -96,8 +98,9 @@ bool read_line(std::FILE* in, std::string& line) {
     return any;
 }
 
+// A file closed by its owner going away: an input, or an output the run did not finish.
 void FileCloser::operator()(std::FILE* f) const {
-    if (f) close_watched(f);
+    if (f) close_watched(f, false);
 }
 
 File create_output(const std::string& path) { return File(open_watched(path)); }
@@ -113,7 +116,7 @@ File open_for_reading(const std::string& name) {
 void close_output(File& file, const std::string& name, const std::string& message) {
     if (!file) return;
     bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
-    failed = close_watched(file.release()) != 0 || failed;
+    failed = close_watched(file.release(), !failed) != 0 || failed;
     if (failed) fatal(message.empty() ? format("\tErr: cannot write %s\n", name.c_str()) : message);
 }
 
@@ -125,7 +128,7 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
             return File();
         }
         name = answer.empty() ? q.default_answer : answer;
-        if (File f = open_for_reading(name)) return f;
+        if (File f = io.open_input(name)) return f;
         io.refuse(q, answer);
     }
 }
@@ -147,18 +150,128 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
     }
 }
 
+namespace {
+
+// The integer at the start of `text`: an optional sign, then digits. `end` is where it stops;
+// `overflow` when its value is beyond a long long (`value` is then LLONG_MAX or LLONG_MIN).
+struct LeadingInteger {
+    bool found = false;
+    bool overflow = false;
+    long long value = 0;
+    size_t end = 0;
+};
+
+LeadingInteger leading_integer(std::string_view text) {
+    LeadingInteger n;
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++i;
+    if (!is_digit(text, i)) return n;
+    // from_chars takes a '-' but no '+': the digits are read alone and negated after
+    unsigned long long magnitude = 0;
+    const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), magnitude);
+    n.found = true;
+    n.end = static_cast<size_t>(end - text.data());
+    const unsigned long long limit = negative ? 1ULL + LLONG_MAX : LLONG_MAX;
+    n.overflow = error == std::errc::result_out_of_range || magnitude > limit;
+    if (n.overflow) {
+        while (is_digit(text, n.end)) ++n.end;  // from_chars stops at the end of the digits anyway
+        n.value = negative ? LLONG_MIN : LLONG_MAX;
+    } else {
+        n.value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    }
+    return n;
+}
+
+}  // namespace
+
+bool parse_integer(std::string_view text, long long& value) {
+    const LeadingInteger n = leading_integer(text);
+    if (!n.found || n.overflow || n.end != text.size()) return false;
+    value = n.value;
+    return true;
+}
+
 bool parse_leading_integer(std::string_view answer, long long& value) {
     size_t i = 0;
     while (i < answer.size() && is_blank(answer[i])) ++i;
-    bool negative = false;
-    if (i < answer.size() && (answer[i] == '+' || answer[i] == '-')) negative = answer[i++] == '-';
-    if (!is_digit(answer, i)) return false;
-    // past 19 digits the value only saturates, so that it stays beyond every range
-    long long v = 0;
-    for (; is_digit(answer, i); ++i)
-        v = v > (LLONG_MAX - 9) / 10 ? LLONG_MAX : v * 10 + (answer[i] - '0');
-    value = negative ? (v == LLONG_MAX ? LLONG_MIN : -v) : v;
+    const LeadingInteger n = leading_integer(answer.substr(i));
+    if (!n.found) return false;
+    value = n.value;  // past the range it stays beyond every range
     return true;
+}
+
+bool parse_decimal(std::string_view text, double& value) {
+    if (text.empty() || text.find_first_of("xXpPnNiI") != std::string_view::npos) return false;
+    const std::string copy(text);
+    char* end = nullptr;
+    value = std::strtod(copy.c_str(), &end);
+    return end == copy.c_str() + copy.size() && std::isfinite(value) && !is_blank(copy[0]);
+}
+
+std::string choice_list(const Question& q) {
+    std::string list;
+    for (int i = 0; i < choice_count(q); ++i) list += (i ? ", " : "") + std::string(q.choices[i]);
+    return list;
+}
+
+std::string choice_number(const Question& q, const std::string& value) {
+    if (!q.choices) return "";
+    for (int i = 0; i < choice_count(q); ++i)
+        if (value == q.choices[i]) return std::to_string(static_cast<long long>(q.min) + i);
+    return "";
+}
+
+std::string choice_name(const Question& q, const std::string& number) {
+    if (!q.choices) return number;
+    long long v = 0;
+    if (!parse_leading_integer(number, v) || v < q.min || v > q.max) return number;
+    return q.choices[v - static_cast<long long>(q.min)];
+}
+
+namespace {
+
+// A bound as the user types it: whole numbers without a fraction.
+std::string bound_text(double v) {
+    return v == std::floor(v) && std::fabs(v) < 1e15 ? format("%.0f", v) : format("%g", v);
+}
+
+// "1 to 6", "0 or more": a question's range in words.
+std::string range_words(const Question& q) {
+    if (q.max >= 1e15) return bound_text(q.min) + " or more";
+    return bound_text(q.min) + " to " + bound_text(q.max);
+}
+
+}  // namespace
+
+std::string refusal_text(const Question& q, const std::string& value) {
+    switch (q.kind) {
+    case AnswerKind::Number:
+        if (q.choices) return format("\"%s\" is not one of %s", value.c_str(), choice_list(q).c_str());
+        return format("\"%s\" is not a whole number from %s", value.c_str(), range_words(q).c_str());
+    case AnswerKind::Real:
+        return format("\"%s\" is not a number from %s", value.c_str(), range_words(q).c_str());
+    default:
+        return "a file name cannot be empty";
+    }
+}
+
+std::string refusal_reason(const Question& q, const std::string& value) {
+    long long whole = 0;
+    double real = 0;
+    switch (q.kind) {
+    case AnswerKind::Number:
+        if (q.choices ? !choice_number(q, value).empty()
+                      : parse_integer(value, whole) && whole >= q.min && whole <= q.max)
+            return "";
+        break;
+    case AnswerKind::Real:
+        if (parse_decimal(value, real) && real >= q.min && real <= q.max) return "";
+        break;
+    default:
+        if (!value.empty()) return "";
+    }
+    return refusal_text(q, value);
 }
 
 int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value) {

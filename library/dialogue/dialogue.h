@@ -85,7 +85,20 @@ struct Question {
     // classification file once a test file is named). A file question without a default that
     // goes with another is required exactly when that one is given.
     const char* needs = nullptr;
+    // What else the command line knows of it (QuestionTraits, or-ed).
+    unsigned traits = 0;
 };
+
+enum QuestionTraits : unsigned {
+    // A feature table's name: unless the flag names it, it takes the table format's extension
+    // (Context.csv).
+    kTakesFormatExtension = 1u << 0,
+    // Asked on the command line only, where it is required: the menu gives the answer another
+    // way (the binary code comes with the menu key). It has no console text.
+    kCommandLineOnly = 1u << 1,
+};
+
+inline bool has_trait(const Question& q, QuestionTraits t) { return (q.traits & t) != 0; }
 
 // How many names a Question's choices list holds (max - min + 1).
 inline int choice_count(const Question& q) { return static_cast<int>(q.max - q.min) + 1; }
@@ -108,15 +121,9 @@ struct Limits {
     bool no_sequence_is_error = true;  // a sequence file holding no sequence
 };
 
-// The layout of the feature tables (the ARFF file and the test ARFF file; the TXT and DAT tables
-// have one layout). Rows are the same in every format: one per sequence, the features in
-// attribute order, the class last.
-enum class TableFormat {
-    Arff,        // "@attribute X {1,0}" and every value of a row
-    SparseArff,  // "@attribute X {0,1}" and "{index value,...}" rows: the 1s and the class
-    Csv,         // a header row, then the values and the class, separated by ","
-    Libsvm,      // "<class index> <feature number>:1 ...", features numbered from 1
-};
+// The layout of the feature tables (context/table_format.h): the ARFF file and the test ARFF
+// file; the TXT and DAT tables have one layout.
+struct TableFormat;
 
 // What a long computation reports: its stage, how far it is and, when known, how far it goes.
 // Plain values, so that a report costs nothing to make.
@@ -130,6 +137,8 @@ struct Progress {
 
 // The menu's limits: 2000 sequences of 5998 residues, 16-bit number answers, and a file
 // without sequences read as empty (with a warning).
+constexpr int kMenuMaxSequences = 2000;
+constexpr int kMenuMaxResidues = 5998;  // per sequence
 Limits console_limits();
 
 class Dialogue {
@@ -155,6 +164,11 @@ public:
     // Drops keys typed ahead during a long computation (console on a terminal only).
     virtual void discard_typeahead() {}
 
+    // Opens the input file answered as `name` (null when it cannot be read); the console opens
+    // files by name alone, batch use takes "-" for standard input (`name` then becomes
+    // "standard input", for the messages).
+    virtual File open_input(std::string& name) { return open_for_reading(name); }
+
     // The path at which an output file answered as `name` is created.
     virtual std::string output_path(const std::string& name) const { return name; }
     // The same path, for a check before the file is to be written: not taken as an output.
@@ -168,13 +182,13 @@ public:
     // How far a long computation is; the console shows its own text instead and ignores it.
     // Called often: an implementation keeps it cheap.
     virtual void progress(const Progress&) {}
-    // The layout of the feature tables; the console writes dense ARFF.
-    virtual TableFormat table_format() const { return TableFormat::Arff; }
+    // The layout of the feature tables; null: dense ARFF, the console's.
+    virtual const TableFormat* table_format() const { return nullptr; }
 };
 
-// Asks for a file to read until one opens. An empty answer takes q.default_answer, or (an
-// OptionalInputFile) skips the file: the result is empty and `name` is "". `name` receives the
-// name as answered.
+// Asks for a file to read until one opens (Dialogue::open_input). An empty answer takes
+// q.default_answer, or (an OptionalInputFile) skips the file: the result is empty and `name` is
+// "". `name` receives the name as answered (as open_input names it).
 File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, std::string& name);
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
 
@@ -197,14 +211,39 @@ int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long 
 // The same with the question's own default and no number in its prompt.
 int ask_number(Dialogue& io, const Question& q);
 
+// The whole of `text` as a whole number: an optional sign, then decimal digits and nothing else.
+// False for anything else, and for a value beyond a long long. The one integer parser of the
+// suite: flags, model files and classification counts use it as it stands, the dialogue's
+// answers through parse_leading_integer.
+bool parse_integer(std::string_view text, long long& value);
+
 // The leading decimal integer of an answer: leading blanks and a sign allowed, the rest of the
 // line ignored. False when there is none; a value too large for a long long comes out beyond
 // every range (LLONG_MAX or LLONG_MIN).
 bool parse_leading_integer(std::string_view answer, long long& value);
 
+// The whole of `text` as a finite decimal number (no hexadecimal, "inf" or "nan").
+bool parse_decimal(std::string_view text, double& value);
+
 // The leading decimal real number of an answer, as atof reads it; 0 when there is none
 // ("nan", "inf" and hexadecimal forms give 0 too).
 double parse_real(std::string_view answer);
+
+// Why `value` is no answer to `q` given as text (a flag's value, a model file's parameter), or ""
+// when it is one: a whole number or a choice name within the range, a decimal number within the
+// range, a file name that is not empty. The reason reads after the flag or key:
+// "\"3\" is not a whole number from 1 to 2", "\"blosum99\" is not one of blosum45, ...".
+std::string refusal_reason(const Question& q, const std::string& value);
+// The reason for a refused number or real answer, whatever was wrong with it.
+std::string refusal_text(const Question& q, const std::string& value);
+
+// The text of a number with the question's choices: the choice named `value` gives its number
+// as text ("blosum62" -> "2"); "" when `value` names none.
+std::string choice_number(const Question& q, const std::string& value);
+// The name of a choice number given as text ("2" -> "blosum62"), or the text itself.
+std::string choice_name(const Question& q, const std::string& number);
+// The choice names, "a, b, c".
+std::string choice_list(const Question& q);
 
 // The closing line of every method and its key press.
 void finish_method(Dialogue& io);

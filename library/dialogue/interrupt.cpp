@@ -1,5 +1,6 @@
 #include "dialogue/interrupt.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <memory>
@@ -15,6 +16,7 @@ namespace {
 struct OpenOutput {
     std::FILE* file;
     std::string path;
+    unsigned long created;  // the order of creation
 };
 
 // The open outputs and the message naming them. The message the handler may be reading is
@@ -24,6 +26,8 @@ struct OpenOutput {
 struct Registry {
     std::mutex mutex;
     std::vector<OpenOutput> outputs;  // in creation order
+    std::vector<OpenOutput> abandoned;  // closed before they were complete
+    unsigned long n_created = 0;
     std::unique_ptr<const std::string> current, previous;
     std::atomic<const std::string*> published{nullptr};
     // the terminal to put back, while a key is read without echo
@@ -99,24 +103,37 @@ std::FILE* open_watched(const std::string& path) {
     if (!file) return nullptr;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    r.outputs.push_back({file, path});
+    r.outputs.push_back({file, path, r.n_created++});
     r.publish();
     return file;
 }
 
-int close_watched(std::FILE* file) {
+int close_watched(std::FILE* file, bool complete) {
     const SignalsHeld held;
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
         for (auto o = r.outputs.begin(); o != r.outputs.end(); ++o)
             if (o->file == file) {
+                if (!complete) r.abandoned.push_back(*o);
                 r.outputs.erase(o);
                 r.publish();
                 break;
             }
     }
     return std::fclose(file);
+}
+
+std::vector<std::string> take_abandoned_outputs() {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    // abandoned as the run unwinds, last created first: named in the order of creation
+    std::sort(r.abandoned.begin(), r.abandoned.end(),
+              [](const OpenOutput& a, const OpenOutput& b) { return a.created < b.created; });
+    std::vector<std::string> paths;
+    for (const OpenOutput& o : r.abandoned) paths.push_back(o.path);
+    r.abandoned.clear();
+    return paths;
 }
 
 void restore_terminal_on_interrupt(int fd, const termios* saved) {

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <termios.h>
 
 namespace tessar {
@@ -25,8 +26,14 @@ namespace tessar {
 // held meanwhile: once the file exists, an interruption names it. Null when it cannot be created.
 std::FILE* open_watched(const std::string& path);
 // Closes `file` (fclose's result), a registered one or not; it is no longer named. Signals are
-// held meanwhile, so an interruption during the close still names a file not yet complete.
-int close_watched(std::FILE* file);
+// held meanwhile, so an interruption during the close still names a file not yet complete. A
+// registered output closed with `complete` false was abandoned by a run that failed: its path is
+// kept for abandoned_outputs.
+int close_watched(std::FILE* file, bool complete);
+
+// The outputs abandoned unfinished since the last call, in the order they were created; the list
+// starts afresh.
+std::vector<std::string> take_abandoned_outputs();
 
 // While a key is read without echo (`saved` not null): the terminal settings of `fd` that the
 // handler puts back before it ends the process. `saved` must stay valid until it is withdrawn

@@ -1,69 +1,9 @@
 #include "dialogue/preset.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
+#include <unistd.h>
 
 namespace tessar {
-
-namespace {
-
-const char* const kFormatExtensions[] = {".arff", ".arff", ".csv", ".libsvm"};
-
-// "1 to 6", "0 or more": a question's range in words.
-std::string range_text(const Question& q) {
-    const std::string low = format("%g", q.min);
-    if (q.max >= 1e15) return low + " or more";  // INT_MAX shows as 2147483647 below
-    if (q.max >= INT_MAX) return format("%s to %d", low.c_str(), INT_MAX);
-    return format("%s to %g", low.c_str(), q.max);
-}
-
-std::string choice_list(const Question& q) {
-    std::string list;
-    for (int i = 0; i < choice_count(q); ++i) list += (i ? ", " : "") + std::string(q.choices[i]);
-    return list;
-}
-
-}  // namespace
-
-const char* const kTableFormatNames[4] = {"arff", "sparse-arff", "csv", "libsvm"};
-
-const char* table_format_name(TableFormat format) { return kTableFormatNames[static_cast<int>(format)]; }
-
-bool parse_table_format(const std::string& name, TableFormat& format) {
-    for (int i = 0; i < 4; ++i)
-        if (name == kTableFormatNames[i]) {
-            format = static_cast<TableFormat>(i);
-            return true;
-        }
-    return false;
-}
-
-const char* table_format_extension(TableFormat format) {
-    return kFormatExtensions[static_cast<int>(format)];
-}
-
-std::string with_format_extension(const std::string& name, TableFormat format) {
-    const size_t slash = name.rfind('/');
-    const size_t dot = name.rfind('.');
-    const bool has_extension = dot != std::string::npos && dot > 0 &&
-                               (slash == std::string::npos || dot > slash + 1);
-    return (has_extension ? name.substr(0, dot) : name) + table_format_extension(format);
-}
-
-std::string choice_number(const Question& q, const std::string& value) {
-    if (!q.choices) return "";
-    for (int i = 0; i < choice_count(q); ++i)
-        if (value == q.choices[i]) return std::to_string(static_cast<long long>(q.min) + i);
-    return "";
-}
-
-std::string choice_name(const Question& q, const std::string& number) {
-    if (!q.choices) return number;
-    long long v = 0;
-    if (!parse_leading_integer(number, v) || v < q.min || v > q.max) return number;
-    return q.choices[v - static_cast<long long>(q.min)];
-}
 
 PresetDialogue::PresetDialogue(PresetOptions options) : options_(std::move(options)) {}
 
@@ -87,25 +27,32 @@ void PresetDialogue::refuse(const Question& q, const std::string& answer) {
     switch (q.kind) {
     case AnswerKind::InputFile:
     case AnswerKind::OptionalInputFile:
-        message = given.empty() ? format("%s: a file is required", q.flag)
-                                : format("%s: cannot open %s", q.flag, given.c_str());
+        message = given.empty()  ? format("%s: a file is required", q.flag)
+                  : given == "-" ? format("%s: standard input (-) is read by another input of this run", q.flag)
+                                 : format("%s: cannot open %s", q.flag, given.c_str());
         break;
     case AnswerKind::OutputFile:
         message = format("%s: cannot create %s", q.flag,
                          output_path(given.empty() ? q.default_answer : given).c_str());
         break;
     case AnswerKind::Number:
-        message = q.choices ? format("%s: \"%s\" is not one of %s", q.flag, given.c_str(),
-                                     choice_list(q).c_str())
-                            : format("%s: \"%s\" is not a whole number from %s", q.flag,
-                                     given.c_str(), range_text(q).c_str());
-        break;
     case AnswerKind::Real:
-        message = format("%s: \"%s\" is not a number from %s", q.flag, given.c_str(),
-                         range_text(q).c_str());
+        message = format("%s: %s", q.flag, refusal_text(q, given).c_str());
         break;
     }
     throw RefusedAnswer{q.flag, q.kind, message};
+}
+
+File PresetDialogue::open_input(std::string& name) {
+    if (name != "-") return open_for_reading(name);
+    if (standard_input_taken_) return File();
+    standard_input_taken_ = true;
+    name = "standard input";
+    // a stream of its own, so that closing it leaves the process's standard input alone
+    const int fd = dup(STDIN_FILENO);
+    File in(fd >= 0 ? fdopen(fd, "r") : nullptr);
+    if (!in && fd >= 0) close(fd);
+    return in;
 }
 
 std::string PresetDialogue::output_place(const std::string& name) const {

@@ -14,13 +14,6 @@ const Question kAlpha = {"--alpha", AnswerKind::Real,
 const Question kBeta = {"--beta", AnswerKind::Real, "  \tBETA [0]= ",
                         "BETA: greatest share of the other classes a descriptor holds", "0", 0, 1};
 
-const std::vector<const Question*>& disclass_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
-        &kArffName, &kTestArffName};
-    return questions;
-}
-
 namespace {
 
 const char* const kReportName = "LesDDs.txt";  // the descriptors found, with their classes
@@ -31,7 +24,8 @@ bool within(const Question& q, float value) { return value >= q.min && value <= 
 
 DescriptorQuestions ask_descriptor_questions(Dialogue& io) {
     DescriptorQuestions q;
-    q.sequence_file = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, 3000, 5000),
+    q.sequence_file = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, kDescriptorShownLimits.sequences,
+                                                                   kDescriptorShownLimits.length),
                                      q.sequence_name);
     q.class_file = ask_input_file(io, kClassFile, q.class_name);  // no default, no way to skip
     ask_test_files(io, q.test);
@@ -40,11 +34,11 @@ DescriptorQuestions ask_descriptor_questions(Dialogue& io) {
     for (;;) {
         const std::string alpha = io.answer(kAlpha, prompt_text(kAlpha));
         const std::string beta = io.answer(kBeta, prompt_text(kBeta));
-        q.ALPHA = static_cast<float>(parse_real(alpha));
-        q.BETA = static_cast<float>(parse_real(beta));
-        if (!within(kAlpha, q.ALPHA))
+        q.alpha = static_cast<float>(parse_real(alpha));
+        q.beta = static_cast<float>(parse_real(beta));
+        if (!within(kAlpha, q.alpha))
             io.refuse(kAlpha, alpha);
-        else if (!within(kBeta, q.BETA))
+        else if (!within(kBeta, q.beta))
             io.refuse(kBeta, beta);
         else
             return q;
@@ -67,49 +61,50 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
 
     DescriptorData data;
     SequenceFileStats stats;
-    data.P = read_sequences(q.sequence_file.get(), SequenceReader::Descriptors, io.limits(), &stats);
+    data.file_sequences =
+        read_sequences(q.sequence_file.get(), SequenceReader::Descriptors, io.limits(), &stats);
     q.sequence_file.reset();
     require_sequences(io, stats, q.sequence_name);
 
     ClassFile classes{q.class_file.get(), ""};
     const std::string family_path = io.output_path(kFamilyFileName);
-    FormatFile(classes, data, family_path);
-    FillTable(data, family_path);
+    write_family_file(classes, data, family_path);
+    read_family_file(data, family_path);
     // the class walk drops every sequence from the first one whose label is out of order
-    if (data.NbChaines < data.P.size())
+    if (data.n_placed < data.file_sequences.size())
         io.note(format("%zu of %zu sequences dropped: from sequence %u on, the labels of %s do not "
                        "follow the order of its class names\n",
-                       data.P.size() - data.NbChaines, data.P.size(), data.NbChaines + 1,
+                       data.file_sequences.size() - data.n_placed, data.file_sequences.size(), data.n_placed + 1,
                        q.class_name.c_str()));
     return data;
 }
 
-void mine_descriptors(Dialogue& io, DescriptorData& data, float ALPHA, float BETA) {
-    Discriminate(data, ALPHA, BETA, [&io](unsigned length, unsigned longest) {
+void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta) {
+    mine_descriptors(data, alpha, beta, [&io](unsigned length, unsigned longest) {
         io.progress({"mining", static_cast<double>(length), static_cast<double>(longest), "lengths"});
     });
 }
 
-DisclassRun run_disclass(Dialogue& io) {
+DescriptorRun run_disclass(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
     DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
 
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
-    mine_descriptors(io, data, q.ALPHA, q.BETA);
-    io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.NbMot));
+    mine_with_progress(io, data, q.alpha, q.beta);
+    io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.n_descriptors));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    GenerateResultFile(data, q.ALPHA, q.BETA, io.output_path(kReportName));
-    DisclassRun run;
-    run.tables = GenerateARFFFile(io, data, q);
+    write_disclass_report(data, q.alpha, q.beta, io.output_path(kReportName));
+    DescriptorRun run;
+    run.tables = write_disclass_context_files(io, data, q);
     finish_method(io);
 
-    run.ALPHA = q.ALPHA;
-    run.BETA = q.BETA;
+    run.alpha = q.alpha;
+    run.beta = q.beta;
     run.descriptors = descriptor_texts(data);
-    run.n_sequences = data.P.size();
-    run.n_placed = data.NbChaines;
+    run.n_sequences = data.file_sequences.size();
+    run.n_placed = data.n_placed;
     return run;
 }
 

@@ -11,6 +11,7 @@
 #include "dialogue/dialogue.h"
 #include "inputs/classfile.h"
 #include "inputs/questions.h"
+#include "methods/method.h"
 
 namespace tessar {
 
@@ -18,22 +19,29 @@ namespace tessar {
 extern const Question kAlpha;
 extern const Question kBeta;
 
-// Every question of the method, in dialogue order.
-const std::vector<const Question*>& disclass_questions();
-
-// What a run computed. A new sequence is encoded with the descriptors alone: feature j is 1
-// when descriptors[j] occurs in it.
-struct DisclassRun {
-    float ALPHA = 0;
-    float BETA = 0;
-    std::vector<std::string> descriptors;  // the features, in attribute order (newest first)
+// What a run of a descriptor method computed. DisClass encodes a new sequence with the
+// descriptors alone: feature j is 1 when descriptors[j] occurs in it. DDMS adds each
+// descriptor's class, the matrix and the threshold (ddms/ddms.h).
+struct DescriptorRun {
+    float alpha = 0;
+    float beta = 0;
+    std::vector<std::string> descriptors;         // the features, in attribute order
+    std::vector<std::string> descriptor_classes;  // DDMS: the class of each descriptor
+    int matrix = 0;                               // DDMS: 1 to 6 (substitution_matrix)
+    float threshold = 0;                          // DDMS: the similarity threshold
     size_t n_sequences = 0;  // of the sequence file
     size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
     ContextSummary tables;
 };
 
+// What a descriptor method's run gives the front ends (methods/method.h): its summary line and
+// its model, the descriptors and their classes as the features; `parameters` as the model saves
+// them.
+MethodRun descriptor_method_run(const Method& method, DescriptorRun run,
+                                std::vector<std::pair<std::string, std::string>> parameters = {});
+
 // Runs the whole descriptor method: dialogue, family file, mining, report, ARFF files.
-DisclassRun run_disclass(Dialogue& io);
+DescriptorRun run_disclass(Dialogue& io);
 
 // The answers to the questions that both descriptor methods ask, in their order: the sequence
 // file, the classification file, the optional test file with its classification file, ALPHA
@@ -44,104 +52,121 @@ struct DescriptorQuestions {
     File sequence_file;
     File class_file;
     TestInput test;
-    float ALPHA = 0;
-    float BETA = 0;
+    float alpha = 0;
+    float beta = 0;
 };
 DescriptorQuestions ask_descriptor_questions(Dialogue& io);
 
 // One family of the family file ("/" line), numbered from 1.
 struct FamilyRec {
     int number = 0;
-    int seqCount = 0;
-    int ddCount = 0;   // descriptors whose best family this is
-    int end = 0;       // position in T of the family's last residue (0 for the last family)
+    int n_sequences = 0;         // seqCount
+    int n_descriptors = 0;       // ddCount: descriptors whose best family this is
+    int end = 0;                 // position in the text of its last residue (0 for the last family)
     std::vector<int> sequences;  // sequence numbers (from 1, over the whole family file)
 };
 
 // One sequence of the family file, numbered from 1 over the whole file.
 struct SeqRec {
     int number = 0;
-    int family = 0;    // number of its family
+    int family = 0;         // number of its family
     int length = 0;
-    int start = 0;     // position in T of its first residue
-    int ddCount = 0;   // descriptors found in it (counted for the families of their tie set)
+    int start = 0;          // position in the text of its first residue
+    int n_descriptors = 0;  // ddCount: descriptors found in it (counted for their tie set's families)
 };
 
-// One accepted descriptor.
 // Active occurrences of a descriptor in one sequence (numbered from 1).
 struct SequenceCount {
     int sequence = 0;
     int count = 0;
 };
 
-struct DDRec {
-    int number = 0;              // 1.. in order of acceptance
-    unsigned pos = 0;            // position in T of its first active occurrence
-    std::vector<int> families;   // its tie set, ascending
+// One accepted descriptor (DDRec).
+struct MinedDescriptor {
+    int number = 0;                 // 1.. in order of acceptance
+    unsigned first_occurrence = 0;  // pos: position in the text of its first active occurrence
+    std::vector<int> families;      // its tie set, ascending; the best family is the last one
     int length = 0;
-    int famHits = 0;
-    int famSize = 0;
-    // The sequences holding active occurrences, ascending; the others hold none. Kept sparse:
-    // with low thresholds there are tens of thousands of descriptors and few hits each.
-    std::vector<SequenceCount> occ;
+    int best_family_hits = 0;       // famHits: sequences of the best family holding it
+    int best_family_size = 0;       // famSize: sequences of the best family
+    // occ: the sequences holding active occurrences, ascending; the others hold none. Kept
+    // sparse: with low thresholds there are tens of thousands of descriptors and few hits each.
+    std::vector<SequenceCount> occurrences;
 };
 
 // Everything the input preparation and the mining produce.
 struct DescriptorData {
-    std::vector<std::string> P;            // the sequences of the sequence file, in file order
-    std::vector<std::string> class_names;  // class names of the classification file, file order
-    std::string T;                         // the family-file sequences end to end
-    std::vector<int> Drapeau;              // Drapeau[k]: position in T of the last residue of sequence k
-    std::vector<FamilyRec> families;       // in family order
-    unsigned NbFamilles = 0;
-    unsigned NbChaines = 0;
-    unsigned Longueur = 0;
-    unsigned FilterAt = 3;
-    std::vector<DDRec> AllDDs;             // newest first
-    unsigned NbMot = 0;
+    std::vector<std::string> file_sequences;  // P: the sequence file's sequences, in file order
+    // The classification file as the class walk read it: its class names, in file order, and the
+    // labels of the sequences the walk reached (each read once; the ARFF rows take them).
+    ClassesRead classes;
+    std::string text;                         // T: the family-file sequences end to end
+    // Drapeau: sequence_ends[k] is the position in the text of the last residue of sequence k
+    // (k from 1); sequence_ends[0] is 0
+    std::vector<int> sequence_ends;
+    std::vector<FamilyRec> families;          // in family order
+    unsigned n_families = 0;                  // NbFamilles
+    unsigned n_placed = 0;                    // NbChaines: the sequences of the family file
+    unsigned longest_sequence = 0;            // Longueur: residues of the longest of them
+    // FilterAt: from this descriptor length on, the occurrences of an accepted descriptor are
+    // eliminated (no longer descriptor grows from them)
+    unsigned filter_from_length = 3;
+    std::vector<MinedDescriptor> descriptors;  // AllDDs: newest first
+    unsigned n_descriptors = 0;                // NbMot
 
-    std::vector<SeqRec> sequences;         // sequences[k - 1] is sequence k of the family file
-    // State of the mining when it ended: V[x] > 0 active with that label, < 0 retired or dropped
-    // (the negated label it had; a label is dropped when no family reaches ALPHA with it), 0
-    // eliminated; LongMot the last length filtered; NbrClasses the labels left at that length.
-    std::vector<int> V;
-    unsigned LongMot = 1;
-    unsigned NbrClasses = 0;
+    std::vector<SeqRec> sequences;  // sequences[k - 1] is sequence k of the family file
+    // State of the mining when it ended. labels (V): labels[x] > 0 active with that label, < 0
+    // retired or dropped (the negated label it had; a label is dropped when no family reaches
+    // ALPHA with it), 0 eliminated; mined_length (LongMot) the last length filtered; n_labels
+    // (NbrClasses) the labels left at that length.
+    std::vector<int> labels;
+    unsigned mined_length = 1;
+    unsigned n_labels = 0;
 };
 
 // The name of the family file, created among the outputs.
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
 
-// The input preparation of both descriptor methods: FormatFile, then FillTable. Sequences the
-// family file could not take (labels out of the class order) are told in a note. An input
-// named like the family file or the method's report (`report_name`) is fatal first.
+// The input preparation of both descriptor methods: write_family_file, then read_family_file.
+// Sequences the family file could not take (labels out of the class order) are told in a note. An
+// input named like the family file or the method's report (`report_name`) is fatal first.
 DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, const char* report_name);
 
-// The mining of both descriptor methods: Discriminate, each length reported to io.progress.
-void mine_descriptors(Dialogue& io, DescriptorData& data, float ALPHA, float BETA);
+// The mining of both descriptor methods: mine_descriptors, each length reported to io.progress.
+void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta);
 
-// Reads the classification file and writes the family file `family_path`: the sequences of
-// data.P regrouped by class. Leaves `classes` after its last label read.
-void FormatFile(ClassFile& classes, DescriptorData& data,
-                const std::string& family_path = kFamilyFileName);
+// FormatFile: reads the classification file and writes the family file `family_path`, the
+// sequences of data.file_sequences regrouped by class. Leaves `classes` after its last label read.
+void write_family_file(ClassFile& classes, DescriptorData& data, const std::string& family_path = kFamilyFileName);
 
-// Reads the family file back into T, Drapeau and the family records.
-void FillTable(DescriptorData& data, const std::string& family_path = kFamilyFileName);
+// FillTable: reads the family file back into the text, the sequence ends and the family records.
+void read_family_file(DescriptorData& data, const std::string& family_path = kFamilyFileName);
 
-// Mines the descriptors under ALPHA and BETA into AllDDs and NbMot. `on_length`, when given,
-// hears each descriptor length as its mining ends, with the longest length possible.
-void Discriminate(DescriptorData& data, float ALPHA, float BETA,
-                  const std::function<void(unsigned length, unsigned longest)>& on_length = {});
+// Discriminate: mines the descriptors under ALPHA and BETA into `descriptors` and their count.
+// `on_length`, when given, hears each descriptor length as its mining ends, with the longest
+// length possible.
+void mine_descriptors(DescriptorData& data, float alpha, float beta,
+                      const std::function<void(unsigned length, unsigned longest)>& on_length = {});
 
-// The descriptor texts of AllDDs, in attribute order.
+// The texts of the mined descriptors, in attribute order.
 std::vector<std::string> descriptor_texts(const DescriptorData& data);
 
-// The text of a descriptor: its length characters of T from its pos.
-std::string descriptor_text(const DescriptorData& data, const DDRec& dd);
+// The text of a descriptor: its length characters of the text from its first occurrence.
+std::string descriptor_text(const DescriptorData& data, const MinedDescriptor& dd);
 
-// Writes the report "LesDDs.txt" at `path`; fatal when it cannot be created.
-void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA,
-                        const std::string& path = "LesDDs.txt");
+// GenerateResultFile: writes the report "LesDDs.txt" at `path`; fatal when it cannot be created.
+void write_disclass_report(const DescriptorData& data, float alpha, float beta,
+                           const std::string& path = "LesDDs.txt");
+
+// The header both descriptor reports open with: ALPHA and BETA (the single-precision values times
+// 100, the product taken in double precision, so 0.7 shows as 69.999999) and the filtering length,
+// each on a line of its own, then an empty line.
+void write_report_header(std::FILE* out, float alpha, float beta, unsigned filter_from_length);
+
+// Creates a descriptor report at `path` (fatal "\tErr: cannot create <name>\n" when it cannot
+// be), lets `write` fill it and closes it; a write that failed on the way (a full disk) is fatal
+// too, never a short report passed off as complete.
+void write_report_file(const std::string& path, const char* name, const std::function<void(std::FILE*)>& write);
 
 // A context request for the ARFF files of a descriptor method: the classification files read
 // again from their start, the class attribute listing one class per family, a training row per
@@ -150,9 +175,9 @@ void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA,
 ContextRequest descriptor_request(const std::vector<std::string>& attributes,
                                   const DescriptorData& data, const DescriptorQuestions& q);
 
-// Asks for the ARFF names and writes the ARFF files of the method: the descriptor texts, newest
-// first; a training row holds the descriptors with an active occurrence in its sequence, a test
-// row those whose text occurs in its test sequence.
-ContextSummary GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q);
+// GenerateARFFFile: asks for the ARFF names and writes the ARFF files of the method: the descriptor
+// texts, newest first; a training row holds the descriptors with an active occurrence in its
+// sequence, a test row those whose text occurs in its test sequence.
+ContextSummary write_disclass_context_files(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q);
 
 }  // namespace tessar

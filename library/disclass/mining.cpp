@@ -2,11 +2,10 @@
 // substrings with one number (extended one residue per length), then tests each label against
 // the families under ALPHA and BETA.
 //
-// The labelling keeps the numbering of a stack-based build exactly: at length 1 labels follow
-// the first appearance of each residue in T; at each extension the new labels are numbered by
-// the label of the successor position ascending and, within one successor label, by the
-// position's own label descending. Labels are tested in number order, which is the order of
-// acceptance.
+// The labelling keeps the numbering of a stack-based build exactly: at length 1 labels follow the
+// first appearance of each residue in the text; at each extension the new labels are numbered by
+// the label of the successor position ascending and, within one successor label, by the position's
+// own label descending. Labels are tested in number order, which is the order of acceptance.
 //
 // Layout: `order` holds the active positions grouped by label, label 1 first, each label's
 // positions ascending; label c owns order[start[c - 1]] to order[start[c] - 1]. Ascending
@@ -43,14 +42,14 @@ struct Site {
 
 struct Miner {
     DescriptorData& data;
-    const float ALPHA;
-    const float BETA;
-    std::vector<int>& V;
+    const float alpha;
+    const float beta;
+    std::vector<int>& labels;  // the data's
 
     std::vector<Site> order;      // the active positions grouped by label (see above)
     std::vector<int> start;       // label c owns order[start[c - 1]] to order[start[c] - 1]
     std::vector<char> gone;       // gone[c]: label c was eliminated or dropped by the last pass
-    std::vector<DDRec> accepted;  // in order of acceptance
+    std::vector<MinedDescriptor> accepted;  // in order of acceptance
 
     // the label under test
     std::vector<SequenceCount> holders;  // ascending
@@ -63,39 +62,40 @@ struct Miner {
     std::vector<int> own, next, sorted, count;
     std::vector<std::pair<int, int>> retired;  // position, label
 
-    Miner(DescriptorData& d, float alpha, float beta) : data(d), ALPHA(alpha), BETA(beta), V(d.V) {}
+    Miner(DescriptorData& d, float alpha_threshold, float beta_threshold)
+        : data(d), alpha(alpha_threshold), beta(beta_threshold), labels(d.labels) {}
 
-    int seqCount(int f) const { return data.families[f - 1].seqCount; }
+    int family_size(int f) const { return data.families[f - 1].n_sequences; }
     int family_of(int k) const { return data.sequences[k - 1].family; }
     // a share in single precision, as the scores are taken
     static float share(int part, int whole) { return static_cast<float>(static_cast<double>(part) / whole); }
 
-    // first labelling: one label per residue letter, by first appearance in T
-    void Initialize() {
-        data.NbrClasses = 0;
-        data.NbMot = 0;
-        data.LongMot = 1;
+    // Initialize: one label per residue letter, by first appearance in the text
+    void label_residues() {
+        data.n_labels = 0;
+        data.n_descriptors = 0;
+        data.mined_length = 1;
         int code[256] = {0};
-        const int n = static_cast<int>(data.T.size());
-        V.assign(n, 0);
+        const int n = static_cast<int>(data.text.size());
+        labels.assign(n, 0);
         for (int i = 0; i < n; ++i) {
-            unsigned char c = static_cast<unsigned char>(data.T[i]);
-            if (!code[c]) code[c] = static_cast<int>(++data.NbrClasses);
-            V[i] = code[c];
+            unsigned char c = static_cast<unsigned char>(data.text[i]);
+            if (!code[c]) code[c] = static_cast<int>(++data.n_labels);
+            labels[i] = code[c];
         }
 
         // positions grouped by label, ascending within each; the sequence of x is the first k
-        // from 1 with Drapeau[k] >= x, which only moves forward as x grows
-        const int N = static_cast<int>(data.NbrClasses);
+        // from 1 with sequence_ends[k] >= x, which only moves forward as x grows
+        const int N = static_cast<int>(data.n_labels);
         start.assign(N + 1, 0);
-        for (int i = 0; i < n; ++i) ++start[V[i]];
+        for (int i = 0; i < n; ++i) ++start[labels[i]];
         for (int c = 1; c <= N; ++c) start[c] += start[c - 1];
         count.assign(start.begin(), start.end() - 1);  // the next free place of each label
         order.resize(n);
         int k = 1;
         for (int x = 0; x < n; ++x) {
-            while (data.Drapeau[k] < x) ++k;
-            order[count[V[x] - 1]++] = {x, k};
+            while (data.sequence_ends[k] < x) ++k;
+            order[count[labels[x] - 1]++] = {x, k};
         }
     }
 
@@ -126,10 +126,10 @@ struct Miner {
         for (const FamilyHits& f : fams) most = std::max(most, f.hits);
         int minSize = INT_MAX;
         for (const FamilyHits& f : fams)
-            if (f.hits == most) minSize = std::min(minSize, seqCount(f.family));
+            if (f.hits == most) minSize = std::min(minSize, family_size(f.family));
         tie.clear();
         for (const FamilyHits& f : fams)
-            if (f.hits == most && seqCount(f.family) == minSize) tie.push_back(f.family);
+            if (f.hits == most && family_size(f.family) == minSize) tie.push_back(f.family);
         return most;
     }
 
@@ -137,46 +137,46 @@ struct Miner {
     // precision; when the best family holds every sequence the outside share is 0/0, which no
     // threshold accepts. A substring running over an eliminated position is no descriptor.
     bool accepts(int best, int best_hits, int x0, unsigned L) const {
-        const int others = static_cast<int>(data.NbChaines) - seqCount(best);
+        const int others = static_cast<int>(data.n_placed) - family_size(best);
         if (others == 0) return false;
-        const float support = share(best_hits, seqCount(best));
+        const float support = share(best_hits, family_size(best));
         const int total = static_cast<int>(holders.size());
         const float outside = share(total - best_hits, others);
-        if (!(support >= ALPHA && outside <= BETA)) return false;
+        if (!(support >= alpha && outside <= beta)) return false;
         for (unsigned i = 0; i < L; ++i)
-            if (V[x0 + i] == 0) return false;
+            if (labels[x0 + i] == 0) return false;
         return true;
     }
 
     // Whether no family reaches ALPHA with the label (nor, then, with any extension of it).
     bool below_alpha_everywhere() const {
         for (const FamilyHits& f : fams)
-            if (share(f.hits, seqCount(f.family)) >= ALPHA) return false;
+            if (share(f.hits, family_size(f.family)) >= alpha) return false;
         return true;
     }
 
     // Records the descriptor of the label under test.
     void accept(int best, int best_hits, int x0, unsigned L) {
-        ++data.NbMot;
-        ++data.families[best - 1].ddCount;
-        DDRec dd;
-        dd.number = static_cast<int>(data.NbMot);
-        dd.pos = static_cast<unsigned>(x0);
+        ++data.n_descriptors;
+        ++data.families[best - 1].n_descriptors;
+        MinedDescriptor dd;
+        dd.number = static_cast<int>(data.n_descriptors);
+        dd.first_occurrence = static_cast<unsigned>(x0);
         dd.families = tie;
         dd.length = static_cast<int>(L);
-        dd.famHits = best_hits;
-        dd.famSize = seqCount(best);
-        dd.occ = holders;
+        dd.best_family_hits = best_hits;
+        dd.best_family_size = family_size(best);
+        dd.occurrences = holders;
         for (const SequenceCount& h : holders)
             if (std::binary_search(tie.begin(), tie.end(), family_of(h.sequence)))
-                ++data.sequences[h.sequence - 1].ddCount;
+                ++data.sequences[h.sequence - 1].n_descriptors;
         accepted.push_back(std::move(dd));
     }
 
     // One discrimination pass at length L; true when it accepted no descriptor.
-    bool Filter() {
-        const unsigned L = data.LongMot;
-        const int N = static_cast<int>(data.NbrClasses);
+    bool filter_labels() {
+        const unsigned L = data.mined_length;
+        const int N = static_cast<int>(data.n_labels);
         gone.assign(N + 1, 0);
         if (N == 0) return true;
 
@@ -195,24 +195,24 @@ struct Miner {
             } else if (below_alpha_everywhere()) {
                 // dropped at once: the elimination test above reads zeros only
                 gone[c] = 1;
-                for (int i = b; i < e; ++i) V[order[i].x] = -c;
+                for (int i = b; i < e; ++i) labels[order[i].x] = -c;
             }
         }
 
-        // Eliminations take effect after the pass; below FilterAt accepted descriptors keep
-        // their positions active so that longer ones may still grow from them.
-        if (L >= data.FilterAt)
+        // Eliminations take effect after the pass; below filter_from_length accepted descriptors
+        // keep their positions active so that longer ones may still grow from them.
+        if (L >= data.filter_from_length)
             for (int c : eliminated) {
                 gone[c] = 1;
-                for (int i = start[c - 1]; i < start[c]; ++i) V[order[i].x] = 0;
+                for (int i = start[c - 1]; i < start[c]; ++i) labels[order[i].x] = 0;
             }
         return none;
     }
 
     // Extends the labelling from length L to L + 1.
-    void Construct() {
-        const long long L = data.LongMot;
-        const int N = static_cast<int>(data.NbrClasses);
+    void extend_labels() {
+        const long long L = data.mined_length;
+        const int N = static_cast<int>(data.n_labels);
 
         // split, labels from the last: a position stays when its substring of length L + 1 fits
         // in its sequence and its successor is active; the pair (successor label, own label)
@@ -224,15 +224,15 @@ struct Miner {
         for (int c = N; c >= 1; --c) {
             if (gone[c]) continue;
             for (int i = start[c - 1]; i < start[c]; ++i) {
-                if (i + 16 < start[c]) __builtin_prefetch(&V[order[i + 16].x]);
+                if (i + 16 < start[c]) __builtin_prefetch(&labels[order[i + 16].x]);
                 const Site s = order[i];
-                if (s.x + L > data.Drapeau[s.seq] || V[s.x + 1] <= 0) {
+                if (s.x + L > data.sequence_ends[s.seq] || labels[s.x + 1] <= 0) {
                     retired.push_back({s.x, c});
                     continue;
                 }
                 kept.push_back(s);
                 own.push_back(c);
-                next.push_back(V[s.x + 1]);
+                next.push_back(labels[s.x + 1]);
             }
         }
 
@@ -248,48 +248,48 @@ struct Miner {
         start.assign(1, 0);
         for (size_t j = 0; j < n; ++j) {
             if (j + 16 < n) __builtin_prefetch(&kept[sorted[j + 16]]);
-            if (j + 8 < n) __builtin_prefetch(&V[kept[sorted[j + 8]].x]);
+            if (j + 8 < n) __builtin_prefetch(&labels[kept[sorted[j + 8]].x]);
             const int i = sorted[j];
             if (j && (next[i] != next[sorted[j - 1]] || own[i] != own[sorted[j - 1]]))
                 start.push_back(static_cast<int>(j));
-            V[kept[i].x] = static_cast<int>(start.size());
+            labels[kept[i].x] = static_cast<int>(start.size());
             order[j] = kept[i];
         }
         if (n) start.push_back(static_cast<int>(n));
 
-        data.NbrClasses = static_cast<unsigned>(start.size() - 1);
-        for (auto [x, c] : retired) V[x] = -c;
+        data.n_labels = static_cast<unsigned>(start.size() - 1);
+        for (auto [x, c] : retired) labels[x] = -c;
     }
 };
 
 }  // namespace
 
-void Discriminate(DescriptorData& data, float ALPHA, float BETA,
+void mine_descriptors(DescriptorData& data, float alpha, float beta,
                   const std::function<void(unsigned length, unsigned longest)>& on_length) {
     // clear the notes of an earlier mining
-    data.AllDDs.clear();
-    data.NbMot = 0;
-    for (FamilyRec& f : data.families) f.ddCount = 0;
-    for (SeqRec& s : data.sequences) s.ddCount = 0;
+    data.descriptors.clear();
+    data.n_descriptors = 0;
+    for (FamilyRec& f : data.families) f.n_descriptors = 0;
+    for (SeqRec& s : data.sequences) s.n_descriptors = 0;
 
-    Miner m(data, ALPHA, BETA);
-    data.LongMot = 1;
-    m.Initialize();
-    m.Filter();
+    Miner m(data, alpha, beta);
+    data.mined_length = 1;
+    m.label_residues();
+    m.filter_labels();
     do {
-        m.Construct();
-        ++data.LongMot;
-        m.Filter();
-        if (on_length) on_length(data.LongMot, data.Longueur);
-    } while (data.LongMot < data.Longueur && data.NbrClasses != 0);
+        m.extend_labels();
+        ++data.mined_length;
+        m.filter_labels();
+        if (on_length) on_length(data.mined_length, data.longest_sequence);
+    } while (data.mined_length < data.longest_sequence && data.n_labels != 0);
 
     // newest first
-    data.AllDDs.assign(std::make_move_iterator(m.accepted.rbegin()),
+    data.descriptors.assign(std::make_move_iterator(m.accepted.rbegin()),
                        std::make_move_iterator(m.accepted.rend()));
 }
 
-std::string descriptor_text(const DescriptorData& data, const DDRec& dd) {
-    return data.T.substr(dd.pos, static_cast<size_t>(dd.length));
+std::string descriptor_text(const DescriptorData& data, const MinedDescriptor& dd) {
+    return data.text.substr(dd.first_occurrence, static_cast<size_t>(dd.length));
 }
 
 }  // namespace tessar

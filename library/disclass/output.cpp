@@ -7,48 +7,58 @@
 
 namespace tessar {
 
-void GenerateResultFile(const DescriptorData& data, float ALPHA, float BETA, const std::string& path) {
+void write_report_header(std::FILE* out, float alpha, float beta, unsigned filter_from_length) {
+    std::fprintf(out, "ALPHA = %f \n", static_cast<double>(alpha) * 100);
+    std::fprintf(out, "BETA = %f \n", static_cast<double>(beta) * 100);
+    std::fprintf(out, "La valeur du debut du filtrage = %d\n\n", static_cast<int>(filter_from_length));
+}
+
+void write_report_file(const std::string& path, const char* name, const std::function<void(std::FILE*)>& write) {
     File out = create_output(path);
-    if (!out) fatal("\tErr: cannot create LesDDs.txt\n");
-    // the single-precision thresholds times 100, so 0.7 shows as 69.999999
-    std::fprintf(out.get(), "ALPHA = %f \n", static_cast<double>(ALPHA) * 100);
-    std::fprintf(out.get(), "BETA = %f \n", static_cast<double>(BETA) * 100);
-    std::fprintf(out.get(), "La valeur du debut du filtrage = %d\n\n\n", static_cast<int>(data.FilterAt));
-    for (const DDRec& dd : data.AllDDs) {
-        std::fprintf(out.get(), "\n>>%s        ", descriptor_text(data, dd).c_str());
-        for (int f : dd.families) std::fprintf(out.get(), "\tFamily # %d", f);
-    }
+    if (!out) fatal(format("\tErr: cannot create %s\n", name));
+    write(out.get());
     close_output(out, path);
+}
+
+void write_disclass_report(const DescriptorData& data, float alpha, float beta, const std::string& path) {
+    write_report_file(path, "LesDDs.txt", [&](std::FILE* out) {
+        write_report_header(out, alpha, beta, data.filter_from_length);
+        std::fputs("\n", out);
+        for (const MinedDescriptor& dd : data.descriptors) {
+            std::fprintf(out, "\n>>%s        ", descriptor_text(data, dd).c_str());
+            for (int f : dd.families) std::fprintf(out, "\tFamily # %d", f);
+        }
+    });
 }
 
 std::vector<std::string> descriptor_texts(const DescriptorData& data) {
     std::vector<std::string> texts;
-    texts.reserve(data.AllDDs.size());
-    for (const DDRec& dd : data.AllDDs) texts.push_back(descriptor_text(data, dd));
+    texts.reserve(data.descriptors.size());
+    for (const MinedDescriptor& dd : data.descriptors) texts.push_back(descriptor_text(data, dd));
     return texts;
 }
 
 ContextRequest descriptor_request(const std::vector<std::string>& attributes,
                                   const DescriptorData& data, const DescriptorQuestions& q) {
     ContextRequest request{attributes};
-    request.training.count = data.NbChaines;
-    if (q.test.class_file) request.test.count = std::min<size_t>(data.NbChaines, q.test.sequences.size());
-    request.classes.training = q.class_file.get();
+    request.training.count = data.n_placed;
+    if (q.test.class_file) request.test.count = std::min<size_t>(data.n_placed, q.test.sequences.size());
+    request.classes.training_read = &data.classes;
     request.classes.test = q.test.class_file.get();
-    request.classes.read_again = true;
-    request.classes.n_listed = data.NbFamilles;
+    request.classes.test_unchecked = true;
+    request.classes.n_listed = data.n_families;
     request.txt_and_dat = false;
     return request;
 }
 
-ContextSummary GenerateARFFFile(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q) {
+ContextSummary write_disclass_context_files(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q) {
     const std::vector<std::string> texts = descriptor_texts(data);
     ContextRequest request = descriptor_request(texts, data, q);
 
     // training rows: the descriptors with an active occurrence in each sequence of the family file
-    std::vector<std::vector<std::uint32_t>> active(data.NbChaines);
-    for (size_t j = 0; j < data.AllDDs.size(); ++j)
-        for (const SequenceCount& c : data.AllDDs[j].occ)
+    std::vector<std::vector<std::uint32_t>> active(data.n_placed);
+    for (size_t j = 0; j < data.descriptors.size(); ++j)
+        for (const SequenceCount& c : data.descriptors[j].occurrences)
             if (c.sequence >= 1 && static_cast<size_t>(c.sequence) <= active.size())
                 active[c.sequence - 1].push_back(static_cast<std::uint32_t>(j));
     request.training.fill = [&active](size_t i, const std::string&, std::vector<std::uint32_t>& ones) {
@@ -56,7 +66,7 @@ ContextSummary GenerateARFFFile(Dialogue& io, const DescriptorData& data, const 
     };
 
     // test rows: the descriptors whose text occurs in the test sequence (indexed only for them)
-    const PresenceIndex index = index_texts(request.test.count ? texts : std::vector<std::string>{});
+    const PresenceIndex index = request.test.count ? index_texts(texts) : PresenceIndex{};
     request.test.make_fill = [&index, &q]() -> RowFill {
         return [&index, &q, scratch = PresenceScratch()](size_t i, const std::string&,
                                                          std::vector<std::uint32_t>& ones) mutable {

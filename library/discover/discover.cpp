@@ -36,13 +36,6 @@ const Question kReportName = {
     "\n%%\tWhere the result should be stored (enter the file name) [Report.out] : ",
     "report of the motifs found", "Report.out"};
 
-const std::vector<const Question*>& discover_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kMotifForm, &kMinLength,
-        &kMinOccurrence, &kMutations, &kReportName, &kArffName, &kTestArffName, &kTxtName, &kDatName};
-    return questions;
-}
-
 namespace {
 
 // The console spinner: one step every 101 sequences matched. Its position and its call count
@@ -71,13 +64,13 @@ Spinner spinner;
 }  // namespace
 
 int sample_threshold(int tot, int sam, int min_occ) {
-    const double Tot = tot;
-    const double Sam = sam;
+    const double total = tot;   // Tot
+    const double sampled = sam;  // Sam
     // finite-population factor; 0/0 for a single sequence, where it is taken as 0
-    const double fpc = tot > 1 ? std::sqrt((Tot - Sam) / (Tot - 1)) : 0.0;
+    const double fpc = tot > 1 ? std::sqrt((total - sampled) / (total - 1)) : 0.0;
     for (int m = 1; m <= sam; ++m) {
-        const double p = m / Sam;
-        if (Tot * (p + 0.5 / Sam + 2.58 * fpc * std::sqrt((1 - p) * p / Tot)) >= min_occ) return m;
+        const double p = m / sampled;
+        if (total * (p + 0.5 / sampled + 2.58 * fpc * std::sqrt((1 - p) * p / total)) >= min_occ) return m;
     }
     return sam + 1;
 }
@@ -103,23 +96,26 @@ MotifRowEncoder make_motif_encoder(const std::vector<std::string>& attributes,
     return encoder;
 }
 
-void encode_motif_row(MotifRowEncoder& r, std::string_view sequence, std::vector<std::uint32_t>& ones) {
+void encode_motif_row(const MotifRowEncoder& r, MotifRowScratch& scratch, std::string_view sequence,
+                      std::vector<std::uint32_t>& ones) {
     if (r.n_pairs == 0) {
-        fill_presence(r.index, sequence, r.scratch, ones);
+        fill_presence(r.index, sequence, scratch.presence, ones);
         return;
     }
-    // per text: the end of its earliest occurrence and the start of its last one
-    r.first_end.assign(2 * r.n_pairs, -1);
-    r.last_start.assign(2 * r.n_pairs, -1);
-    for_each_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
-        const long long end = static_cast<long long>(at + r.index.texts[t].size());
-        if (r.first_end[t] < 0 || end < r.first_end[t]) r.first_end[t] = end;
-        if (static_cast<long long>(at) > r.last_start[t]) r.last_start[t] = static_cast<long long>(at);
+    // per distinct text (its first copy: an X or a Y stands in many pairs): the end of its
+    // earliest occurrence and the start of its last one
+    scratch.first_end.assign(2 * r.n_pairs, -1);
+    scratch.last_start.assign(2 * r.n_pairs, -1);
+    for_each_distinct_occurrence(r.index, sequence, [&](std::uint32_t t, size_t at) {
+        const long long end = static_cast<long long>(at + r.index.lengths[t]);
+        if (scratch.first_end[t] < 0 || end < scratch.first_end[t]) scratch.first_end[t] = end;
+        if (static_cast<long long>(at) > scratch.last_start[t]) scratch.last_start[t] = static_cast<long long>(at);
     });
     ones.clear();
-    for (size_t j = 0; j < r.n_pairs; ++j)
-        if (r.first_end[j] >= 0 && r.last_start[r.n_pairs + j] >= r.first_end[j])
-            ones.push_back(static_cast<std::uint32_t>(j));
+    for (size_t j = 0; j < r.n_pairs; ++j) {
+        const std::uint32_t x = r.index.links[j].first, y = r.index.links[r.n_pairs + j].first;
+        if (scratch.first_end[x] >= 0 && scratch.last_start[y] >= scratch.first_end[x]) ones.push_back(static_cast<std::uint32_t>(j));
+    }
 }
 
 DiscoverResult discover_motifs(const std::vector<std::string>& sample, const DiscoverOptions& opt,
@@ -127,12 +123,12 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
                                const std::function<void()>& before_search,
                                const SearchProgress& progress) {
     SearchParams params;
-    params.Minlgh = opt.Minlgh;
-    params.Maxlgh = opt.Maxlgh;
-    params.Dist = opt.Dist;
+    params.min_length = opt.min_length;
+    params.max_length = opt.max_length;
+    params.mutations = opt.mutations;
     // the sample is the whole file
     const int tot = static_cast<int>(sample.size());
-    params.Minsam = sample_threshold(tot, tot, opt.Minocc);
+    params.min_sequences = sample_threshold(tot, tot, opt.min_occurrence);
 
     CandidateTree tree = build_tree(sample);
     if (before_search) before_search();
@@ -140,17 +136,17 @@ DiscoverResult discover_motifs(const std::vector<std::string>& sample, const Dis
     Search s = new_search(tree, params, tick, on_found);
     s.on_progress = progress;
     DiscoverResult result;
-    if (opt.Sty == 2) {
-        first_ptn(s);
+    if (opt.form == 2) {
+        search_motif_pairs(s);
         for (const auto& [x, y] : s.pairs) result.attributes.push_back(x + "*" + y);
         result.pairs = std::move(s.pairs);
     } else {
-        one_ptn(s);
-        result.attributes = std::move(s.MLst);
+        search_single_motifs(s);
+        result.attributes = std::move(s.motifs);
     }
-    result.St = s.St;
-    result.Ct = s.Ct;
-    if (progress) progress(s.St, s.Ct);
+    result.n_checked = s.n_checked;
+    result.n_found = s.n_found;
+    if (progress) progress(s.n_checked, s.n_found);
     return result;
 }
 
@@ -158,22 +154,22 @@ namespace {
 
 DiscoverOptions ask_discover_options(Dialogue& io, int n_sequences) {
     DiscoverOptions opt;
-    opt.Sty = ask_number(io, kMotifForm);
-    opt.Minlgh = ask_number(io, kMinLength);
+    opt.form = ask_number(io, kMotifForm);
+    opt.min_length = ask_number(io, kMinLength);
     const int default_occ = n_sequences / 3;
-    opt.Minocc = ask_number(io, kMinOccurrence,
+    opt.min_occurrence = ask_number(io, kMinOccurrence,
                             prompt_text(kMinOccurrence, static_cast<short>(default_occ),
                                         static_cast<short>(default_occ)),
                             default_occ);
-    opt.Dist = ask_number(io, kMutations);
-    if (io.limits().max_residues == INT_MAX) opt.Maxlgh = INT_MAX;
+    opt.mutations = ask_number(io, kMutations);
+    if (io.limits().max_residues == INT_MAX) opt.max_length = INT_MAX;
     return opt;
 }
 
 void write_report_header(std::FILE* out, const DiscoverOptions& opt, const LabelledInput& in) {
-    std::fprintf(out, "Minimum length = %d\n", opt.Minlgh);
-    std::fprintf(out, "Minimum occurrence number = %d\n", opt.Minocc);
-    std::fprintf(out, "Number of mutations allowed = %d\n", opt.Dist);
+    std::fprintf(out, "Minimum length = %d\n", opt.min_length);
+    std::fprintf(out, "Minimum occurrence number = %d\n", opt.min_occurrence);
+    std::fprintf(out, "Number of mutations allowed = %d\n", opt.mutations);
     std::fprintf(out, "Total number of sequences = %d\n", static_cast<int>(in.training.sequences.size()));
     std::fprintf(out, "Input file name = %s\n", in.training.name.c_str());
     if (in.class_file) std::fprintf(out, "Classification file name = %s\n\n\n", in.class_name.c_str());
@@ -187,10 +183,10 @@ DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& 
         std::fputs("  Occurrence number     Motif\n  -----------------     -----\n", report);
         io.print("      0 motifs found\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b");
     };
-    auto found = [&](int occurrences, const std::string& pattern, unsigned long Ct) {
+    auto found = [&](int occurrences, const std::string& pattern, unsigned long n_found) {
         std::fprintf(report, "\t%3d\t\t%s\n", occurrences, pattern.c_str());
         std::fflush(report);
-        io.printf("%c%6lu\b\b\b\b\b\b\b", spinner.face(), Ct);
+        io.printf("%c%6lu\b\b\b\b\b\b\b", spinner.face(), n_found);
     };
     try {
         auto progress = [&io](unsigned long checked, unsigned long n_found) {
@@ -206,19 +202,11 @@ DiscoverResult search_with_report(Dialogue& io, const std::vector<std::string>& 
     }
 }
 
-// Rows of the motif attributes, each from the motif row encoder.
-TableRows motif_rows(const DiscoverResult& result, const std::vector<std::string>& sequences) {
-    auto encoder = std::make_shared<MotifRowEncoder>(make_motif_encoder(result.attributes, result.pairs));
-    return {sequences.size(), [encoder, &sequences](size_t i, const std::string&,
-                                                    std::vector<std::uint32_t>& ones) {
-                encode_motif_row(*encoder, sequences[i], ones);
-            }};
-}
-
 ContextSummary write_motif_context(Dialogue& io, const LabelledInput& in, const DiscoverResult& result) {
     ContextRequest request{result.attributes};
-    request.training = motif_rows(result, in.training.sequences);
-    if (in.with_test) request.test = motif_rows(result, in.test.sequences);
+    const RowCoder rows = motif_coder(result.attributes, result.pairs);
+    request.training = coder_rows(rows, in.training.sequences, false);
+    if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
     request.classes.training = in.class_file.get();
     request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
     return write_context_files(io, request);
@@ -238,8 +226,8 @@ MotifsRun run_discover(Dialogue& io) {
     const std::clock_t start = std::clock();
     write_report_header(report.get(), opt, in);
     DiscoverResult result = search_with_report(io, in.training.sequences, opt, report.get());
-    std::fprintf(report.get(), "\n\n%6lu motifs found\n%6lu motifs checked", result.Ct, result.St);
-    io.printf(" \n%7lu motifs checked\n", result.St);
+    std::fprintf(report.get(), "\n\n%6lu motifs found\n%6lu motifs checked", result.n_found, result.n_checked);
+    io.printf(" \n%7lu motifs checked\n", result.n_checked);
     io.printf("\n\t%f seconds\n", seconds_since(start));
     close_output(report, report_name);
 

@@ -12,6 +12,7 @@
 #include "context/presence.h"
 #include "dialogue/dialogue.h"
 #include "discover/search.h"
+#include "methods/method.h"
 
 namespace tessar {
 
@@ -22,22 +23,19 @@ extern const Question kMinOccurrence;
 extern const Question kMutations;
 extern const Question kReportName;
 
-// Every question of the method, in dialogue order.
-const std::vector<const Question*>& discover_questions();
-
 struct DiscoverOptions {
-    int Sty = 1;     // 1: *X*, 2: *X*Y*
-    int Minlgh = 3;
-    int Minocc = 1;
-    int Dist = 0;
-    // Greatest motif length, stars included: the menu's, or none beyond the sequences' own
-    // when the front end takes sequences of any length.
-    int Maxlgh = 6000;
+    int form = 1;            // Sty: 1 for *X*, 2 for *X*Y*
+    int min_length = 3;      // Minlgh: least motif length in residues
+    int min_occurrence = 1;  // Minocc: sequences of the file a motif must occur in
+    int mutations = 0;       // Dist: edit operations allowed in an occurrence
+    // Maxlgh: greatest motif length, stars included: the menu's, or none beyond the sequences'
+    // own when the front end takes sequences of any length.
+    int max_length = kMenuMaxResidues + 2;
 };
 
 struct DiscoverResult {
-    unsigned long St = 0;  // motifs checked
-    unsigned long Ct = 0;  // motifs found
+    unsigned long n_checked = 0;  // St: motifs checked
+    unsigned long n_found = 0;    // Ct: motifs found
     // One attribute per motif found, in report order: X for *X*, "X*Y" for *X*Y*.
     std::vector<std::string> attributes;
     // Form 2: X and Y of each attribute.
@@ -74,17 +72,24 @@ bool holds_pair(const std::string& x, const std::string& y, const std::string& s
 
 // The values of the motif attributes, one sequence at a time, by one scan of the presence
 // engine: for *X*, whether X occurs; for *X*Y*, holds_pair's answer (X occurs, and Y wholly
-// after X's first occurrence). The rows of both files of the method and of `tessar encode`.
+// after X's first occurrence). The rows of both files of the method and of `tessar encode`. Only
+// read once made: rows may be encoded on several threads at once, each with its own scratch.
 struct MotifRowEncoder {
     PresenceIndex index;      // form 1: every motif; form 2: every X, then every Y
-    PresenceScratch scratch;
     size_t n_pairs = 0;       // 0: form 1
+};
+struct MotifRowScratch {
+    PresenceScratch presence;
     std::vector<long long> first_end, last_start;  // per text of the index, for one sequence
 };
 // Form 2 when `pairs` is not empty (X and Y of each attribute), else form 1 on `attributes`.
 MotifRowEncoder make_motif_encoder(const std::vector<std::string>& attributes,
                                    const std::vector<std::pair<std::string, std::string>>& pairs);
 // The attributes whose value is 1 for `sequence`, ascending, into `ones`.
-void encode_motif_row(MotifRowEncoder& encoder, std::string_view sequence, std::vector<std::uint32_t>& ones);
+void encode_motif_row(const MotifRowEncoder& encoder, MotifRowScratch& scratch, std::string_view sequence,
+                      std::vector<std::uint32_t>& ones);
+// The same as a row coder (methods/method.h).
+RowCoder motif_coder(const std::vector<std::string>& attributes,
+                     const std::vector<std::pair<std::string, std::string>>& pairs);
 
 }  // namespace tessar

@@ -238,18 +238,9 @@ __attribute__((target("avx512f"), noinline)) uint64_t step_wide_alone(const uint
 }
 #endif
 
-bool has_wide_words() {
-#ifdef DISCOVER_WIDE_STEP
-    static const bool has = __builtin_cpu_supports("avx512f");
-    return has;
-#else
-    return false;
-#endif
-}
-
 // The bookkeeping of an occurrence test as it goes through the sample in order: it gives up
-// at the miss that makes the misses exceed sam - min_sam, the sequences its pattern's prefix
-// already misses counted as they are passed.
+// at the miss that makes the misses exceed n_sequences - min_sequences, the sequences its
+// pattern's prefix already misses counted as they are passed.
 struct Tally {
     long give_up;        // misses at which the test gives up (past every count when not testing)
     long misses = 0;
@@ -276,86 +267,54 @@ struct Tally {
     }
 };
 
-// The rows of the sequences of `from`, extended one by one into `to`, compacted: each hit's
-// rows right after the previous hit's, written without a branch (a miss's rows are written and
-// then overwritten by the next sequence's). The loop is spelled out once per step below, as a
-// loop shared through a template would not be compiled for the wide step's instructions.
+// The sample loop (discover/sample_loop.inc) is written once and compiled twice: around the
+// one-word step, and for 512-bit registers around the wide step, which only a function compiled
+// for them can take inlined (a loop shared through a template would not carry the target to its
+// step). Each copy finds its step as sample_step<D> in its own namespace.
+namespace narrow {
 template <int D>
-Extension extend_narrow(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
-                        int min_sam) {
-    const int sam = masks.n_sequences;
-    const size_t rows = masks.dist + 1;
-    Tally tally{tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1};
-    if (tally.give_up <= 0) return {-1, 1};
-    std::vector<uint64_t> spare(D < 0 ? 2 * rows : 0);
-    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
-    // the extension occurs in no sequence its pattern misses: `from`'s room is enough
-    to.make_room(from.n_seqs, from.size);
-    size_t used = 0, n_hits = 0;
-    for (size_t t = 0; t < from.n_seqs; ++t) {
-        const int s = from.seqs[t];
-        if (tally.skip_to(s)) return tally.result;
-        const SequenceShape& shape = masks.shape[s];
-        const bool hit = step<D>(from.words.get() + from.at[t], to.words.get() + used, mask + shape.word_at,
-                                 shape.n_words, shape.last_bits, masks.dist, spare.data()) != 0;
-        to.seqs[n_hits] = s;
-        to.at[n_hits] = used;
-        n_hits += hit;
-        used += hit ? rows * shape.n_words : 0;
-        if (tally.count(hit)) return tally.result;
-    }
-    to.n_seqs = n_hits;
-    to.size = used;
-    if (tally.skip_to(sam)) return tally.result;
-    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
+inline uint64_t sample_step(const uint64_t* p, uint64_t* n, const uint64_t* m, int words, uint64_t last, int dist,
+                            uint64_t* spare) {
+    return step<D>(p, n, m, words, last, dist, spare);
 }
+#define SAMPLE_LOOP_TARGET
+#include "discover/sample_loop.inc"
+#undef SAMPLE_LOOP_TARGET
+}  // namespace narrow
 
 #ifdef DISCOVER_WIDE_STEP
-// The same sample loop as above, compiled for 512-bit registers so that the wide step is inlined
-// into it (a loop shared through a template would not carry the target to its step).
+namespace wide {
 template <int D>
-__attribute__((target("avx512f"))) Extension extend_wide(const SampleMasks& masks, const RowFrame& from, int code,
-                                                         RowFrame& to, bool tested, int min_sam) {
-    const int sam = masks.n_sequences;
-    const size_t rows = D + 1;
-    Tally tally{tested ? static_cast<long>(sam) - min_sam + 1 : static_cast<long>(sam) + 1};
-    if (tally.give_up <= 0) return {-1, 1};
-    const uint64_t* const mask = masks.masks.data() + code * masks.total_words;
-    to.make_room(from.n_seqs, from.size);
-    size_t used = 0, n_hits = 0;
-    for (size_t t = 0; t < from.n_seqs; ++t) {
-        const int s = from.seqs[t];
-        if (tally.skip_to(s)) return tally.result;
-        const SequenceShape& shape = masks.shape[s];
-        const uint64_t* p = from.words.get() + from.at[t];
-        uint64_t* n = to.words.get() + used;
-        const uint64_t* m = mask + shape.word_at;
-        const bool hit = step_wide_any<D>(p, n, m, shape.n_words, shape.last_bits) != 0;
-        to.seqs[n_hits] = s;
-        to.at[n_hits] = used;
-        n_hits += hit;
-        used += hit ? rows * shape.n_words : 0;
-        if (tally.count(hit)) return tally.result;
-    }
-    to.n_seqs = n_hits;
-    to.size = used;
-    if (tally.skip_to(sam)) return tally.result;
-    return {static_cast<int>(n_hits), tested ? static_cast<unsigned long>(sam) : 0ul};
+[[gnu::always_inline]] inline __attribute__((target("avx512f"))) uint64_t sample_step(
+    const uint64_t* p, uint64_t* n, const uint64_t* m, int words, uint64_t last, int, uint64_t*) {
+    return step_wide_any<D>(p, n, m, words, last);
 }
-
+#define SAMPLE_LOOP_TARGET __attribute__((target("avx512f")))
+#include "discover/sample_loop.inc"
+#undef SAMPLE_LOOP_TARGET
+}  // namespace wide
 #endif
 
 template <int D>
 Extension extend_all(const SampleMasks& masks, const RowFrame& from, int code, RowFrame& to, bool tested,
-                     int min_sam) {
+                     int min_sequences) {
 #ifdef DISCOVER_WIDE_STEP
     if constexpr (D >= 0)
-        if (has_wide_words()) return extend_wide<D>(masks, from, code, to, tested, min_sam);
+        if (has_wide_words()) return wide::extend_sample<D>(masks, from, code, to, tested, min_sequences);
 #endif
-    return extend_narrow<D>(masks, from, code, to, tested, min_sam);
+    return narrow::extend_sample<D>(masks, from, code, to, tested, min_sequences);
 }
 
 }  // namespace
+
+bool has_wide_words() {
+#ifdef DISCOVER_WIDE_STEP
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has;
+#else
+    return false;
+#endif
+}
 
 bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, char letter, uint64_t* to,
                      bool wide) {
@@ -364,11 +323,19 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
                         shape.word_at;
     std::vector<uint64_t> spare(2 * static_cast<size_t>(masks.dist + 1));
 #ifdef DISCOVER_WIDE_STEP
+    // every count of operations the search takes the wide step for
     if (wide && has_wide_words()) switch (masks.dist) {
         case 0: return step_wide_alone<0>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 1: return step_wide_alone<1>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 2: return step_wide_alone<2>(from, to, m, shape.n_words, shape.last_bits) != 0;
         case 3: return step_wide_alone<3>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 4: return step_wide_alone<4>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 5: return step_wide_alone<5>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 6: return step_wide_alone<6>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 7: return step_wide_alone<7>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 8: return step_wide_alone<8>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 9: return step_wide_alone<9>(from, to, m, shape.n_words, shape.last_bits) != 0;
+        case 10: return step_wide_alone<10>(from, to, m, shape.n_words, shape.last_bits) != 0;
         default: break;
         }
 #else
@@ -378,23 +345,23 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
 }
 
 Extension extend_rows(const SampleMasks& masks, const RowFrame& from, char letter, RowFrame& to, bool tested,
-                      int min_sam) {
+                      int min_sequences) {
     to.clear();
     if (masks.n_sequences == 0) return {0, 0};
     const int code = masks.code[static_cast<unsigned char>(letter)];
     switch (masks.dist) {
-    case 0: return extend_all<0>(masks, from, code, to, tested, min_sam);
-    case 1: return extend_all<1>(masks, from, code, to, tested, min_sam);
-    case 2: return extend_all<2>(masks, from, code, to, tested, min_sam);
-    case 3: return extend_all<3>(masks, from, code, to, tested, min_sam);
-    case 4: return extend_all<4>(masks, from, code, to, tested, min_sam);
-    case 5: return extend_all<5>(masks, from, code, to, tested, min_sam);
-    case 6: return extend_all<6>(masks, from, code, to, tested, min_sam);
-    case 7: return extend_all<7>(masks, from, code, to, tested, min_sam);
-    case 8: return extend_all<8>(masks, from, code, to, tested, min_sam);
-    case 9: return extend_all<9>(masks, from, code, to, tested, min_sam);
-    case 10: return extend_all<10>(masks, from, code, to, tested, min_sam);
-    default: return extend_all<-1>(masks, from, code, to, tested, min_sam);
+    case 0: return extend_all<0>(masks, from, code, to, tested, min_sequences);
+    case 1: return extend_all<1>(masks, from, code, to, tested, min_sequences);
+    case 2: return extend_all<2>(masks, from, code, to, tested, min_sequences);
+    case 3: return extend_all<3>(masks, from, code, to, tested, min_sequences);
+    case 4: return extend_all<4>(masks, from, code, to, tested, min_sequences);
+    case 5: return extend_all<5>(masks, from, code, to, tested, min_sequences);
+    case 6: return extend_all<6>(masks, from, code, to, tested, min_sequences);
+    case 7: return extend_all<7>(masks, from, code, to, tested, min_sequences);
+    case 8: return extend_all<8>(masks, from, code, to, tested, min_sequences);
+    case 9: return extend_all<9>(masks, from, code, to, tested, min_sequences);
+    case 10: return extend_all<10>(masks, from, code, to, tested, min_sequences);
+    default: return extend_all<-1>(masks, from, code, to, tested, min_sequences);
     }
 }
 

@@ -2,14 +2,14 @@
 //
 // For a sequence s of n residues and a pattern P of m letters, D[j] (j from 0 to n) is the
 // least number of edit operations (substitution, insertion, deletion of one residue) that turn
-// P into some substring of s ending after residue j. Row e is the bit set {j : D[j] <= e}; a
-// sequence keeps Dist + 1 rows, bit j of row e in bit j % 64 of word j / 64. Adding letter c
-// to P turns the rows R into R' by
+// P into some substring of s ending after residue j. Row e is the bit set {j : D[j] <= e}; with
+// dist edit operations allowed, a sequence keeps dist + 1 rows, bit j of row e in bit j % 64 of
+// word j / 64. Adding letter c to P turns the rows R into R' by
 //   R'_0 = (R_0 << 1) & M_c
 //   R'_e = ((R_e << 1) & M_c) | (R_{e-1} << 1) | R_{e-1} | (R'_{e-1} << 1)
 // (match or substitution, deletion of the letter, insertion of a residue), where M_c holds the
 // positions j >= 1 with s[j - 1] == c: a few word operations per 64 positions. *P* occurs in
-// s within Dist operations when row Dist is not empty, and an extension never occurs where P
+// s within dist operations when row dist is not empty, and an extension never occurs where P
 // does not, so a frame keeps only the sequences still in reach.
 //
 // The same rows serve *X*Y*: after X, row e of the gap is every position from X's earliest end
@@ -82,6 +82,9 @@ struct Extension {
     unsigned long ticks = 0;
 };
 
+// Whether the 512-bit step is compiled in and the processor has its instructions (AVX-512F).
+bool has_wide_words();
+
 // One sequence's rows (dist + 1 rows of its words) extended by `letter` into `to`; whether the
 // extension occurs. `wide` chooses the 512-bit step, when the processor has it, over the
 // one-word step: they must agree bit for bit.
@@ -89,9 +92,10 @@ bool extend_sequence(const SampleMasks& masks, int seq, const uint64_t* from, ch
                      bool wide);
 
 // Extends the pattern of `from` by `letter` (a letter of the sample) into `to` (a different
-// frame). When `tested`, runs the occurrence test against `min_sam`, and `to` is complete only
-// when the test accepts; otherwise every sequence of `from` is extended and nothing is ticked.
+// frame). When `tested`, runs the occurrence test against `min_sequences`, and `to` is complete
+// only when the test accepts; otherwise every sequence of `from` is extended and nothing is
+// ticked.
 Extension extend_rows(const SampleMasks& masks, const RowFrame& from, char letter, RowFrame& to,
-                      bool tested, int min_sam);
+                      bool tested, int min_sequences);
 
 }  // namespace tessar

@@ -1,11 +1,10 @@
 #include "discover/search.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
 #include <thread>
+
+#include "parallel/parallel.h"
 
 namespace tessar {
 
@@ -32,10 +31,10 @@ struct FrameStack {
 
 // What one thread needs of its own to walk a branch.
 struct Walker {
-    std::string B = "*";          // pattern buffer: '*', X, '*' [, Y, '*']
-    std::vector<int> S1, S2;      // walk stacks (X walks, Y walk)
-    FrameStack x_rows, y_rows;    // rows along the X walk and along the Y walk
-    unsigned long unshown = 0;    // candidates checked since the progress was last shown
+    std::string pattern = "*";          // B: the candidate, '*', X, '*' [, Y, '*']
+    std::vector<int> x_stack, y_stack;  // S1, S2: walk stacks of the X walks and of the Y walk
+    FrameStack x_rows, y_rows;          // rows along the X walk and along the Y walk
+    unsigned long unshown = 0;          // candidates checked since the progress was last shown
 };
 
 // What a branch found, kept until its turn to be reported.
@@ -44,7 +43,7 @@ struct BranchResult {
         unsigned long ticks_before;  // ticks since the previous report of the branch
         int occurrences;
     };
-    unsigned long St = 0;
+    unsigned long n_checked = 0;
     std::vector<Report> reports;
     unsigned long ticks_after = 0;  // ticks after the last report
     std::vector<std::string> motifs;                          // form 1, one per report
@@ -54,9 +53,9 @@ struct BranchResult {
 
 // Writes residue c at buffer position k, followed by the closing star.
 void put(Walker& w, int k, char c) {
-    w.B.resize(k);
-    w.B.push_back(c);
-    w.B.push_back('*');
+    w.pattern.resize(k);
+    w.pattern.push_back(c);
+    w.pattern.push_back('*');
 }
 
 // Level 0 of a frame stack, the rows of the pattern ending at buffer position `end` that the
@@ -105,7 +104,7 @@ Extension extend_level(const Search& s, FrameStack& rows, size_t l, const RowFra
     FrameStack::Level& here = rows.levels[l];
     const int to = starts_node ? 0 : 1 - here.current;
     const size_t before = here.frames[to].capacity;
-    const Extension e = extend_rows(s.masks, from, c, here.frames[to], tested, s.params.Minsam);
+    const Extension e = extend_rows(s.masks, from, c, here.frames[to], tested, s.params.min_sequences);
     rows.held += here.frames[to].capacity - before;
     here.current = to;
     here.end = k;
@@ -115,13 +114,13 @@ Extension extend_level(const Search& s, FrameStack& rows, size_t l, const RowFra
 
 // Makes level l hold the rows of the path's pattern ending at buffer position `end`, from the
 // nearest level below that is kept, through the letters of the path in the buffer.
-void restore(const Search& s, FrameStack& rows, size_t l, const std::string& B, int end) {
+void restore(const Search& s, FrameStack& rows, size_t l, const std::string& pattern, int end) {
     if (rows.levels[l].kept) return;
     size_t below = l - 1;
     while (!rows.levels[below].kept) --below;  // the base is always kept
     int k = rows.levels[below].end + 1;
-    extend_level(s, rows, l, current(rows, below), true, k, B[k], false);
-    for (++k; k <= end; ++k) extend_level(s, rows, l, current(rows, l), false, k, B[k], false);
+    extend_level(s, rows, l, current(rows, below), true, k, pattern[k], false);
+    for (++k; k <= end; ++k) extend_level(s, rows, l, current(rows, l), false, k, pattern[k], false);
 }
 
 // Extends the rows by letter i of a node at walk level `level` (the size of the walk stack),
@@ -130,9 +129,9 @@ void restore(const Search& s, FrameStack& rows, size_t l, const std::string& B, 
 Extension extend(const Search& s, Walker& w, FrameStack& rows, size_t level, int i, int k, bool tested,
                  BranchResult& out) {
     if (rows.levels.size() <= level) rows.levels.resize(level + 1);
-    if (i == 0) restore(s, rows, level - 1, w.B, k - 1);
+    if (i == 0) restore(s, rows, level - 1, w.pattern, k - 1);
     const RowFrame& from = i == 0 ? current(rows, level - 1) : current(rows, level);
-    const Extension e = extend_level(s, rows, level, from, i == 0, k, w.B[k], tested);
+    const Extension e = extend_level(s, rows, level, from, i == 0, k, w.pattern[k], tested);
     if (rows.held > rows.budget) release(rows, level - 1);
     out.ticks_after += e.ticks;
     return e;
@@ -146,7 +145,7 @@ void show_progress(const Search& s) {
 
 // Counts one candidate checked, in the branch and in the live counts.
 void count_checked(const Search& s, Walker& w, BranchResult& out) {
-    ++out.St;
+    ++out.n_checked;
     s.live->checked.fetch_add(1, std::memory_order_relaxed);
     if (++w.unshown >= 4096) {
         w.unshown = 0;
@@ -160,105 +159,53 @@ void report(const Search& s, BranchResult& out, int occurrences) {
     out.ticks_after = 0;
 }
 
-// Runs work(walker, i, result) for every branch i, on up to s.n_threads threads, and hands
-// the results on in branch order on the calling thread, each as soon as all before it are
-// handed on. A branch that failed is handed on as far as it got, then its failure (or one of
-// deliver's) is rethrown once the threads have stopped; no branch is started after it.
+// Runs work(walker, i, result) for every branch i on the pool's threads, the biggest branches
+// first, and hands the results on in branch order on the calling thread, each as soon as all
+// before it are handed on. A branch that failed is handed on as far as it got, then its failure
+// (or one of deliver's) is thrown again once the threads have stopped.
 void run_branches(const Search& s, const std::vector<int>& tops,
                   const std::function<void(Walker&, size_t, BranchResult&)>& work,
                   const std::function<void(BranchResult&)>& deliver) {
-    const size_t n = tops.size();
+    OrderedTasks branches;
+    branches.count = tops.size();
     // the biggest branches first, so that the threads finish together: a branch's size goes
     // with the number of suffixes starting with its letter
-    std::vector<size_t> by_size(n);
-    for (size_t i = 0; i < n; ++i) by_size[i] = i;
     auto weight = [&](size_t i) {
         return label_length(s.tree.nodes[tops[i]]) > 0 ? s.letter_count[static_cast<unsigned char>(
                                                              label_char(s.tree, tops[i], 0))]
                                                        : 0;
     };
-    std::stable_sort(by_size.begin(), by_size.end(), [&](size_t a, size_t b) { return weight(a) > weight(b); });
-    std::vector<BranchResult> results(n);
-    std::vector<char> done(n, 0);
-    std::mutex lock;
-    std::condition_variable finished;
-    size_t next = 0;
-    bool stop = false;
+    branches.start_order.resize(branches.count);
+    for (size_t i = 0; i < branches.count; ++i) branches.start_order[i] = i;
+    std::stable_sort(branches.start_order.begin(), branches.start_order.end(),
+                     [&](size_t a, size_t b) { return weight(a) > weight(b); });
 
-    auto take = [&]() -> size_t {
-        std::lock_guard<std::mutex> hold(lock);
-        return stop || next == n ? n : by_size[next++];
-    };
-    auto run = [&](Walker& walker, size_t i) {
+    std::vector<BranchResult> results(branches.count);
+    std::vector<Walker> walkers(branches.workers);
+    branches.run = [&](size_t worker, size_t i) {
         try {
-            work(walker, i, results[i]);
+            work(walkers[worker], i, results[i]);
         } catch (...) {
             results[i].failure = std::current_exception();
         }
-        std::lock_guard<std::mutex> hold(lock);
-        done[i] = 1;
-        finished.notify_all();
     };
-    auto helper = [&] {
-        Walker walker;
-        for (size_t i = take(); i < n; i = take()) run(walker, i);
+    branches.deliver = [&](size_t i) {
+        BranchResult r = std::move(results[i]);  // its memory is freed once handed on
+        deliver(r);
+        if (r.failure) std::rethrow_exception(r.failure);
     };
-
-    const int helpers = std::min<int>(s.n_threads - 1, static_cast<int>(n) - 1);
-    std::vector<std::thread> threads;
-    for (int h = 0; h < helpers; ++h) threads.emplace_back(helper);
-
-    // the calling thread works too, and hands on whatever is ready in between
-    Walker walker;
-    std::exception_ptr failure;
-    size_t handed = 0;
-    auto hand_on_ready = [&](bool wait) {
-        while (!failure) {
-            {
-                std::unique_lock<std::mutex> hold(lock);
-                if (handed == n) return;
-                if (!done[handed]) {
-                    if (!wait) return;
-                    // while the last branches run elsewhere, the progress is still shown
-                    if (!finished.wait_for(hold, std::chrono::milliseconds(200),
-                                           [&] { return done[handed] != 0; })) {
-                        hold.unlock();
-                        show_progress(s);
-                        continue;
-                    }
-                }
-            }
-            BranchResult& r = results[handed];
-            deliver(r);
-            failure = r.failure;
-            r = BranchResult{};  // its memory is not needed any more
-            ++handed;
-        }
-    };
-    try {
-        for (size_t i = take(); i < n && !failure; i = take()) {
-            run(walker, i);
-            hand_on_ready(false);
-        }
-        hand_on_ready(true);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        stop = true;
-    }
-    for (auto& t : threads) t.join();
-    if (failure) std::rethrow_exception(failure);
+    // while the last branches run elsewhere, the progress is still shown
+    branches.while_waiting = [&] { show_progress(s); };
+    run_ordered(branches);
 }
 
 // Hands on one branch's counts, ticks and reports; `pattern(j)` spells report j with stars.
 void deliver(Search& s, BranchResult& r, const std::function<std::string(size_t)>& pattern) {
-    s.St += r.St;
+    s.n_checked += r.n_checked;
     for (size_t j = 0; j < r.reports.size(); ++j) {
         if (s.tick && r.reports[j].ticks_before > 0) s.tick(r.reports[j].ticks_before);
-        ++s.Ct;
-        if (s.on_found) s.on_found(r.reports[j].occurrences, pattern(j), s.Ct);
+        ++s.n_found;
+        if (s.on_found) s.on_found(r.reports[j].occurrences, pattern(j), s.n_found);
     }
     if (s.tick && r.ticks_after > 0) s.tick(r.ticks_after);
 }
@@ -281,26 +228,26 @@ bool test_candidate(const Search& s, Walker& w, FrameStack& rows, size_t level, 
 // Form 1 within one branch.
 void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
     whole_text_frame(s.masks, base(s, w.x_rows, 0));
-    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
+    walk_branch(s.tree, top, 1, w.x_stack, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
-        if (k < s.params.Minlgh) {  // not tested, but its rows lead to the tested ones
-            extend(s, w, w.x_rows, w.S1.size(), i, k, false, out);
+        if (k < s.params.min_length) {  // not tested, but its rows lead to the tested ones
+            extend(s, w, w.x_rows, w.x_stack.size(), i, k, false, out);
             return true;
         }
-        if (k > s.params.Maxlgh) return false;
-        return test_candidate(s, w, w.x_rows, w.S1.size(), i, k, out,
-                              [&] { out.motifs.push_back(w.B.substr(1, k)); });
+        if (k > s.params.max_length) return false;
+        return test_candidate(s, w, w.x_rows, w.x_stack.size(), i, k, out,
+                              [&] { out.motifs.push_back(w.pattern.substr(1, k)); });
     });
 }
 
 // The cut within one branch.
 void cut_branch(const Search& s, Walker& w, int top, BranchResult& out) {
     whole_text_frame(s.masks, base(s, w.x_rows, 0));
-    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
+    walk_branch(s.tree, top, 1, w.x_stack, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
-        if (k >= s.params.Maxlgh || extend(s, w, w.x_rows, w.S1.size(), i, k, true, out).count < 0) {
+        if (k >= s.params.max_length || extend(s, w, w.x_rows, w.x_stack.size(), i, k, true, out).count < 0) {
             truncate_node(s.tree, node, i);
             return false;
         }
@@ -310,21 +257,21 @@ void cut_branch(const Search& s, Walker& w, int top, BranchResult& out) {
 
 // Tests *X*Y* for every Y of the tree, X being in the buffer before position `start` - 1 and
 // `x` its rows.
-void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, BranchResult& out) {
+void pair_with_every_y(const Search& s, Walker& w, int start, const RowFrame& x, BranchResult& out) {
     const int x_length = start - 2;
     gap_frame(s.masks, x, base(s, w.y_rows, start - 1));
-    walk(s.tree, start, w.S2, [&](int node, int i, int k) {
+    walk(s.tree, start, w.y_stack, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
         const int y_length = k - start + 1;
         const int length = x_length + y_length;
-        if (length < s.params.Minlgh) {
-            extend(s, w, w.y_rows, w.S2.size(), i, k, false, out);
+        if (length < s.params.min_length) {
+            extend(s, w, w.y_rows, w.y_stack.size(), i, k, false, out);
             return true;
         }
-        if (length > s.params.Maxlgh) return false;
-        return test_candidate(s, w, w.y_rows, w.S2.size(), i, k, out, [&] {
-            out.pairs.emplace_back(w.B.substr(1, x_length), w.B.substr(start, y_length));
+        if (length > s.params.max_length) return false;
+        return test_candidate(s, w, w.y_rows, w.y_stack.size(), i, k, out, [&] {
+            out.pairs.emplace_back(w.pattern.substr(1, x_length), w.pattern.substr(start, y_length));
         });
     });
 }
@@ -332,12 +279,12 @@ void second_ptn(const Search& s, Walker& w, int start, const RowFrame& x, Branch
 // Every X of one branch of the cut tree paired with every Y of the whole tree.
 void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
     whole_text_frame(s.masks, base(s, w.x_rows, 0));
-    walk_branch(s.tree, top, 1, w.S1, [&](int node, int i, int k) {
+    walk_branch(s.tree, top, 1, w.x_stack, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
-        const size_t level = w.S1.size();
+        const size_t level = w.x_stack.size();
         extend(s, w, w.x_rows, level, i, k, false, out);
-        second_ptn(s, w, k + 2, current(w.x_rows, level), out);
+        pair_with_every_y(s, w, k + 2, current(w.x_rows, level), out);
         return true;
     });
 }
@@ -346,32 +293,31 @@ void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
 
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick, MotifFound on_found) {
     Search s{tree, params, std::move(tick), std::move(on_found)};
-    s.masks = make_masks(*tree.sample, params.Dist);
+    s.masks = make_masks(*tree.sample, params.mutations);
     for (const auto& seq : *tree.sample)
         for (char c : seq) ++s.letter_count[static_cast<unsigned char>(c)];
-    s.n_threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
     return s;
 }
 
-void one_ptn(Search& s) {
+void search_single_motifs(Search& s) {
     const std::vector<int> tops = branches(s.tree);
     run_branches(
         s, tops, [&](Walker& w, size_t i, BranchResult& out) { one_branch(s, w, tops[i], out); },
         [&](BranchResult& r) {
             deliver(s, r, [&](size_t j) { return "*" + r.motifs[j] + "*"; });
-            for (auto& m : r.motifs) s.MLst.push_back(std::move(m));
+            for (auto& m : r.motifs) s.motifs.push_back(std::move(m));
         });
 }
 
-void cut(Search& s) {
+void cut_inactive(Search& s) {
     const std::vector<int> tops = branches(s.tree);
     run_branches(
         s, tops, [&](Walker& w, size_t i, BranchResult& out) { cut_branch(s, w, tops[i], out); },
         [&](BranchResult& r) { deliver(s, r, [](size_t) { return std::string(); }); });
 }
 
-void first_ptn(Search& s) {
-    cut(s);
+void search_motif_pairs(Search& s) {
+    cut_inactive(s);
     const std::vector<int> tops = branches(s.tree);
     run_branches(
         s, tops, [&](Walker& w, size_t i, BranchResult& out) { pair_branch(s, w, tops[i], out); },

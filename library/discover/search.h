@@ -1,8 +1,9 @@
-// The motif searches over the candidate tree: the form-1 search *X* (`one_ptn`) and the form-2
-// search *X*Y* (`first_ptn`, with `cut`). Each candidate's occurrence test extends the rows of
-// its prefix by one letter (rows.h) instead of matching it from scratch. The branches below
-// the root are searched on up to two threads; their reports and ticks are handed on in walk
-// order, exactly as one thread would have made them.
+// The motif searches over the candidate tree: the form-1 search *X* (`search_single_motifs`)
+// and the form-2 search *X*Y* (`search_motif_pairs`, after `cut_inactive`). Each candidate's
+// occurrence test extends the rows of its prefix by one letter (rows.h) instead of matching it
+// from scratch. The branches below the root are searched on the pool's threads
+// (parallel/parallel.h); their reports and ticks are handed on in walk order, exactly as one
+// thread would have made them.
 #pragma once
 
 #include <array>
@@ -14,16 +15,17 @@
 #include <utility>
 #include <vector>
 
+#include "dialogue/dialogue.h"
 #include "discover/rows.h"
 #include "discover/tree.h"
 
 namespace tessar {
 
 struct SearchParams {
-    int Minlgh = 3;     // least motif length in residues (stars not counted)
-    int Maxlgh = 6000;  // greatest motif length
-    int Minsam = 1;     // occurrence threshold within the sample
-    int Dist = 0;       // edit operations allowed
+    int min_length = 3;     // Minlgh: least motif length in residues (stars not counted)
+    int max_length = kMenuMaxResidues + 2;  // Maxlgh: greatest motif length, its two stars included
+    int min_sequences = 1;  // Minsam: sequences of the sample a motif must occur in
+    int mutations = 0;      // Dist: edit operations allowed in an occurrence
 };
 
 // Called with the number of sequences occurrence tests went through: a test goes through the
@@ -49,7 +51,6 @@ struct Search {
     SearchParams params;
     MatchTick tick;
     MotifFound on_found;
-    int n_threads = 2;           // threads the branches are shared among
     size_t frame_budget = 0;     // words of rows a walk keeps along its path (0: a multiple of the sample's)
     // Shown now and then on the thread that runs the search, while the branches are searched
     // (reports are handed on a branch at a time, so the counts of the output lag behind).
@@ -57,9 +58,9 @@ struct Search {
     std::shared_ptr<LiveCounts> live = std::make_shared<LiveCounts>();
     std::thread::id owner = std::this_thread::get_id();
 
-    unsigned long St = 0;        // candidates tested
-    unsigned long Ct = 0;        // motifs found
-    std::vector<std::string> MLst{};  // form 1: the motifs found, without stars
+    unsigned long n_checked = 0;        // St: candidates tested
+    unsigned long n_found = 0;          // Ct: motifs found
+    std::vector<std::string> motifs{};  // MLst: form 1, the motifs found, without stars
     std::vector<std::pair<std::string, std::string>> pairs{};  // form 2: X and Y of each motif found
     SampleMasks masks{};         // letter masks of the sample
     std::array<long, 256> letter_count{};  // occurrences of each byte in the sample
@@ -68,12 +69,12 @@ struct Search {
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick = {},
                   MotifFound on_found = {});
 
-// Form 1: tests every substring X of the sample from the minimum length up, as *X*.
-void one_ptn(Search& s);
-// Form 2: truncates the tree to the X that pass as *X*, then pairs every X left with every Y
-// left, testing *X*Y*.
-void first_ptn(Search& s);
+// Form 1 (one_ptn): tests every substring X of the sample from the minimum length up, as *X*.
+void search_single_motifs(Search& s);
+// Form 2 (first_ptn): truncates the tree to the X that pass as *X*, then pairs every X left
+// with every Y left, testing *X*Y*.
+void search_motif_pairs(Search& s);
 // Cuts every node at the first character whose path label fails the test as *X*.
-void cut(Search& s);
+void cut_inactive(Search& s);
 
 }  // namespace tessar

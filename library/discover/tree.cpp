@@ -11,11 +11,11 @@ namespace tessar {
 CandidateTree new_tree(const std::vector<std::string>& sample) {
     CandidateTree tree;
     tree.sample = &sample;
-    newnode(tree);  // the root: empty label (start 1, end 0), no link, not a last child
+    add_node(tree);  // the root: empty label (start 1, end 0), no link, not a last child
     return tree;
 }
 
-int newnode(CandidateTree& tree) {
+int add_node(CandidateTree& tree) {
     tree.nodes.emplace_back();
     return static_cast<int>(tree.nodes.size()) - 1;
 }

@@ -31,7 +31,7 @@ constexpr int kRoot = 0;
 CandidateTree new_tree(const std::vector<std::string>& sample);
 
 // Adds a node with default fields and returns its index.
-int newnode(CandidateTree& tree);
+int add_node(CandidateTree& tree);
 
 // The tree of every substring of `sample` (residues are non-zero bytes), built from a suffix
 // array in O(n log n).

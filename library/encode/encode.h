@@ -6,11 +6,10 @@
 // row written as soon as it is read, so memory holds the model and one sequence, however long
 // the file. A classification file gives each row its class, read as the method reads a test
 // classification file; without one the class is unknown ("?") and the DDMS rule, which needs
-// the sequence's class, is not applied: values are exact presence.
+// the sequence's class, is not applied: values are exact presence. Each method's rows come
+// from its row coder (methods/method.h).
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,23 +24,6 @@ extern const Question kModelFile;        // "--model"
 extern const Question kEncodeClasses;    // "--classes"
 extern const Question kEncodedName;      // "--arff": the table, default Encoded.arff
 const std::vector<const Question*>& encode_questions();
-
-// A model made ready to encode sequences, one at a time.
-class ModelEncoder {
-public:
-    explicit ModelEncoder(const Model& model);
-    ~ModelEncoder();
-    ModelEncoder(const ModelEncoder&) = delete;
-    ModelEncoder& operator=(const ModelEncoder&) = delete;
-
-    // The features whose value is 1 for `sequence`, ascending, into `ones`. `label` is the
-    // sequence's class (null: unknown).
-    void encode(const std::string& sequence, const std::string* label, std::vector<std::uint32_t>& ones);
-
-private:
-    struct Rows;
-    std::unique_ptr<Rows> rows_;
-};
 
 struct EncodeOptions {
     bool header = true;  // false: the rows alone (a part of a table split by sequence)

@@ -37,8 +37,7 @@ std::vector<std::string> read_class_names(ClassFile& file, int count) {
     return names;
 }
 
-std::vector<std::string> read_class_header_again(ClassFile& file) {
-    std::rewind(file.stream);
+std::vector<std::string> read_class_header_unchecked(ClassFile& file) {
     next_class_line(file);
     const int count = read_class_count(file);
     next_class_line(file);

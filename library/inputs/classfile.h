@@ -49,10 +49,11 @@ int read_class_count(ClassFile& file);
 // is fatal (kClassNamesError).
 std::vector<std::string> read_class_names(ClassFile& file, int count);
 
-// Reads a classification file again from its start up to its first label line, without
-// checks, and returns its names: the whole names section is read (as many lines as its own
-// count says), so the labels stay aligned whatever the number of classes listed elsewhere.
-std::vector<std::string> read_class_header_again(ClassFile& file);
+// Reads a classification file up to its first label line without checks, and returns its
+// names: the whole names section is read (as many lines as its own count says), so the labels
+// stay aligned whatever the number of classes listed elsewhere. (The descriptor methods' way
+// with a test classification file.)
+std::vector<std::string> read_class_header_unchecked(ClassFile& file);
 
 // Reads a test classification file up to its first label line as it is read beside a
 // training file: each keyword line checked (fatal with the message of its position), its own

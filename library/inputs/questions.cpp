@@ -32,11 +32,9 @@ const Question kTestClassFile = {"--test-classes", AnswerKind::InputFile,
                                  "classification file of the test file (required with --test)",
                                  "", 0, 0, nullptr, "--test"};
 
-SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, int max_sequences_shown,
-                                int max_length_shown) {
+SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, ShownLimits shown) {
     SequenceInput input;
-    File in = ask_input_file(io, kSequenceFile,
-                             prompt_text(kSequenceFile, max_sequences_shown, max_length_shown),
+    File in = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, shown.sequences, shown.length),
                              input.name);
     input.sequences = read_sequences(in.get(), reader, io.limits(), &input.stats);
     return input;
@@ -60,7 +58,7 @@ bool ask_test_files(Dialogue& io, TestInput& test) {
 
 LabelledInput ask_labelled_input(Dialogue& io, SequenceReader reader, const char* found_format) {
     LabelledInput input;
-    input.training = ask_sequence_file(io, reader, 2000, 6000);
+    input.training = ask_sequence_file(io, reader, kShownLimits);
     const int n_sequences = static_cast<int>(input.training.sequences.size());
     io.print(format(found_format, static_cast<short>(n_sequences), input.training.name.c_str()));
     report_sequence_file(io, input.training.stats, input.training.name);

@@ -20,6 +20,16 @@ extern const Question kClassFile;
 extern const Question kTestFile;
 extern const Question kTestClassFile;
 
+// What the sequence-file question's text shows as the limits (the menu's words, not what it
+// enforces, which is console_limits()): 2000 sequences of 6000 residues for the motif and N-gram
+// methods, 3000 of 5000 for the descriptor methods.
+struct ShownLimits {
+    int sequences;
+    int length;
+};
+constexpr ShownLimits kShownLimits = {2000, 6000};
+constexpr ShownLimits kDescriptorShownLimits = {3000, 5000};
+
 // A sequence file asked for and read whole.
 struct SequenceInput {
     std::string name;  // as answered
@@ -27,10 +37,9 @@ struct SequenceInput {
     SequenceFileStats stats;
 };
 
-// Asks for the sequence file (the question shows the two limits given, as text only) and reads
-// it with `reader`.
-SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, int max_sequences_shown,
-                                int max_length_shown);
+// Asks for the sequence file (the question shows the limits given, as text only) and reads it
+// with `reader`.
+SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, ShownLimits shown);
 
 // The optional classification file of the motif and N-gram methods.
 File ask_optional_class_file(Dialogue& io, int n_sequences, std::string& name);

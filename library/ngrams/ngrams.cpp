@@ -5,6 +5,7 @@
 #include "context/context.h"
 #include "context/presence.h"
 #include "inputs/questions.h"
+#include "methods/method.h"
 
 namespace tessar {
 
@@ -12,14 +13,17 @@ const Question kNgramSize = {"-n", AnswerKind::Number,
                              "\n%%\tEnter the size of N default is 3) [3] : ",
                              "N, the length of the N-grams", "3", 1, INT_MAX};
 
-const std::vector<const Question*>& ngram_questions() {
-    static const std::vector<const Question*> questions = {
-        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kNgramSize,
-        &kArffNameAfterBlankLines, &kTestArffName, &kTxtName, &kDatName};
-    return questions;
-}
-
 namespace {
+
+// The rolling hash of the N-grams: a polynomial in kBase, its bits spread over the whole word.
+constexpr std::uint64_t kBase = 0x100000001b3ULL;
+
+std::uint64_t mix_hash(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
 
 // Calls f(key) for every window of n residues of `sequence`, left to right. The hash rolls: each
 // window costs O(1) however large n is.
@@ -29,14 +33,14 @@ void for_each_ngram(const std::string& sequence, int n, F f) {
     const size_t width = static_cast<size_t>(n);
     if (n < 1 || len < width) return;
     std::uint64_t top = 1;  // kBase^(n-1)
-    for (size_t i = 1; i < width; ++i) top *= PresenceIndex::kBase;
+    for (size_t i = 1; i < width; ++i) top *= kBase;
     std::uint64_t h = 0;
-    for (size_t i = 0; i < width; ++i) h = h * PresenceIndex::kBase + static_cast<unsigned char>(sequence[i]);
+    for (size_t i = 0; i < width; ++i) h = h * kBase + static_cast<unsigned char>(sequence[i]);
     std::string_view all(sequence);
     for (size_t p = 0;; ++p) {
         f(NgramKey{all.substr(p, width), mix_hash(h)});
         if (p + width >= len) break;
-        h = (h - static_cast<unsigned char>(sequence[p]) * top) * PresenceIndex::kBase +
+        h = (h - static_cast<unsigned char>(sequence[p]) * top) * kBase +
             static_cast<unsigned char>(sequence[p + width]);
     }
 }
@@ -45,19 +49,6 @@ void print_counts(Dialogue& io, const NgramTable& table, std::clock_t start) {
     io.printf("\n\t%d N-Grams", table.n_sequence_ngrams);
     io.printf("\n\t%d distinct N-Grams", static_cast<int>(table.ngrams.size()));
     io.printf("\n\t%f seconds\n", seconds_since(start));
-}
-
-// Rows of exact presence of the N-grams in `sequences`, filled on every core.
-TableRows presence_rows(const PresenceIndex& index, const std::vector<std::string>& sequences) {
-    TableRows rows;
-    rows.count = sequences.size();
-    rows.make_fill = [&index, &sequences]() -> RowFill {
-        return [&index, &sequences, scratch = PresenceScratch()](size_t i, const std::string&,
-                                                                 std::vector<std::uint32_t>& ones) mutable {
-            fill_presence(index, sequences[i], scratch, ones);
-        };
-    };
-    return rows;
 }
 
 }  // namespace
@@ -99,10 +90,10 @@ NgramsRun run_ngrams(Dialogue& io) {
     // keys typed ahead during the computation are not taken as answers
     io.discard_typeahead();
 
-    const PresenceIndex index = index_texts(table.ngrams);
+    const RowCoder rows = presence_coder(table.ngrams);
     ContextRequest request{table.ngrams};
-    request.training = presence_rows(index, in.training.sequences);
-    if (in.with_test) request.test = presence_rows(index, in.test.sequences);
+    request.training = coder_rows(rows, in.training.sequences, false);
+    if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
     request.classes.training = in.class_file.get();
     request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
     request.blank_lines_first = true;

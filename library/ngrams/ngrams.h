@@ -17,9 +17,6 @@ namespace tessar {
 // The method's own question: N.
 extern const Question kNgramSize;
 
-// Every question of the method, in dialogue order.
-const std::vector<const Question*>& ngram_questions();
-
 // An N-gram as a hash key: the text (a view into a training sequence) and its rolling hash.
 struct NgramKey {
     std::string_view text;

@@ -102,9 +102,12 @@ def menu_flags(case, tables):
     if stdout.count(b"Encoding complete") != 1:
         raise Skip("the menu did not run exactly one method to its end")
     key = lines[0] if lines else ""
-    command = next((name for name, t in tables.items()
-                    if key == t["key"] or (name == "bincod" and len(key) == 1 and "e" <= key <= "h")),
-                   None)
+    # a method whose menu keys choose a variant takes them from its key on
+    def runs(t):
+        variants = len(t["menu_choice"]["choices"]) if "menu_choice" in t else 1
+        return len(key) == 1 and 0 <= ord(key) - ord(t["key"]) < variants
+
+    command = next((name for name, t in tables.items() if runs(t)), None)
     if command is None:
         raise Skip(f"menu key {key!r} runs no method")
     table = tables[command]
@@ -116,8 +119,9 @@ def menu_flags(case, tables):
     if [ln.strip() for ln in lines[1 + len(asked):]][-1:] != ["q"] or len(lines) != len(asked) + 3:
         raise Skip("the menu did more than one method run")
     args = [command]
-    if command == "bincod":
-        args += ["--code", table["codes"][ord(key) - ord("e")]]
+    if "menu_choice" in table:
+        choice = table["menu_choice"]
+        args += [choice["flag"], choice["choices"][ord(key) - ord(table["key"])]]
     for q, answer in zip(asked, answers):
         if answer == "":
             continue  # the default
@@ -126,7 +130,7 @@ def menu_flags(case, tables):
     # the sequence file is required on the command line: its default is named
     positional = next(q for q in table["questions"] if not q["flag"].startswith("-"))
     if not any(q is positional and a for q, a in zip(asked, answers)):
-        args.insert(1 if command != "bincod" else 3, positional["default"])
+        args.insert(3 if "menu_choice" in table else 1, positional["default"])
     return args
 
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "context/context.h"
+#include "inputs/classfile.h"
 #include "harness.h"
 
 namespace {
@@ -52,11 +53,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     };
     request.training = {byte(1) % 24, fill};
     request.test = {byte(2) % 24, fill};
-    request.classes.training = with_classes ? training.get() : nullptr;
+    // the descriptor methods' way: the training file read by the method (here, at once, with the
+    // same readers), the test file without checks
+    const bool read_by_method = byte(3) & 4;
+    tessar::ClassesRead read;
+    if (with_classes && read_by_method) {
+        tessar::ClassFile file{training.get(), ""};
+        try {
+            read.names = tessar::read_class_header_unchecked(file);
+        } catch (const tessar::FatalError&) {
+            return 0;
+        }
+        while (tessar::next_class_line(file)) read.labels.push_back(file.line);
+    }
+    request.classes.training = with_classes && !read_by_method ? training.get() : nullptr;
+    request.classes.training_read = with_classes && read_by_method ? &read : nullptr;
     request.classes.test = with_test ? test.get() : nullptr;
-    request.classes.read_again = byte(3) & 4;
+    request.classes.test_unchecked = read_by_method;
     if (byte(3) & 8) request.classes.n_listed = byte(4) % 8;
-    request.txt_and_dat = !request.classes.read_again;
+    request.txt_and_dat = !read_by_method;
 
     // every output name takes its default
     tessar::File script = fuzz::memory_stream("\n\n\n\n");

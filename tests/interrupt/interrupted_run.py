@@ -3,8 +3,8 @@
 
 Starts the real launcher (or the same method through tessar) on the motif method with answers
 that make the search run for minutes (form *X*Y*, minimum length 2, minimum occurrence 1, on the
-18 sample sequences), waits until the report file exists (it is created before the search),
-sends the signal and checks that the program ends with status 130 and says on standard error
+18 sample sequences), waits until the report file exists (it is created before the search)
+and the search has run a moment on its worker threads, sends the signal and checks that the program ends with status 130 and says on standard error
 that the report is incomplete.
 
     interrupted_run.py --bin FOLDER --signal INT|TERM [--program launcher|tessar]
@@ -57,6 +57,11 @@ def main():
                 proc.kill()
                 sys.exit("FAIL: no report file after 300 s")
             time.sleep(0.05)
+        # and a moment later the search's worker threads are running: the signal must still
+        # reach the thread that owns interrupts
+        time.sleep(0.5)
+        if proc.poll() is not None:
+            sys.exit(f"FAIL: the program ended (status {proc.returncode}) before the signal")
 
         proc.send_signal(sig)
         try:

@@ -216,7 +216,7 @@ TEST_F(Cli, TheQuestionTablesAsJsonListEveryFlagOnce) {
     const Outcome o = run({"questions"});
     EXPECT_EQ(o.status, 0);
     for (const char* flag : {"\"--form\"", "\"--min-length\"", "\"--min-occurrence\"", "\"--mutations\"",
-                             "\"--report\"", "\"-n\"", "\"--matrix\"", "\"--output\"", "\"codes\""})
+                             "\"--report\"", "\"-n\"", "\"--matrix\"", "\"--output\"", "\"menu_choice\"", "\"--code\""})
         EXPECT_NE(o.out.find(flag), std::string::npos) << flag;
     // the hidden subcommand stays out of the help
     EXPECT_EQ(run({"--help"}).out.find("questions"), std::string::npos);

@@ -8,6 +8,7 @@
 
 #include "context/context.h"
 #include "inputs/classfile.h"
+#include "parallel/parallel.h"
 #include "support.h"
 
 using namespace tessar;
@@ -176,14 +177,14 @@ TEST_F(Writer, ATableWithNoAttributeAndNoClassWarnsThatToolsCannotLoadIt) {
     EXPECT_EQ(console->printed().find("Warning"), std::string::npos);
 }
 
-TEST_F(Writer, ClassFilesReadAgainListTheFamiliesAndKeepTheLabelsAligned) {
-    // the descriptor methods: ARFF files only, names read again from the start of files that
-    // were read before, one class listed per family
+TEST_F(Writer, ClassesReadByTheMethodListTheFamiliesAndTheTestFileIsReadWithoutChecks) {
+    // the descriptor methods: ARFF files only, the names and labels the class walk read, one
+    // class listed per family; the test file read once, without checks, by its own count
     answer({"c.arff", "t.arff"});
-    std::FILE* classes = text_file("#\n3\n#\npos\nneg\nnone\n#\npos\nneg\n");
-    std::fgetc(classes);  // the method has read the file already
-    ContextRequest r = request(kvl_ag, classes, text_file("#\n3\n#\na\nb\nc\n#\nneg\n"));
-    r.classes.read_again = true;
+    const ClassesRead read{{"pos", "neg", "none"}, {"pos", "neg"}};
+    ContextRequest r = request(kvl_ag, nullptr, text_file("#\n3\n#\na\nb\nc\n#\nneg\n"));
+    r.classes.training_read = &read;
+    r.classes.test_unchecked = true;
     r.classes.n_listed = 2;
     r.txt_and_dat = false;
     r.test.count = 2;
@@ -247,7 +248,8 @@ TEST_F(Writer, ANameTakenByAnotherOutputOrAClassificationFileIsAskedAgain) {
 }
 
 TEST_F(Writer, RowsFilledAheadOnEveryCoreAreWrittenAsInOrder) {
-    // many rows, labels and test rows: the files must not depend on how the rows were filled
+    // many rows, labels and test rows: the files must not depend on how the rows were filled,
+    // nor on how many threads filled them
     std::vector<std::string> attributes;
     for (const char* a : {"A", "K", "KV", "LA", "GG", "VLA", "MKV"}) attributes.push_back(a);
     const char* const residues = "AKVLGM";
@@ -266,14 +268,19 @@ TEST_F(Writer, RowsFilledAheadOnEveryCoreAreWrittenAsInOrder) {
         answer({"one.arff", "one.test.arff", "one.txt", "one.dat"});
         write(request(attributes, text_file(classes), text_file(classes)));
         SCOPED_TRACE(std::to_string(n) + " rows");
-        ContextRequest r = request(attributes, text_file(classes), text_file(classes));
-        for (TableRows* rows : {&r.training, &r.test}) {
-            rows->make_fill = [fill = rows->fill] { return fill; };
-            rows->fill = nullptr;
+        for (size_t threads : {2u, 8u}) {
+            ContextRequest r = request(attributes, text_file(classes), text_file(classes));
+            for (TableRows* rows : {&r.training, &r.test}) {
+                rows->make_fill = [fill = rows->fill] { return fill; };
+                rows->fill = nullptr;
+            }
+            answer({"many.arff", "many.test.arff", "many.txt", "many.dat"});
+            set_thread_count(threads);
+            write(r);
+            set_thread_count(0);
+            for (const char* ext : {".arff", ".test.arff", ".txt", ".dat"})
+                EXPECT_EQ(contents(std::string("many") + ext), contents(std::string("one") + ext))
+                    << ext << ", " << threads << " threads";
         }
-        answer({"many.arff", "many.test.arff", "many.txt", "many.dat"});
-        write(r);
-        for (const char* ext : {".arff", ".test.arff", ".txt", ".dat"})
-            EXPECT_EQ(contents(std::string("many") + ext), contents(std::string("one") + ext)) << ext;
     }
 }

@@ -8,7 +8,8 @@
 #include <sstream>
 
 #include "context/context.h"
-#include "context/table_formats.h"
+#include "context/formats/csv.h"
+#include "context/table_format.h"
 #include "dialogue/preset.h"
 #include "support.h"
 
@@ -17,6 +18,8 @@ using namespace tessar;
 namespace {
 
 using Matrix = std::vector<std::vector<int>>;
+
+const TableFormat& fmt(const char* name) { return *find_table_format(name); }
 
 class Formats : public ::testing::Test {
 protected:
@@ -29,12 +32,12 @@ protected:
 
     // Writes the tables of `values` (one row per sequence) in `format`, into the files
     // <stem>.table, <stem>-test.table (rows of `test_values`), <stem>.txt, <stem>.dat.
-    void write(TableFormat format, const std::string& stem, const std::vector<std::string>& attributes,
+    void write(const TableFormat& format, const std::string& stem, const std::vector<std::string>& attributes,
                const Matrix& values, const std::string& classes, const Matrix& test_values = {},
-               const std::string& test_classes = "", bool read_again = false) {
+               const std::string& test_classes = "") {
         PresetOptions options;
         options.out_dir = dir.path().string();
-        options.format = format;
+        options.format = &format;
         options.messages = nullptr;
         options.answers = {{"--arff", stem + ".table"}, {"--test-arff", stem + "-test.table"},
                            {"--txt", stem + ".txt"}, {"--dat", stem + ".dat"}};
@@ -44,7 +47,6 @@ protected:
         request.test = rows(test_values);
         request.classes.training = classes.empty() ? nullptr : class_file(classes);
         request.classes.test = test_classes.empty() ? nullptr : class_file(test_classes);
-        request.classes.read_again = read_again;
         summary = write_context_files(io, request);
     }
 
@@ -145,43 +147,43 @@ Decoded decode_libsvm(const std::string& text, size_t n, const std::vector<std::
 }  // namespace
 
 TEST_F(Formats, SparseArffDeclaresZeroFirstAndWritesTheClassOnEveryRow) {
-    write(TableFormat::SparseArff, "s", kAttributes, kValues, kClasses);
+    write(fmt("sparse-arff"), "s", kAttributes, kValues, kClasses);
     EXPECT_EQ(contents("s.table"),
               "@relation Context\n\n@attribute KVL {0,1}\n@attribute AG {0,1}\n@attribute MK {0,1}\n"
               "@attribute class {pos,neg}\n\n@data\n{0 1,2 1,3 pos}\n{3 neg}\n{1 1,3 neg}\n");
     // without classes, an all-zero row is empty
-    write(TableFormat::SparseArff, "n", kAttributes, kValues, "");
+    write(fmt("sparse-arff"), "n", kAttributes, kValues, "");
     EXPECT_EQ(contents("n.table").substr(contents("n.table").find("@data")),
               "@data\n{0 1,2 1}\n{}\n{1 1}\n");
 }
 
 TEST_F(Formats, CsvHasAHeaderRowAndQuotesWhatNeedsIt) {
-    write(TableFormat::Csv, "c", kAttributes, kValues, "#\n2\n#\na,b\nsay \"x\"\n#\na,b\nsay \"x\"\na,b");
+    write(fmt("csv"), "c", kAttributes, kValues, "#\n2\n#\na,b\nsay \"x\"\n#\na,b\nsay \"x\"\na,b");
     EXPECT_EQ(contents("c.table"), "KVL,AG,MK,class\n1,0,1,\"a,b\"\n0,0,0,\"say \"\"x\"\"\"\n0,1,0,\"a,b\"\n");
-    write(TableFormat::Csv, "n", {}, Matrix{{}, {}}, "");
+    write(fmt("csv"), "n", {}, Matrix{{}, {}}, "");
     EXPECT_EQ(contents("n.table"), "\n\n\n");
-    write(TableFormat::Csv, "o", {}, Matrix{{}, {}}, kClasses);
+    write(fmt("csv"), "o", {}, Matrix{{}, {}}, kClasses);
     EXPECT_EQ(contents("o.table"), "class\npos\nneg\n");
 }
 
 TEST_F(Formats, LibsvmNumbersClassesFromZeroAndFeaturesFromOne) {
-    write(TableFormat::Libsvm, "l", kAttributes, kValues, kClasses);
+    write(fmt("libsvm"), "l", kAttributes, kValues, kClasses);
     EXPECT_EQ(contents("l.table"), "0 1:1 3:1\n1\n1 2:1\n");
     EXPECT_EQ(summary.class_names, (std::vector<std::string>{"pos", "neg"}));
-    write(TableFormat::Libsvm, "n", kAttributes, kValues, "");
+    write(fmt("libsvm"), "n", kAttributes, kValues, "");
     EXPECT_EQ(contents("n.table"), "0 1:1 3:1\n0\n0 2:1\n");
 }
 
 TEST_F(Formats, ALibsvmLabelOutsideTheClassesIsAnError) {
     const std::string message = test_support::fatal_message(
-        [&] { write(TableFormat::Libsvm, "l", kAttributes, kValues, "#\n2\n#\npos\nneg\n#\npos\nother"); });
+        [&] { write(fmt("libsvm"), "l", kAttributes, kValues, "#\n2\n#\npos\nneg\n#\npos\nother"); });
     EXPECT_EQ(message, "\tErr: the class 'other' of row 2 is not among the classes of the classification file\n");
 }
 
 TEST_F(Formats, TxtAndDatTablesAreTheSameInEveryFormat) {
-    write(TableFormat::Arff, "a", kAttributes, kValues, kClasses);
-    for (TableFormat f : {TableFormat::SparseArff, TableFormat::Csv, TableFormat::Libsvm}) {
-        write(f, "f", kAttributes, kValues, kClasses);
+    write(fmt("arff"), "a", kAttributes, kValues, kClasses);
+    for (const char* f : {"sparse-arff", "csv", "libsvm"}) {
+        write(fmt(f), "f", kAttributes, kValues, kClasses);
         EXPECT_EQ(contents("f.txt"), contents("a.txt"));
         EXPECT_EQ(contents("f.dat"), contents("a.dat"));
     }
@@ -200,25 +202,25 @@ TEST_F(Formats, EveryFormatHoldsTheDenseValuesOfALargerTable) {
     for (size_t i = 0; i < 60; ++i) classes += "\n" + std::string(1, "xyz"[random() % 3]);
     for (size_t i = 0; i < 25; ++i) test_classes += "\n" + std::string(1, "zyx"[random() % 3]);
 
-    write(TableFormat::Arff, "a", attributes, values, classes, test_values, test_classes);
+    write(fmt("arff"), "a", attributes, values, classes, test_values, test_classes);
     const Decoded dense = decode_dense(contents("a.table"), n);
     const Decoded dense_test = decode_dense(contents("a-test.table"), n);
     ASSERT_EQ(dense.values, values);
     const std::vector<std::string> names{"x", "y", "z"};
 
-    write(TableFormat::SparseArff, "s", attributes, values, classes, test_values, test_classes);
+    write(fmt("sparse-arff"), "s", attributes, values, classes, test_values, test_classes);
     for (auto [file, want] : {std::pair{"s.table", &dense}, std::pair{"s-test.table", &dense_test}}) {
         const Decoded d = decode_sparse(contents(file), n);
         EXPECT_EQ(d.values, want->values) << file;
         EXPECT_EQ(d.classes, want->classes) << file;
     }
-    write(TableFormat::Csv, "c", attributes, values, classes, test_values, test_classes);
+    write(fmt("csv"), "c", attributes, values, classes, test_values, test_classes);
     for (auto [file, want] : {std::pair{"c.table", &dense}, std::pair{"c-test.table", &dense_test}}) {
         const Decoded d = decode_csv(contents(file), n);
         EXPECT_EQ(d.values, want->values) << file;
         EXPECT_EQ(d.classes, want->classes) << file;
     }
-    write(TableFormat::Libsvm, "l", attributes, values, classes, test_values, test_classes);
+    write(fmt("libsvm"), "l", attributes, values, classes, test_values, test_classes);
     for (auto [file, want] : {std::pair{"l.table", &dense}, std::pair{"l-test.table", &dense_test}}) {
         const Decoded d = decode_libsvm(contents(file), n, names);
         EXPECT_EQ(d.values, want->values) << file;
@@ -226,18 +228,17 @@ TEST_F(Formats, EveryFormatHoldsTheDenseValuesOfALargerTable) {
     }
 }
 
-TEST_F(Formats, ClassesReadAgainListOnlyTheFamiliesAndIndexTheFullList) {
-    const std::string classes = "#\n3\n#\npos\nneg\nrest\n#\npos\nneg\nneg";
+TEST_F(Formats, ClassesReadByTheMethodListOnlyTheFamiliesAndIndexTheFullList) {
+    const ClassesRead read{{"pos", "neg", "rest"}, {"pos", "neg", "neg"}};
     open_files.clear();
     PresetOptions options;
     options.out_dir = dir.path().string();
-    options.format = TableFormat::SparseArff;
+    options.format = &fmt("sparse-arff");
     options.messages = nullptr;
     PresetDialogue io(std::move(options));
     ContextRequest request{kAttributes};
     request.training = rows(kValues);
-    request.classes.training = class_file(classes);
-    request.classes.read_again = true;
+    request.classes.training_read = &read;
     request.classes.n_listed = 2;
     request.txt_and_dat = false;
     summary = write_context_files(io, request);
@@ -253,4 +254,16 @@ TEST(FormatPieces, CsvQuoting) {
     EXPECT_EQ(csv_quote("a\"b"), "\"a\"\"b\"");
     EXPECT_EQ(csv_quote("two\nlines"), "\"two\nlines\"");
     EXPECT_EQ(csv_quote("it's"), "it's");
+}
+
+TEST(FormatTable, NamesExtensionsAndTheMenusFormatFirst) {
+    EXPECT_EQ(table_format_names(), "arff, sparse-arff, csv, libsvm");
+    EXPECT_EQ(&arff_format(), table_formats().front());
+    for (const TableFormat* f : table_formats()) EXPECT_EQ(find_table_format(f->name), f);
+    EXPECT_EQ(find_table_format("xml"), nullptr);
+    EXPECT_EQ(with_format_extension("Context.arff", fmt("csv")), "Context.csv");
+    EXPECT_EQ(with_format_extension("Test.arff", fmt("libsvm")), "Test.libsvm");
+    EXPECT_EQ(with_format_extension("Context.arff", fmt("sparse-arff")), "Context.arff");
+    EXPECT_EQ(with_format_extension("dir.v/name", fmt("csv")), "dir.v/name.csv");
+    EXPECT_EQ(with_format_extension(".hidden", fmt("csv")), ".hidden.csv");
 }

@@ -1,5 +1,5 @@
 // The tries of the merge and of the window search against the written rules (plain scans of
-// Substitute) and against the letter-mask code they replaced (oracle_grouping.cpp), on random
+// is_similar) and against the letter-mask code they replaced (oracle_grouping.cpp), on random
 // inputs made to hit the corners: every matrix, thresholds from 0 to above 1, alphabets of two
 // or three letters that make many ties, runs of one residue, empty sequences, duplicate texts
 // and letters outside the matrix alphabet or outside 'A'..'Z'.
@@ -13,7 +13,8 @@
 
 #include "ddms/grouping.h"
 #include "ddms/output.h"
-#include "ddms/similar.h"
+#include "ddms/merge_search.h"
+#include "ddms/similarity_trie.h"
 #include "oracle_grouping.h"
 #include "table.h"
 
@@ -59,7 +60,7 @@ std::vector<int> plain_kept_marks(const DescriptorTable& t, const SimilarityRule
                 kept[s] = 1;
                 break;
             }
-            if (t[j].text.size() == t[s].text.size() && Substitute(rule, t[j].text, t[s].text)) {
+            if (t[j].text.size() == t[s].text.size() && is_similar(rule, t[j].text, t[s].text)) {
                 kept[j] = 1;
                 break;
             }
@@ -78,7 +79,7 @@ std::vector<std::uint32_t> plain_row(const DescriptorTable& t, const SimilarityR
 
 }  // namespace
 
-TEST(FastPaths, MaskedWindowSearchOracleAgreesWithExistMotif) {
+TEST(FastPaths, MaskedWindowSearchOracleAgreesWithHasSimilarWindow) {
     std::mt19937 rng(7);
     for (int number = 1; number <= 6; ++number) {
         for (float score : {0.0f, 0.3f, 0.6f, 0.95f}) {
@@ -90,7 +91,7 @@ TEST(FastPaths, MaskedWindowSearchOracleAgreesWithExistMotif) {
                 oracle::SequenceMasks masks = oracle::make_masks(descriptor);
                 oracle::fill_masks(rule, sequence, masks);
                 ASSERT_EQ(oracle::exist_motif_masked(rule, masks, sequence, descriptor),
-                          ExistMotif(rule, sequence, descriptor))
+                          has_similar_window(rule, sequence, descriptor))
                     << number << " " << score << " " << sequence << " " << descriptor;
             }
         }
@@ -154,7 +155,7 @@ TEST(FastPaths, EarliestSimilarAgreesWithThePlainScan) {
             std::uint32_t want = static_cast<std::uint32_t>(u);
             if (searching[u])
                 for (std::uint32_t j = 0; j < u; ++j)
-                    if (Substitute(rule, texts[j], texts[u])) {
+                    if (is_similar(rule, texts[j], texts[u])) {
                         want = j;
                         break;
                     }
@@ -225,9 +226,10 @@ TEST(FastPaths, RowEncoderFindsLongTextsInLongSequences) {
     }
 }
 
-TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
-    // every self sum a trie of the length can reach, every pair sum near it, thresholds from
-    // negative to beyond any quotient and not a number
+TEST(FastPaths, TheVerdictDecidesAsTheQuotientDoes) {
+    // every self sum a trie of the length can reach (and a few beyond, which the verdict decides
+    // without its table), every pair sum near it, thresholds from negative to beyond any quotient
+    // and not a number; a self sum of 0 is never similar
     const float scores[] = {-0.5f, 0.0f, 0.1f, 0.3f, 1.0f / 3, 0.5f, 0.7f, 1.0f, 2.5f, 1e9f, std::nanf("")};
     for (int number = 1; number <= 6; ++number)
         for (float score : scores) {
@@ -236,12 +238,17 @@ TEST(FastPaths, LeastPairSumsGiveSubstitutesVerdict) {
             const std::vector<std::string> texts = {"WWWWWWW", "ACDEFGH"};
             const SimilarityIndex index = index_similar({texts[0], texts[1]}, 7, search);
             int diagonal = 0;
-            for (int a = 0; a < kNbResidues; ++a) diagonal = std::max(diagonal, rule.MS[a][a]);
-            ASSERT_EQ(index.least_pair.size(), 7u * static_cast<size_t>(diagonal) + 1) << number;
-            for (size_t self = 1; self < index.least_pair.size(); ++self)
+            for (int a = 0; a < kResidueCount; ++a) diagonal = std::max(diagonal, rule.matrix[a][a]);
+            ASSERT_EQ(index.verdict.least_pair.size(), 7u * static_cast<size_t>(diagonal) + 1) << number;
+            for (size_t self = 1; self < index.verdict.least_pair.size(); ++self)
                 for (int pair = -300; pair <= 300; ++pair) {
                     const bool want = static_cast<float>(pair) / static_cast<float>(self) > score;
-                    ASSERT_EQ(pair >= index.least_pair[self], want) << number << " " << score << " " << self << " " << pair;
+                    ASSERT_EQ(pair >= index.verdict.least_pair[self], want) << number << " " << score << " " << self << " " << pair;
+                }
+            for (int self = 0; self < static_cast<int>(index.verdict.least_pair.size()) + 20; ++self)
+                for (int pair = -300; pair <= 300; ++pair) {
+                    const bool want = self > 0 && static_cast<float>(pair) / static_cast<float>(self) > score;
+                    ASSERT_EQ(index.verdict.similar(pair, self), want) << number << " " << score << " " << self << " " << pair;
                 }
         }
 }

@@ -49,11 +49,11 @@ TEST(Matrices, EveryCellMatchesThePublishedFile) {
         auto cells = read_published(name);
         ASSERT_NE(substitution_matrix(number), nullptr) << name;
         const SubstitutionMatrix& m = *substitution_matrix(number);
-        for (int a = 0; a < kNbResidues; ++a)
-            for (int b = 0; b < kNbResidues; ++b) {
-                auto it = cells.find({AA[a], AA[b]});
-                ASSERT_NE(it, cells.end()) << name << " " << AA[a] << AA[b];
-                EXPECT_EQ(m[a][b], it->second) << name << " " << AA[a] << AA[b];
+        for (int a = 0; a < kResidueCount; ++a)
+            for (int b = 0; b < kResidueCount; ++b) {
+                auto it = cells.find({kResidueOrder[a], kResidueOrder[b]});
+                ASSERT_NE(it, cells.end()) << name << " " << kResidueOrder[a] << kResidueOrder[b];
+                EXPECT_EQ(m[a][b], it->second) << name << " " << kResidueOrder[a] << kResidueOrder[b];
             }
     }
 }

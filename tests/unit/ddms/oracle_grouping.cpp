@@ -1,5 +1,5 @@
 // The oracles of the descriptor grouping and row encoding (see oracle_grouping.h): the code as
-// it stood before the tries, with the library's rules (Substitute, the PM order) it relied on.
+// it stood before the tries, with the library's rules (is_similar, the PM order) it relied on.
 #include "oracle_grouping.h"
 
 #include <algorithm>
@@ -66,7 +66,7 @@ int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks,
         // the windows left have no negative entry: the full test decides, leftmost first
         for (; open; open &= open - 1) {
             size_t p = w * 64 + static_cast<size_t>(__builtin_ctzll(open));
-            if (Substitute(rule, descriptor, sequence.substr(p))) return 1;
+            if (is_similar(rule, descriptor, sequence.substr(p))) return 1;
         }
     }
     return 0;
@@ -77,7 +77,7 @@ namespace {
 // The merge within one length. Only an earlier entry with no negative entry against the
 // candidate at any position can be similar to it, so bit rows mark, for each position c and
 // letter y, the entries whose letter at c may face y; their AND leaves the entries that get the
-// full Substitute test, in table order, so the first similar one is found as by a plain scan.
+// full is_similar test, in table order, so the first similar one is found as by a plain scan.
 void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t length,
                   const std::vector<int>& entries) {
     const size_t k = entries.size();
@@ -114,7 +114,7 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
                                  n_words + w];
             for (; bits; bits &= bits - 1) {
                 const int j = entries[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];
-                if (Substitute(rule, table[j].text, candidate)) {
+                if (is_similar(rule, table[j].text, candidate)) {
                     table[j].kept = true;
                     found = true;
                     break;
@@ -137,7 +137,7 @@ std::vector<std::uint32_t> encode_row(const DescriptorTable& table, const Simila
                                       const std::string& sequence, const std::string& sequence_class) {
     std::vector<std::string> texts;
     std::string letters;
-    for (const MSDescriptor& d : table.entries) {
+    for (const DdmsDescriptor& d : table.entries) {
         texts.push_back(d.text);
         letters += d.text;
     }

@@ -1,6 +1,6 @@
 // The descriptor grouping and row encoding as they stood before the tries: letter masks that
 // leave the windows (or earlier entries) facing a text everywhere, each then tested with
-// Substitute. Kept as the oracles the property tests compare the library's tries with.
+// is_similar. Kept as the oracles the property tests compare the library's tries with.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +28,7 @@ struct SequenceMasks {
 SequenceMasks make_masks(const std::string& letters);
 void fill_masks(const SimilarityRule& rule, std::string_view sequence, SequenceMasks& masks);
 
-// ExistMotif with the same answer, testing only the windows that the masks allow.
+// has_similar_window with the same answer, testing only the windows that the masks allow.
 int exist_motif_masked(const SimilarityRule& rule, const SequenceMasks& masks, std::string_view sequence,
                        std::string_view descriptor);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "oracle_grouping.h"
+#include "inputs/classfile.h"
 #include "support.h"
 #include "table.h"
 
@@ -27,6 +28,7 @@ std::string contents(std::FILE* f) {
 std::FILE* class_file(const std::string& text) {
     std::FILE* f = std::tmpfile();
     std::fputs(text.c_str(), f);
+    std::rewind(f);
     return f;
 }
 
@@ -42,16 +44,21 @@ SimilarityRule blosum62(float score = 0.5f) { return make_similarity_rule(BLOSUM
 struct ArffText {
     std::string training, test;
 };
-ArffText write_arff(const DescriptorTable& t, const DescriptorData& data, const SimilarityRule& rule,
+// The tables of `data`, its classes as the class walk reads them from `classes` (the names, then
+// every label line).
+ArffText write_arff(const DescriptorTable& t, DescriptorData data, const SimilarityRule& rule,
                     std::FILE* classes, std::FILE* test_classes = nullptr,
                     const std::vector<std::string>& tests = {}) {
     test_support::ScratchFolder dir;
+    ClassFile file{classes, ""};
+    data.classes.names = read_class_header_unchecked(file);
+    while (next_class_line(file)) data.classes.labels.push_back(file.line);
+    std::fclose(classes);
     DescriptorQuestions q;
-    q.class_file.reset(classes);
     q.test.sequences = tests;
     q.test.class_file.reset(test_classes);
     test_support::ScriptedConsole console((dir / "c.arff") + "\n" + (dir / "t.arff") + "\n");
-    GenerateARFFFile2(console.io(), t, data, rule, q);
+    write_ddms_context_files(console.io(), t, data, rule, q);
     return {test_support::read_file(dir / "c.arff"), test_support::read_file(dir / "t.arff")};
 }
 
@@ -78,6 +85,25 @@ TEST(Report, NoDescriptorLeavesTheHeaderOnly) {
     std::fclose(f);
 }
 
+TEST(Report, TheFileHoldsTheHeaderAndItsOwnNameIsInTheFatalMessage) {
+    // the report file is made by the writer both descriptor methods share: the same bytes as the
+    // stream writer, and a report that cannot be created names this method's report
+    test_support::ScratchFolder dir;
+    DescriptorTable t = table_of({{"MKV", "pos"}});
+    write_ddms_report_file(t, 0.5f, 0, 3, dir / "r.txt");
+    std::FILE* f = std::tmpfile();
+    write_ddms_report(f, t, 0.5f, 0, 3);
+    EXPECT_EQ(test_support::read_file(dir / "r.txt"), contents(f));
+    std::fclose(f);
+    std::string message;
+    try {
+        write_ddms_report_file(t, 0.5f, 0, 3, dir / "no-such-folder/r.txt");
+    } catch (const FatalError& e) {
+        message = e.message;
+    }
+    EXPECT_EQ(message, "\tErr: cannot create LesDDSMs.txt\n");
+}
+
 TEST(DescriptorValue, ExactAnywhereSimilarOnlyInItsOwnClass) {
     SimilarityRule rule = blosum62();
     EXPECT_TRUE(descriptor_value(rule, "GGWKVGG", "other", "WKV", "own"));
@@ -92,9 +118,9 @@ TEST(Arff, TrainingAndTestRows) {
     std::FILE* cls = class_file("#n\n3\n#names\nown\nother class\nunused\n#labels\nown\nown\nother class\n");
     std::FILE* test_cls = class_file("#n\n2\n#names\nx\ny\n#labels\nother class\nown\n");
     DescriptorData data;
-    data.P = {"GGWKVG", "GWRVGG", "WRVAAA"};
-    data.NbChaines = 3;
-    data.NbFamilles = 2;
+    data.file_sequences = {"GGWKVG", "GWRVGG", "WRVAAA"};
+    data.n_placed = 3;
+    data.n_families = 2;
     DescriptorTable t = table_of({{"WKV", "own"}, {"AA", "other class"}});
     // four test sequences for three training ones: the fourth gets no row
     std::vector<std::string> tests = {"WRV", "WRVAA", "GGGG", "WKVAA"};
@@ -115,9 +141,9 @@ TEST(Arff, TrainingAndTestRows) {
 TEST(Arff, NoDescriptorRowsHoldTheClassOnly) {
     std::FILE* cls = class_file("#n\n2\n#names\na\nb\n#labels\na\nb");
     DescriptorData data;
-    data.P = {"MK", "MR"};
-    data.NbChaines = 2;
-    data.NbFamilles = 2;
+    data.file_sequences = {"MK", "MR"};
+    data.n_placed = 2;
+    data.n_families = 2;
     EXPECT_EQ(write_arff(DescriptorTable{}, data, blosum62(), cls).training,
               "@relation Context\n\n@attribute class {a,b}\n\n@data\na\nb\n");
 }
@@ -125,9 +151,9 @@ TEST(Arff, NoDescriptorRowsHoldTheClassOnly) {
 TEST(Arff, MissingLabelLinesRepeatTheLastOne) {
     std::FILE* cls = class_file("#n\n1\n#names\na\n#labels\na\n");
     DescriptorData data;
-    data.P = {"MK", "MR", "MV"};
-    data.NbChaines = 3;
-    data.NbFamilles = 1;
+    data.file_sequences = {"MK", "MR", "MV"};
+    data.n_placed = 3;
+    data.n_families = 1;
     EXPECT_EQ(write_arff(table_of({{"MR", "a"}}), data, blosum62(1.0f), cls).training,
               "@relation Context\n\n@attribute MR {1,0}\n@attribute class {a}\n\n@data\n"
               "0,a\n1,a\n0,a\n");
@@ -153,19 +179,19 @@ TEST(Arff, RowsFilledOnEveryCoreAgreeWithTheMaskedEncoder) {
         std::string classes = "#n\n3\n#names\na\nb\nc\n#labels", test_classes = classes;
         std::vector<std::string> labels, test_labels, tests;
         for (size_t i = 0; i < 300; ++i) {
-            data.P.push_back(i % 17 == 0 ? std::string(i % 5, 'W') : text(rng() % 80));
+            data.file_sequences.push_back(i % 17 == 0 ? std::string(i % 5, 'W') : text(rng() % 80));
             labels.push_back(names[rng() % 3]);
             classes += "\n" + labels.back();
             tests.push_back(text(rng() % 60));
             test_labels.push_back(names[rng() % 3]);
             test_classes += "\n" + test_labels.back();
         }
-        data.NbChaines = 300;
-        data.NbFamilles = 3;
+        data.n_placed = 300;
+        data.n_families = 3;
         const ArffText files = write_arff(t, data, rule, class_file(classes), class_file(test_classes), tests);
 
         std::string header = "@relation Context\n\n";
-        for (const MSDescriptor& d : t.entries) header += "@attribute " + d.text + " {1,0}\n";
+        for (const DdmsDescriptor& d : t.entries) header += "@attribute " + d.text + " {1,0}\n";
         header += "@attribute class {a,b,c}\n\n@data\n";
         auto rows = [&](const std::vector<std::string>& sequences, const std::vector<std::string>& row_labels) {
             std::string text_rows;
@@ -177,7 +203,7 @@ TEST(Arff, RowsFilledOnEveryCoreAgreeWithTheMaskedEncoder) {
             }
             return text_rows;
         };
-        EXPECT_EQ(files.training, header + rows(data.P, labels)) << "matrix " << number;
+        EXPECT_EQ(files.training, header + rows(data.file_sequences, labels)) << "matrix " << number;
         EXPECT_EQ(files.test, header + rows(tests, test_labels)) << "matrix " << number;
     }
 }

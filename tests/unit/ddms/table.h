@@ -11,17 +11,17 @@ namespace tessar {
 // The columns of a descriptor table, for comparisons.
 inline std::vector<std::string> texts_of(const DescriptorTable& t) {
     std::vector<std::string> v;
-    for (const MSDescriptor& d : t.entries) v.push_back(d.text);
+    for (const DdmsDescriptor& d : t.entries) v.push_back(d.text);
     return v;
 }
 inline std::vector<float> pms_of(const DescriptorTable& t) {
     std::vector<float> v;
-    for (const MSDescriptor& d : t.entries) v.push_back(d.pm);
+    for (const DdmsDescriptor& d : t.entries) v.push_back(d.pm);
     return v;
 }
 inline std::vector<std::string> classes_of(const DescriptorTable& t) {
     std::vector<std::string> v;
-    for (const MSDescriptor& d : t.entries) v.push_back(d.class_name);
+    for (const DdmsDescriptor& d : t.entries) v.push_back(d.class_name);
     return v;
 }
 inline void set_pms(DescriptorTable& t, const std::vector<float>& pms) {

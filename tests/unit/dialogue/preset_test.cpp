@@ -135,18 +135,3 @@ TEST(PresetDialogue, ProgressReachesTheFrontEndOnlyWhenAsked) {
     EXPECT_EQ(seen, std::vector<double>{3});
     preset({}).progress({"writing", 3, 10, "rows"});  // no listener: nothing happens
 }
-
-TEST(TableFormats, NamesAndExtensions) {
-    for (TableFormat f : {TableFormat::Arff, TableFormat::SparseArff, TableFormat::Csv, TableFormat::Libsvm}) {
-        TableFormat back{};
-        ASSERT_TRUE(parse_table_format(table_format_name(f), back));
-        EXPECT_EQ(back, f);
-    }
-    TableFormat ignored{};
-    EXPECT_FALSE(parse_table_format("ARFF", ignored));
-    EXPECT_EQ(with_format_extension("Context.arff", TableFormat::Csv), "Context.csv");
-    EXPECT_EQ(with_format_extension("Test.arff", TableFormat::Libsvm), "Test.libsvm");
-    EXPECT_EQ(with_format_extension("Context.arff", TableFormat::SparseArff), "Context.arff");
-    EXPECT_EQ(with_format_extension("dir.v/name", TableFormat::Csv), "dir.v/name.csv");
-    EXPECT_EQ(with_format_extension(".hidden", TableFormat::Csv), ".hidden.csv");
-}

@@ -8,19 +8,19 @@ using FamilyFile = InTempFolder;
 TEST_F(FamilyFile, GroupsLabelsInClassOrder) {
     DescriptorData d = prepare(fasta({"MKV", "AC", "WWWW"}), class_text({"a", "b"}, {"a", "a", "b"}));
     EXPECT_EQ(read_file("SeqFile.seq"), "/\nMKV\nAC\n/\nWWWW");
-    EXPECT_EQ(d.NbFamilles, 2u);
-    EXPECT_EQ(d.NbChaines, 3u);
-    EXPECT_EQ(d.Longueur, 4u);
-    EXPECT_EQ(d.T, "MKVACWWWW");
-    EXPECT_EQ(d.Drapeau, (std::vector<int>{0, 2, 4, 8}));
+    EXPECT_EQ(d.n_families, 2u);
+    EXPECT_EQ(d.n_placed, 3u);
+    EXPECT_EQ(d.longest_sequence, 4u);
+    EXPECT_EQ(d.text, "MKVACWWWW");
+    EXPECT_EQ(d.sequence_ends, (std::vector<int>{0, 2, 4, 8}));
     ASSERT_EQ(d.sequences.size(), 3u);
     EXPECT_EQ(d.sequences[2].start, 3 + 2);
     EXPECT_EQ(d.sequences[2].family, 2);
-    EXPECT_EQ(d.families[0].seqCount, 2);
+    EXPECT_EQ(d.families[0].n_sequences, 2);
     EXPECT_EQ(d.families[0].sequences, (std::vector<int>{1, 2}));
     EXPECT_EQ(d.families[0].end, 4);
     EXPECT_EQ(d.families[1].sequences, (std::vector<int>{3}));
-    EXPECT_EQ(d.class_names, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(d.classes.names, (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(FamilyFile, OutOfOrderLabelClosesClassesAndLosesSequences) {
@@ -28,17 +28,17 @@ TEST_F(FamilyFile, OutOfOrderLabelClosesClassesAndLosesSequences) {
     // second (labelled a, an earlier class) is not placed
     DescriptorData d = prepare(fasta({"MKV", "AC"}), class_text({"a", "b"}, {"b", "a"}));
     EXPECT_EQ(read_file("SeqFile.seq"), "/\n/\nMKV\n");
-    EXPECT_EQ(d.NbFamilles, 2u);
-    EXPECT_EQ(d.NbChaines, 1u);
-    EXPECT_EQ(d.families[0].seqCount, 0);
-    EXPECT_EQ(d.families[1].seqCount, 1);
+    EXPECT_EQ(d.n_families, 2u);
+    EXPECT_EQ(d.n_placed, 1u);
+    EXPECT_EQ(d.families[0].n_sequences, 0);
+    EXPECT_EQ(d.families[1].n_sequences, 1);
 }
 
 TEST_F(FamilyFile, LastLabelStandsForMissingLabelsAndFoldsResidues) {
     DescriptorData d = prepare(">x\nm k*v\n>y\n\tac\n>z\nDE\n", class_text({"a", "b"}, {"a", "b"}));
     EXPECT_EQ(read_file("SeqFile.seq"), "/\nMKV\n/\nAC\nDE");
-    EXPECT_EQ(d.NbChaines, 3u);
-    EXPECT_EQ(d.T, "MKVACDE");
+    EXPECT_EQ(d.n_placed, 3u);
+    EXPECT_EQ(d.text, "MKVACDE");
 }
 
 TEST_F(FamilyFile, EmptySequences) {
@@ -46,8 +46,8 @@ TEST_F(FamilyFile, EmptySequences) {
     // last line without a line end, which is not read back
     DescriptorData d = prepare(fasta({"", "MK", ""}), class_text({"a"}, {"a", "a", "a"}));
     EXPECT_EQ(read_file("SeqFile.seq"), "/\n\nMK\n");
-    EXPECT_EQ(d.NbChaines, 2u);
-    EXPECT_EQ(d.Drapeau, (std::vector<int>{0, -1, 1}));
+    EXPECT_EQ(d.n_placed, 2u);
+    EXPECT_EQ(d.sequence_ends, (std::vector<int>{0, -1, 1}));
     EXPECT_EQ(d.sequences[1].start, 0);
 }
 
@@ -79,13 +79,13 @@ TEST_F(FamilyFile, NoSequencePlacedIsFatal) {
 
 TEST_F(FamilyFile, MissingFamilyFileIsFatal) {
     DescriptorData d;
-    EXPECT_EQ(fatal_message([&] { FillTable(d); }), "\tErr: cannot open SeqFile.seq\n");
+    EXPECT_EQ(fatal_message([&] { read_family_file(d); }), "\tErr: cannot open SeqFile.seq\n");
 }
 
 TEST_F(FamilyFile, LongSequencesHaveNoLineLimit) {
     std::string longest(5998, 'K');
     DescriptorData d = prepare(fasta({longest, "MK"}), class_text({"a", "b"}, {"a", "b"}));
-    EXPECT_EQ(d.Longueur, 5998u);
-    EXPECT_EQ(d.NbChaines, 2u);
-    EXPECT_EQ(d.T.size(), 6000u);
+    EXPECT_EQ(d.longest_sequence, 5998u);
+    EXPECT_EQ(d.n_placed, 2u);
+    EXPECT_EQ(d.text.size(), 6000u);
 }

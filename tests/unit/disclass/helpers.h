@@ -34,15 +34,15 @@ inline std::string class_text(const std::vector<std::string>& names, const std::
     return text;
 }
 
-// FormatFile then FillTable on inline files (run inside InTempFolder).
+// write_family_file then read_family_file on inline files (run inside InTempFolder).
 inline DescriptorData prepare(const std::string& fasta_text, const std::string& classes_text) {
     DescriptorData data;
     File in = text_file(fasta_text);
     File cls = text_file(classes_text);
-    data.P = read_sequences(in.get(), SequenceReader::Descriptors, console_limits());
+    data.file_sequences = read_sequences(in.get(), SequenceReader::Descriptors, console_limits());
     ClassFile classes{cls.get(), ""};
-    FormatFile(classes, data);
-    FillTable(data);
+    write_family_file(classes, data);
+    read_family_file(data);
     return data;
 }
 
@@ -58,27 +58,27 @@ inline DescriptorData from_families(const std::vector<std::vector<std::string>>&
     for (size_t f = 0; f < families.size(); ++f) {
         std::string name = "c";
         name += std::to_string(f + 1);
-        data.class_names.push_back(name);
+        data.classes.names.push_back(name);
     }
-    FillTable(data);
+    read_family_file(data);
     return data;
 }
 
 inline std::vector<std::string> texts(const DescriptorData& data) {
     std::vector<std::string> out;
-    for (const DDRec& dd : data.AllDDs) out.push_back(descriptor_text(data, dd));
+    for (const MinedDescriptor& dd : data.descriptors) out.push_back(descriptor_text(data, dd));
     return out;
 }
 
-// occ as a table indexed by sequence number, entry 0 unused.
-inline std::vector<int> dense_occ(const DDRec& dd, size_t n_sequences) {
+// The occurrences as a table indexed by sequence number, entry 0 unused.
+inline std::vector<int> dense_occ(const MinedDescriptor& dd, size_t n_sequences) {
     std::vector<int> table(n_sequences + 1, 0);
-    for (const SequenceCount& s : dd.occ) table.at(s.sequence) = s.count;
+    for (const SequenceCount& s : dd.occurrences) table.at(s.sequence) = s.count;
     return table;
 }
 
-inline const DDRec* find_dd(const DescriptorData& data, const std::string& text) {
-    for (const DDRec& dd : data.AllDDs)
+inline const MinedDescriptor* find_dd(const DescriptorData& data, const std::string& text) {
+    for (const MinedDescriptor& dd : data.descriptors)
         if (descriptor_text(data, dd) == text) return &dd;
     return nullptr;
 }

@@ -1,260 +1,134 @@
-// The descriptor mining as it stood before the flat single-pass version: one counting sort to
-// gather each label, a dense occurrence table per label, every position kept active until its
-// substring runs out of its sequence. Kept as the oracle the property tests compare the mining
-// with, field by field.
+// The descriptor mining from its rules, by brute force (see oracle_mining.h). The rules, as this
+// file follows them:
+//
+// - The text is every sequence written end to end, family after family. At length 1 every
+//   position of the text is a candidate; the candidates of one length are grouped by the
+//   substring they start (a label).
+// - Labels are tested in label order: at length 1 by the first appearance of the letter in the
+//   text; at a longer length by the label its substring without the first letter had at the
+//   length before (ascending), then by the label of its substring without the last letter
+//   (descending).
+// - A label's holders are the sequences holding one of its positions; a family's hits are its
+//   sequences among them. The tie set is the families with the most hits and, among those, the
+//   fewest sequences; the best family is the last of it. The label is accepted when the share of
+//   the best family's sequences that hold it reaches ALPHA, the share of the other families'
+//   sequences that hold it is at most BETA (no other sequence at all: rejected), and no position
+//   of its first occurrence is eliminated; shares are quotients rounded to single precision.
+// - Once a length is tested, from the filtering length on, the positions of its accepted labels
+//   are eliminated: they are no candidates any more. A candidate stays one at the next length
+//   when the longer substring still fits in its sequence and the next position is a candidate.
 #include "oracle_mining.h"
 
 #include <algorithm>
 #include <climits>
-
-#include "disclass/disclass.h"
+#include <map>
 
 namespace oracle {
 
-using namespace tessar;
-
-namespace {
-
-struct Miner {
-    DescriptorData& data;
-    float ALPHA;
-    float BETA;
-    std::vector<int>& V;
-
-    std::vector<int> seq_of;  // seq_of[x]: the first k from 1 with Drapeau[k] >= x
-    std::vector<int> active;  // positions with V > 0, ascending (all of them lie within T minus the length)
-    std::vector<DDRec> accepted;  // in order of acceptance
-
-    // work tables, sized once
-    std::vector<int> bucket;
-    std::vector<int> order;
-    std::vector<int> occ;      // occ[k]: occurrences in sequence k of the label under test
-    std::vector<int> hits;     // hits[f]: sequences of family f that hold the label
-    std::vector<int> touched_seqs;
-    std::vector<int> touched_fams;
-    std::vector<int> tie;
-    std::vector<int> eliminated;  // positions of the labels accepted in this pass
-    std::vector<int> kept, retired, own, next, by_own, sorted;  // the relabelling's
-
-    Miner(DescriptorData& d, float alpha, float beta) : data(d), ALPHA(alpha), BETA(beta), V(d.V) {}
-
-    int seqCount(int f) const { return data.families[f - 1].seqCount; }
-    int family_of(int k) const { return data.sequences[k - 1].family; }
-
-    void locate_sequences() {
-        const int n = static_cast<int>(data.T.size());
-        seq_of.assign(n, 0);
-        // Drapeau is non-decreasing, so the first k with Drapeau[k] >= x only moves forward
-        int k = 1;
-        for (int x = 0; x < n; ++x) {
-            while (data.Drapeau[k] < x) ++k;
-            seq_of[x] = k;
+Mining mine(const std::vector<std::vector<std::string>>& families, float alpha, float beta,
+            unsigned filter_from_length) {
+    // the text, and for each position its sequence (from 1); for each sequence its family (from
+    // 1) and the end of its span in the text
+    std::string text;
+    std::vector<int> sequence_at;
+    std::vector<int> family_of;
+    std::vector<size_t> end_of;
+    std::vector<int> family_size(families.size(), 0);
+    for (size_t f = 0; f < families.size(); ++f)
+        for (const std::string& sequence : families[f]) {
+            ++family_size[f];
+            family_of.push_back(static_cast<int>(f + 1));
+            text += sequence;
+            sequence_at.insert(sequence_at.end(), sequence.size(), static_cast<int>(family_of.size()));
+            end_of.push_back(text.size());
         }
-    }
+    const size_t n = text.size();
+    const int n_sequences = static_cast<int>(family_of.size());
 
-    // first labelling: one label per residue letter, by first appearance in T
-    void Initialize() {
-        data.NbrClasses = 0;
-        data.NbMot = 0;
-        data.LongMot = 1;
-        int code[256] = {0};
-        const int n = static_cast<int>(data.T.size());
-        V.assign(n, 0);
-        active.clear();
-        for (int i = 0; i < n; ++i) {
-            unsigned char c = static_cast<unsigned char>(data.T[i]);
-            if (!code[c]) code[c] = static_cast<int>(++data.NbrClasses);
-            V[i] = code[c];
-            active.push_back(i);
+    Mining result;
+    result.family_counts.assign(families.size(), 0);
+    result.sequence_counts.assign(family_of.size(), 0);
+    result.eliminated.assign(n, false);
+    std::vector<bool> candidate(n, true);
+    std::map<std::string, int> label_before;  // the label of each substring of the length before
+
+    for (size_t length = 1;; ++length) {
+        std::map<std::string, std::vector<size_t>> positions;  // ascending
+        for (size_t x = 0; x < n; ++x)
+            if (candidate[x]) positions[text.substr(x, length)].push_back(x);
+        if (positions.empty()) break;
+        result.longest_candidate = length;
+
+        // the labels in label order
+        std::vector<std::string> labels;
+        for (const auto& entry : positions) labels.push_back(entry.first);
+        if (length == 1) {
+            std::sort(labels.begin(), labels.end(),
+                      [&](const std::string& a, const std::string& b) { return text.find(a) < text.find(b); });
+        } else {
+            std::sort(labels.begin(), labels.end(), [&](const std::string& a, const std::string& b) {
+                const int a_rest = label_before.at(a.substr(1)), b_rest = label_before.at(b.substr(1));
+                if (a_rest != b_rest) return a_rest < b_rest;
+                return label_before.at(a.substr(0, length - 1)) > label_before.at(b.substr(0, length - 1));
+            });
         }
-    }
+        label_before.clear();
+        for (size_t i = 0; i < labels.size(); ++i) label_before[labels[i]] = static_cast<int>(i);
 
-    // Sorts the active positions by label into `order`; label c owns order[bucket[c]] to
-    // order[bucket[c + 1] - 1], ascending.
-    void gather_by_label() {
-        const unsigned N = data.NbrClasses;
-        bucket.assign(N + 2, 0);
-        for (int x : active) ++bucket[V[x] + 1];
-        for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
-        order.resize(active.size());
-        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
-        for (int x : active) order[fill[V[x]]++] = x;
-    }
+        std::vector<size_t> to_eliminate;
+        for (const std::string& label : labels) {
+            const std::vector<size_t>& at = positions[label];
+            std::map<int, int> count;  // occurrences by sequence
+            for (size_t x : at) ++count[sequence_at[x]];
+            std::map<int, int> hits;  // holders by family
+            for (const auto& [sequence, c] : count) ++hits[family_of[sequence - 1]];
+            int most = 0;
+            for (const auto& [family, h] : hits) most = std::max(most, h);
+            int smallest = INT_MAX;
+            for (const auto& [family, h] : hits)
+                if (h == most) smallest = std::min(smallest, family_size[family - 1]);
+            std::vector<int> tie_set;
+            for (const auto& [family, h] : hits)
+                if (h == most && family_size[family - 1] == smallest) tie_set.push_back(family);
+            const int best = tie_set.back();
 
-    // Counts the sequences holding label c (its positions order[b..e)) into occ, touched_seqs
-    // and, per family, hits and touched_fams.
-    void count_holders(int b, int e) {
-        touched_seqs.clear();
-        touched_fams.clear();
-        for (int i = b; i < e; ++i) {
-            int k = seq_of[order[i]];
-            if (occ[k]++ == 0) touched_seqs.push_back(k);
-        }
-        for (int k : touched_seqs) {
-            int f = family_of(k);
-            if (hits[f]++ == 0) touched_fams.push_back(f);
-        }
-    }
+            const int others = n_sequences - family_size[best - 1];
+            if (others == 0) continue;
+            const int holders = static_cast<int>(count.size());
+            const float support = static_cast<float>(static_cast<double>(most) / family_size[best - 1]);
+            const float outside = static_cast<float>(static_cast<double>(holders - most) / others);
+            bool touches_elimination = false;
+            for (size_t x = at.front(); x < at.front() + length; ++x)
+                if (result.eliminated[x]) touches_elimination = true;
+            if (!(support >= alpha) || !(outside <= beta) || touches_elimination) continue;
 
-    // The tie set: the families with the most hits and, among them, the fewest sequences,
-    // ascending; the best family is its last one.
-    void find_tie_set() {
-        int most = 0;
-        for (int f : touched_fams) most = std::max(most, hits[f]);
-        int minSize = INT_MAX;
-        for (int f : touched_fams)
-            if (hits[f] == most) minSize = std::min(minSize, seqCount(f));
-        tie.clear();
-        for (int f : touched_fams)
-            if (hits[f] == most && seqCount(f) == minSize) tie.push_back(f);
-        std::sort(tie.begin(), tie.end());
-    }
-
-    // Whether the label whose first occurrence is x0 is a descriptor. Scores in single
-    // precision; when the best family holds every sequence the outside share is 0/0, which no
-    // threshold accepts. A substring running over an eliminated position is no descriptor.
-    bool accepts(int best, int x0, unsigned L) const {
-        const int others = static_cast<int>(data.NbChaines) - seqCount(best);
-        if (others == 0) return false;
-        const float support = static_cast<float>(static_cast<double>(hits[best]) / seqCount(best));
-        const int total = static_cast<int>(touched_seqs.size());
-        const float outside = static_cast<float>(static_cast<double>(total - hits[best]) / others);
-        if (!(support >= ALPHA && outside <= BETA)) return false;
-        for (unsigned i = 0; i < L; ++i)
-            if (V[x0 + i] == 0) return false;
-        return true;
-    }
-
-    // Records the descriptor of the label under test.
-    void accept(int best, int x0, unsigned L) {
-        ++data.NbMot;
-        ++data.families[best - 1].ddCount;
-        DDRec dd;
-        dd.number = static_cast<int>(data.NbMot);
-        dd.pos = static_cast<unsigned>(x0);
-        dd.families = tie;
-        dd.length = static_cast<int>(L);
-        dd.famHits = hits[best];
-        dd.famSize = seqCount(best);
-        dd.occ.reserve(touched_seqs.size());
-        for (int k : touched_seqs) {  // ascending: positions were taken in order
-            dd.occ.push_back({k, occ[k]});
-            if (std::binary_search(tie.begin(), tie.end(), family_of(k))) ++data.sequences[k - 1].ddCount;
-        }
-        accepted.push_back(std::move(dd));
-    }
-
-    // One discrimination pass at length L; true when it accepted no descriptor.
-    bool Filter() {
-        const unsigned L = data.LongMot;
-        const unsigned N = data.NbrClasses;
-        if (N == 0) return true;
-        gather_by_label();
-        occ.assign(data.NbChaines + 1, 0);
-        hits.assign(data.NbFamilles + 1, 0);
-
-        eliminated.clear();
-        bool none = true;
-        for (unsigned c = 1; c <= N; ++c) {
-            const int b = bucket[c], e = bucket[c + 1];
-            if (b == e) continue;
-            const int x0 = order[b];  // the first occurrence
-            count_holders(b, e);
-            find_tie_set();
-            const int best = tie.back();
-            if (accepts(best, x0, L)) {
-                none = false;
-                accept(best, x0, L);
-                eliminated.insert(eliminated.end(), order.begin() + b, order.begin() + e);
+            Descriptor d;
+            d.text = label;
+            d.number = static_cast<int>(result.descriptors.size()) + 1;
+            d.first_position = at.front();
+            d.tie_set = tie_set;
+            d.best_hits = most;
+            d.best_size = family_size[best - 1];
+            for (const auto& [sequence, c] : count) {
+                d.occurrences.push_back({sequence, c});
+                if (std::count(tie_set.begin(), tie_set.end(), family_of[sequence - 1]))
+                    ++result.sequence_counts[sequence - 1];
             }
-            for (int k : touched_seqs) occ[k] = 0;
-            for (int f : touched_fams) hits[f] = 0;
+            ++result.family_counts[best - 1];
+            result.descriptors.push_back(d);
+            if (length >= filter_from_length) to_eliminate.insert(to_eliminate.end(), at.begin(), at.end());
         }
 
-        // Eliminations take effect after the pass; below FilterAt accepted descriptors keep
-        // their positions active so that longer ones may still grow from them.
-        if (L >= data.FilterAt && !eliminated.empty()) {
-            for (int x : eliminated) V[x] = 0;
-            active.erase(std::remove_if(active.begin(), active.end(), [&](int x) { return V[x] == 0; }),
-                         active.end());
+        for (size_t x : to_eliminate) {
+            result.eliminated[x] = true;
+            candidate[x] = false;
         }
-        return none;
+        std::vector<bool> next(n, false);
+        for (size_t x = 0; x + 1 < n; ++x)
+            next[x] = candidate[x] && x + length < end_of[sequence_at[x] - 1] && candidate[x + 1];
+        candidate = next;
     }
-
-    // Extends the labelling from length L to L + 1.
-    void Construct() {
-        const long long L = data.LongMot;
-        const unsigned N = data.NbrClasses;
-
-        // split: a position stays when its substring of length L + 1 fits in its sequence and
-        // its successor is active; the pair (successor label, own label) names the new substring
-        kept.clear();
-        retired.clear();
-        own.clear();
-        next.clear();
-        for (int x : active) {
-            const int k = seq_of[x];
-            if (x + 1 > data.Drapeau[k] - L + 1 || V[x + 1] <= 0) {
-                retired.push_back(x);
-                continue;
-            }
-            kept.push_back(x);
-            own.push_back(V[x]);
-            next.push_back(V[x + 1]);
-        }
-
-        // relabel: successor label ascending, then own label descending
-        const size_t n = kept.size();
-        by_own.resize(n);
-        sorted.resize(n);
-        bucket.assign(N + 2, 0);
-        for (size_t i = 0; i < n; ++i) ++bucket[N - own[i] + 1];
-        for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
-        for (size_t i = 0; i < n; ++i) by_own[bucket[N - own[i]]++] = static_cast<int>(i);
-        bucket.assign(N + 2, 0);
-        for (size_t i = 0; i < n; ++i) ++bucket[next[i]];
-        for (unsigned c = 1; c <= N + 1; ++c) bucket[c] += bucket[c - 1];
-        for (int i : by_own) sorted[bucket[next[i] - 1]++] = i;
-
-        int count = 0, prev_next = 0, prev_own = 0;
-        for (int i : sorted) {
-            if (count == 0 || next[i] != prev_next || own[i] != prev_own) {
-                ++count;
-                prev_next = next[i];
-                prev_own = own[i];
-            }
-            V[kept[i]] = count;
-        }
-
-        data.NbrClasses = static_cast<unsigned>(count);
-        for (int x : retired) V[x] = -V[x];
-        active.swap(kept);
-    }
-};
-
-}  // namespace
-
-void Discriminate(DescriptorData& data, float ALPHA, float BETA) {
-    // clear the notes of an earlier mining
-    data.AllDDs.clear();
-    data.NbMot = 0;
-    for (FamilyRec& f : data.families) f.ddCount = 0;
-    for (SeqRec& s : data.sequences) s.ddCount = 0;
-
-    Miner m(data, ALPHA, BETA);
-    m.locate_sequences();
-    data.LongMot = 1;
-    m.Initialize();
-    m.Filter();
-    do {
-        m.Construct();
-        ++data.LongMot;
-        m.Filter();
-    } while (data.LongMot < data.Longueur && data.NbrClasses != 0);
-
-    // newest first
-    data.AllDDs.assign(std::make_move_iterator(m.accepted.rbegin()),
-                       std::make_move_iterator(m.accepted.rend()));
+    return result;
 }
 
 }  // namespace oracle

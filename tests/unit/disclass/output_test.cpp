@@ -12,9 +12,9 @@ namespace {
 
 const char* const kHeader0 = "ALPHA = 0.000000 \nBETA = 0.000000 \nLa valeur du debut du filtrage = 3\n\n\n";
 
-DDRec descriptor(unsigned pos, int length, std::vector<int> families) {
-    DDRec dd;
-    dd.pos = pos;
+MinedDescriptor descriptor(unsigned pos, int length, std::vector<int> families) {
+    MinedDescriptor dd;
+    dd.first_occurrence = pos;
     dd.length = length;
     dd.families = std::move(families);
     return dd;
@@ -37,7 +37,7 @@ ArffOutput write_arff(const DescriptorData& data, const std::string& classes,
         q.test.class_file = text_file(test_classes);
     }
     test_support::ScriptedConsole console(test_sequences ? "c.arff\nt.arff\n" : "c.arff\n");
-    GenerateARFFFile(console.io(), data, q);
+    write_disclass_context_files(console.io(), data, q);
     return {read_file("c.arff"), test_sequences ? read_file("t.arff") : ""};
 }
 
@@ -45,23 +45,23 @@ ArffOutput write_arff(const DescriptorData& data, const std::string& classes,
 
 TEST_F(Report, TwoDescriptorsNewestFirst) {
     DescriptorData d;
-    d.T = "MKVMRV";
-    d.AllDDs = {descriptor(1, 2, {1}), descriptor(4, 2, {2})};  // KV accepted after RV
-    GenerateResultFile(d, 0, 0);
+    d.text = "MKVMRV";
+    d.descriptors = {descriptor(1, 2, {1}), descriptor(4, 2, {2})};  // KV accepted after RV
+    write_disclass_report(d, 0, 0);
     EXPECT_EQ(read_file("LesDDs.txt"),
               std::string(kHeader0) + "\n>>KV        \tFamily # 1\n>>RV        \tFamily # 2");
 }
 
 TEST_F(Report, ThresholdsAndTieSets) {
     DescriptorData d;
-    d.T = "MKV";
-    d.AllDDs = {descriptor(0, 3, {2, 3})};
-    GenerateResultFile(d, 0.7f, 0.1f);
+    d.text = "MKV";
+    d.descriptors = {descriptor(0, 3, {2, 3})};
+    write_disclass_report(d, 0.7f, 0.1f);
     EXPECT_EQ(read_file("LesDDs.txt"),
               "ALPHA = 69.999999 \nBETA = 10.000000 \nLa valeur du debut du filtrage = 3\n\n\n"
               "\n>>MKV        \tFamily # 2\tFamily # 3");
-    d.AllDDs.clear();
-    GenerateResultFile(d, 0.5f, 1);
+    d.descriptors.clear();
+    write_disclass_report(d, 0.5f, 1);
     EXPECT_EQ(read_file("LesDDs.txt"),
               "ALPHA = 50.000000 \nBETA = 100.000000 \nLa valeur du debut du filtrage = 3\n\n\n");
 }
@@ -69,13 +69,13 @@ TEST_F(Report, ThresholdsAndTieSets) {
 TEST_F(Report, UncreatableReportIsFatal) {
     ASSERT_EQ(mkdir("LesDDs.txt", 0755), 0);
     DescriptorData d;
-    EXPECT_EQ(fatal_message([&] { GenerateResultFile(d, 0, 0); }), "\tErr: cannot create LesDDs.txt\n");
+    EXPECT_EQ(fatal_message([&] { write_disclass_report(d, 0, 0); }), "\tErr: cannot create LesDDs.txt\n");
 }
 
 TEST_F(Arff, TrainingAndTestFiles) {
     const std::string cls = class_text({"a", "b"}, {"a", "b"});
     DescriptorData d = prepare(fasta({"MKV", "MRV"}), cls);
-    Discriminate(d, 0, 0);
+    mine_descriptors(d, 0, 0);
     // more test sequences than training ones: the test file stops after two rows
     std::vector<std::string> test = {"AMKVA", "MRVKV", "QQ"};
     ArffOutput out = write_arff(d, cls, &test, class_text({"x", "y"}, {"b", "a", "a"}));
@@ -91,7 +91,7 @@ TEST_F(Arff, TrainingAndTestFiles) {
 TEST_F(Arff, NoDescriptorRowsHoldTheClassAlone) {
     const std::string cls = class_text({"a"}, {"a", "a"});
     DescriptorData d = prepare(fasta({"MKV", "MRV"}), cls);
-    Discriminate(d, 0, 0);
+    mine_descriptors(d, 0, 0);
     std::vector<std::string> test = {"MKV"};
     ArffOutput out = write_arff(d, cls, &test, class_text({"a"}, {"a"}));
     EXPECT_EQ(out.training, "@relation Context\n\n@attribute class {a}\n\n@data\na\na\n");
@@ -103,8 +103,8 @@ TEST_F(Arff, ClassListStopsAtTheFamiliesAndLabelsStayAligned) {
     // whole names section
     const std::string cls = class_text({"a", "b", "c"}, {"a", "b"});
     DescriptorData d = prepare(fasta({"MK", "RR"}), cls);
-    EXPECT_EQ(d.NbFamilles, 2u);
-    Discriminate(d, 0, 0);
+    EXPECT_EQ(d.n_families, 2u);
+    mine_descriptors(d, 0, 0);
     ArffOutput out = write_arff(d, cls);
     EXPECT_EQ(out.training,
               "@relation Context\n\n@attribute RR {1,0}\n@attribute MK {1,0}\n@attribute R {1,0}\n"
@@ -116,7 +116,7 @@ TEST_F(Arff, ClassListStopsAtTheFamiliesAndLabelsStayAligned) {
 TEST_F(Arff, ClassNamesAndValuesAreQuoted) {
     const std::string cls = class_text({"my class", "b"}, {"my class", "b"});
     DescriptorData d = prepare(fasta({"K", "R"}), cls);
-    Discriminate(d, 0, 0);
+    mine_descriptors(d, 0, 0);
     std::vector<std::string> test = {"K", "R"};
     // the test labels stand as they are in the file; the last one repeats past its end
     ArffOutput out = write_arff(d, cls, &test, class_text({"x"}, {"it's"}));
@@ -129,7 +129,7 @@ TEST_F(Arff, ClassNamesAndValuesAreQuoted) {
 TEST_F(Arff, ShortTestClassFileIsFatal) {
     const std::string cls = class_text({"a", "b"}, {"a", "b"});
     DescriptorData d = prepare(fasta({"K", "R"}), cls);
-    Discriminate(d, 0, 0);
+    mine_descriptors(d, 0, 0);
     std::vector<std::string> test = {"K"};
     EXPECT_EQ(fatal_message([&] { write_arff(d, cls, &test, "#\n5\n#\nx\n"); }),
               "\tErr: Class file invalid @class_names");

@@ -1,237 +1,163 @@
 #include "oracle_search.h"
 
-namespace tessar {
+#include <algorithm>
+
+#include "oracle_match.h"
+
+namespace oracle {
 
 namespace {
 
-// A leaf holding s[pos..lst] of sequence c_seq, last child of `parent`.
-int new_leaf(CandidateTree& tree, int parent, int c_seq, int pos, int lst) {
-    int x = newnode(tree);
-    TreeNode& leaf = tree.nodes[x];
-    leaf.next = parent;
-    leaf.seq = c_seq;
-    leaf.is_last = true;
-    leaf.start = pos;
-    leaf.end = lst;
-    return x;
+// Where a substring of a given length occurs: (sequence, start) pairs, in sample order.
+using Places = std::vector<std::pair<int, int>>;
+
+// The one-residue extensions of the substring of `length` residues found at `places`, in the
+// order of their first occurrences, each with its own places.
+std::vector<std::pair<char, Places>> extensions(const std::vector<std::string>& sample, size_t length,
+                                                const Places& places) {
+    std::vector<std::pair<char, Places>> out;
+    for (const auto& [seq, start] : places) {
+        const std::string& s = sample[seq];
+        if (start + length >= s.size()) continue;
+        const char next = s[start + length];
+        auto same = std::find_if(out.begin(), out.end(), [&](const auto& e) { return e.first == next; });
+        if (same == out.end()) {
+            out.emplace_back(next, Places{});
+            same = out.end() - 1;
+        }
+        same->second.emplace_back(seq, start);
+    }
+    return out;
 }
 
-// Splits node m after its first k label characters: m keeps them, its former children move
-// below a continuation node, which comes before the new leaf for the rest of the suffix.
-void split(CandidateTree& tree, int m, int k, int c_seq, int pos, int lst) {
-    int c = newnode(tree);
-    int l = new_leaf(tree, m, c_seq, pos + k, lst);
-    TreeNode& cont = tree.nodes[c];
-    TreeNode& old = tree.nodes[m];
-    cont.child = old.child;
-    cont.next = l;
-    cont.seq = old.seq;
-    cont.is_last = false;
-    cont.start = old.start + k;
-    cont.end = old.end;
-    old.end = old.start + k - 1;
-    old.child = c;
-    // the former children's last one now leads back to the continuation
-    int x = cont.child;
-    if (x >= 0) {
-        while (!tree.nodes[x].is_last) x = tree.nodes[x].next;
-        tree.nodes[x].next = c;
+// Every start of every sequence: where the empty string is followed by a residue.
+Places every_start(const std::vector<std::string>& sample) {
+    Places places;
+    for (size_t seq = 0; seq < sample.size(); ++seq)
+        for (size_t start = 0; start < sample[seq].size(); ++start)
+            places.emplace_back(static_cast<int>(seq), static_cast<int>(start));
+    return places;
+}
+
+void visit_below(const std::vector<std::string>& sample, const std::string& text, const Places& places,
+                 std::vector<std::string>& order) {
+    for (const auto& [next, at] : extensions(sample, text.size(), places)) {
+        order.push_back(text + next);
+        visit_below(sample, text + next, at, order);
     }
 }
 
-}  // namespace
-
-void oracle_insert(CandidateTree& tree, int c_seq, int pos) {
-    const std::string& s = (*tree.sample)[c_seq];
-    const int lst = static_cast<int>(s.size()) - 1;
-    // s beyond lst reads as the terminator, which equals no residue
-    auto at = [&](int p) { return p <= lst ? s[p] : '\0'; };
-
-    int n = kRoot;
-    for (;;) {
-        if (tree.nodes[n].child < 0) {
-            int x = new_leaf(tree, n, c_seq, pos, lst);
-            tree.nodes[n].child = x;
-            return;
-        }
-        int m = tree.nodes[n].child;
-        for (;;) {
-            const int length = label_length(tree.nodes[m]);
-            int k = 0;
-            while (k < length && label_char(tree, m, k) == at(pos + k)) ++k;
-            if (k == length) {  // the whole label matches (an empty one always does): descend
-                n = m;
-                pos += k;
-                break;
-            }
-            if (k > 0) {
-                split(tree, m, k, c_seq, pos, lst);
-                return;
-            }
-            if (tree.nodes[m].is_last) {
-                int x = new_leaf(tree, n, c_seq, pos, lst);
-                tree.nodes[m].is_last = false;
-                tree.nodes[m].next = x;
-                return;
-            }
-            m = tree.nodes[m].next;
-        }
-    }
-}
-
-CandidateTree oracle_build_tree(const std::vector<std::string>& sample) {
-    CandidateTree tree = new_tree(sample);
-    for (size_t c = 0; c < sample.size(); ++c)
-        for (size_t pos = 0; pos < sample[c].size(); ++pos) oracle_insert(tree, static_cast<int>(c), static_cast<int>(pos));
-    return tree;
-}
-
-int oracle_occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
-                           int dist, MatchWork& work, const std::function<void()>& tick,
-                           const OracleSet* possible, OracleSet* occurs) {
-    const int sam = static_cast<int>(sample.size());
-    prepare_pattern(pattern, work.pattern);
-    if (occurs) occurs->assign(sam, 0);
-    int count = 0;
-    for (int i = 0; i < sam; ++i) {
-        if (tick) tick();
-        const bool hit = (!possible || (*possible)[i]) &&
-                         occurs_within(work.pattern, sample[i], dist, work.row);
-        if (hit) {
-            ++count;
-            if (occurs) (*occurs)[i] = 1;
-        }
-        // even a match in every remaining sequence would stay below the threshold
-        if (count + (sam - 1 - i) < min_sam) return -1;
-    }
-    return count;
-}
-
-namespace {
-
-struct OracleSearch {
-    CandidateTree& tree;
-    SearchParams params;
-    std::function<void()> tick;
-    MotifFound on_found;
-
-    unsigned long St = 0;
-    unsigned long Ct = 0;
-    std::vector<std::string> MLst{};
-    std::vector<std::pair<std::string, std::string>> pairs{};
-
-    std::string B = "*";
-    std::vector<int> S1{}, S2{};
-    MatchWork work{};
-    std::vector<OracleSet> occ_at{};
-    std::vector<char> known{};
+// The strings kept for form 2, as a tree in visiting order: every prefix of each one passes
+// the test as *P*, and each one is shorter than the greatest length.
+struct Kept {
+    std::string text;
+    std::vector<Kept> below;
 };
 
-void forget(OracleSearch& s, int k) {
-    if (s.known.size() <= static_cast<size_t>(k)) {
-        s.known.resize(k + 1, 0);
-        s.occ_at.resize(k + 1);
+struct Searcher {
+    const std::vector<std::string>& sample;
+    Options opt;
+    int min_sequences;
+    Outcome out;
+
+    int test(const std::string& pattern) {
+        return occurrence_test(pattern, sample, min_sequences, opt.mutations, out.n_ticks);
     }
-    s.known[k] = 0;
-}
+    void report(int occurrences, const std::string& pattern) {
+        out.reports.push_back({occurrences, pattern, out.n_ticks});
+    }
 
-void put(OracleSearch& s, int k, char c) {
-    s.B.resize(k);
-    s.B.push_back(c);
-    s.B.push_back('*');
-    forget(s, k);
-}
-
-int test(OracleSearch& s, int k) {
-    const OracleSet* possible = s.known[k - 1] ? &s.occ_at[k - 1] : nullptr;
-    int count = oracle_occurrence_test(s.B, *s.tree.sample, s.params.Minsam, s.params.Dist, s.work, s.tick,
-                                       possible, &s.occ_at[k]);
-    s.known[k] = count >= 0;
-    return count;
-}
-
-void report(OracleSearch& s, int occurrences) {
-    ++s.Ct;
-    if (s.on_found) s.on_found(occurrences, s.B, s.Ct);
-}
-
-void one_ptn(OracleSearch& s) {
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        if (k < s.params.Minlgh) return true;
-        if (k > s.params.Maxlgh) return false;
-        ++s.St;
-        const int count = test(s, k);
-        if (count < 0) return false;
-        s.MLst.push_back(s.B.substr(1, k));
-        report(s, count);
-        return true;
-    });
-}
-
-void cut(OracleSearch& s) {
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        if (k >= s.params.Maxlgh || test(s, k) < 0) {
-            truncate_node(s.tree, node, i);
-            return false;
+    // form 1: *X* for every X below `x`
+    void single_motifs(const std::string& x, const Places& places) {
+        for (const auto& [next, at] : extensions(sample, x.size(), places)) {
+            const std::string longer = x + next;
+            const int length = static_cast<int>(longer.size());
+            if (length < opt.min_length) {  // not tested; its extensions are
+                single_motifs(longer, at);
+                continue;
+            }
+            if (length > opt.max_length) continue;
+            ++out.n_checked;
+            const int occurrences = test("*" + longer + "*");
+            if (occurrences < 0) continue;  // nor can any extension pass
+            out.attributes.push_back(longer);
+            report(occurrences, "*" + longer + "*");
+            single_motifs(longer, at);
         }
-        return true;
-    });
-}
+    }
 
-void second_ptn(OracleSearch& s, int start) {
-    const int x_length = start - 2;
-    forget(s, start - 1);
-    walk(s.tree, start, s.S2, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        const int y_length = k - start + 1;
-        const int length = x_length + y_length;
-        if (length < s.params.Minlgh) return true;
-        if (length > s.params.Maxlgh) return false;
-        ++s.St;
-        const int count = test(s, k);
-        if (count < 0) return false;
-        s.pairs.emplace_back(s.B.substr(1, x_length), s.B.substr(start, y_length));
-        report(s, count);
-        return true;
-    });
-}
+    // form 2, first: the strings below `kept` whose every prefix passes as *P*
+    void keep_passing(Kept& kept, const Places& places) {
+        for (const auto& [next, at] : extensions(sample, kept.text.size(), places)) {
+            const std::string longer = kept.text + next;
+            if (static_cast<int>(longer.size()) >= opt.max_length || test("*" + longer + "*") < 0) continue;
+            kept.below.push_back({longer, {}});
+            keep_passing(kept.below.back(), at);
+        }
+    }
 
-void first_ptn(OracleSearch& s) {
-    cut(s);
-    walk(s.tree, 1, s.S1, [&](int node, int i, int k) {
-        put(s, k, label_char(s.tree, node, i));
-        second_ptn(s, k + 2);
-        return true;
-    });
-}
+    // form 2, then: *X*Y* for every kept Y below `y`
+    void pairs_with(const std::string& x, const Kept& y) {
+        for (const Kept& longer : y.below) {
+            const int length = static_cast<int>(x.size() + longer.text.size());
+            if (length < opt.min_length) {
+                pairs_with(x, longer);
+                continue;
+            }
+            if (length > opt.max_length) continue;
+            ++out.n_checked;
+            const std::string pattern = "*" + x + "*" + longer.text + "*";
+            const int occurrences = test(pattern);
+            if (occurrences < 0) continue;
+            out.pairs.emplace_back(x, longer.text);
+            out.attributes.push_back(x + "*" + longer.text);
+            report(occurrences, pattern);
+            pairs_with(x, longer);
+        }
+    }
+
+    // every kept X below `x`, in visiting order, paired with every kept Y
+    void pairs_below(const Kept& x, const Kept& root) {
+        for (const Kept& longer : x.below) {
+            pairs_with(longer.text, root);
+            pairs_below(longer, root);
+        }
+    }
+};
 
 }  // namespace
 
-DiscoverResult oracle_discover(const std::vector<std::string>& sample, const DiscoverOptions& opt,
-                               const std::function<void()>& tick, const MotifFound& on_found) {
-    SearchParams params;
-    params.Minlgh = opt.Minlgh;
-    params.Maxlgh = 6000;
-    params.Dist = opt.Dist;
-    const int tot = static_cast<int>(sample.size());
-    params.Minsam = sample_threshold(tot, tot, opt.Minocc);
-
-    CandidateTree tree = oracle_build_tree(sample);
-    OracleSearch s{tree, params, tick, on_found};
-    DiscoverResult result;
-    if (opt.Sty == 2) {
-        first_ptn(s);
-        for (const auto& [x, y] : s.pairs) result.attributes.push_back(x + "*" + y);
-        result.pairs = std::move(s.pairs);
-    } else {
-        one_ptn(s);
-        result.attributes = std::move(s.MLst);
-    }
-    result.St = s.St;
-    result.Ct = s.Ct;
-    return result;
+std::vector<std::string> visiting_order(const std::vector<std::string>& sample) {
+    std::vector<std::string> order;
+    visit_below(sample, "", every_start(sample), order);
+    return order;
 }
 
-}  // namespace tessar
+int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sequences,
+                    int mutations, unsigned long& ticks) {
+    const int n = static_cast<int>(sample.size());
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        ++ticks;
+        if (match(pattern, sample[i]) <= mutations) ++count;
+        // even a match in every sequence left would stay below the threshold
+        if (count + (n - 1 - i) < min_sequences) return -1;
+    }
+    return count;
+}
+
+Outcome search(const std::vector<std::string>& sample, const Options& opt) {
+    // the sample is the whole file: a motif must occur in the minimum occurrence of sequences
+    // itself, and in one at least
+    Searcher s{sample, opt, std::max(opt.min_occurrence, 1), {}};
+    if (opt.form == 2) {
+        Kept root;
+        s.keep_passing(root, every_start(sample));
+        s.pairs_below(root, root);
+    } else {
+        s.single_motifs("", every_start(sample));
+    }
+    return s.out;
+}
+
+}  // namespace oracle

@@ -1,40 +1,49 @@
-// The reference motif search of the tests: the candidate tree built by inserting every suffix
-// one at a time, and the searches testing each candidate pattern against every sequence it may
-// occur in, from scratch, with the reference matcher. The library's search must report exactly
-// what this one does, tick for tick.
+// The reference motif search of the tests, written plainly and sharing nothing with the
+// library: the candidates are the distinct substrings of the sample, found by brute force; each
+// candidate is tested from scratch against every sequence with the reference matcher; the
+// occurrence threshold is the minimum occurrence itself. The library's search must report
+// exactly what this one does, in the same order, tick for tick.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "discover/discover.h"
-#include "discover/tree.h"
-#include "oracle_match.h"
+namespace oracle {
 
-namespace tessar {
+struct Options {
+    int form = 1;            // 1: *X*, 2: *X*Y*
+    int min_length = 3;      // residues of a motif, stars not counted
+    int min_occurrence = 1;  // sequences a motif must occur in
+    int mutations = 0;       // edit operations allowed in an occurrence
+    int max_length = 6000;
+};
 
-// Inserts below the root the suffix of sample sequence `c_seq` that begins at `pos`.
-void oracle_insert(CandidateTree& tree, int c_seq, int pos);
+struct Report {
+    int occurrences;
+    std::string pattern;         // with stars
+    unsigned long ticks_before;  // sequences gone through by the tests before this report
+};
 
-// Inserts every suffix of every sample sequence, sequence by sequence, start by start.
-CandidateTree oracle_build_tree(const std::vector<std::string>& sample);
+struct Outcome {
+    std::vector<Report> reports;
+    unsigned long n_checked = 0;  // candidates tested
+    unsigned long n_ticks = 0;    // sequences gone through by every test
+    std::vector<std::string> attributes;                      // X, or X*Y, per report
+    std::vector<std::pair<std::string, std::string>> pairs;  // form 2: X and Y per report
+};
 
-// One flag per sample sequence: whether a pattern occurs in it within the allowed operations.
-using OracleSet = std::vector<char>;
+// The distinct substrings of `sample` in the order the search visits them: depth first, each
+// string followed by its one-residue extensions in the order of their first occurrences (the
+// sample read sequence by sequence, start by start).
+std::vector<std::string> visiting_order(const std::vector<std::string>& sample);
 
-// Occurrence test of `pattern` over the sample: the number of sequences in which it occurs
-// within `dist` operations, or -1 as soon as `min_sam` has become out of reach. `tick` is
-// called once per sequence gone through, including those `possible` (the set of the pattern
-// this one extends by a residue) rules out without matching.
-int oracle_occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sam,
-                           int dist, MatchWork& work, const std::function<void()>& tick,
-                           const OracleSet* possible = nullptr, OracleSet* occurs = nullptr);
+// The occurrence test of `pattern`: the sequences it occurs in within `mutations` operations,
+// going through the sample in order, or -1 as soon as `min_sequences` is out of reach. Adds the
+// sequences gone through to `ticks`.
+int occurrence_test(const std::string& pattern, const std::vector<std::string>& sample, int min_sequences,
+                    int mutations, unsigned long& ticks);
 
-// discover_motifs done the reference way: tree by insertion, one occurrence test per candidate.
-// `tick` is called once per sequence gone through.
-DiscoverResult oracle_discover(const std::vector<std::string>& sample, const DiscoverOptions& opt,
-                               const std::function<void()>& tick = {}, const MotifFound& on_found = {});
+Outcome search(const std::vector<std::string>& sample, const Options& opt);
 
-}  // namespace tessar
+}  // namespace oracle

@@ -76,18 +76,48 @@ TEST(OccurrenceRows, BothStepsAgreeWithTheMatcher) {
         std::vector<uint64_t> narrow(base.words.get(), base.words.get() + size), wide = narrow;
         std::vector<uint64_t> next(size), next_wide(size);
         std::string motif;
-        std::vector<int> row;
         for (int m = 0; m < 12; ++m) {
             const char letter = sample[0][(round * 7 + m * 3) % sample[0].size()];
             motif += letter;
             const bool occurs = extend_sequence(masks, 0, narrow.data(), letter, next.data(), false);
             const bool occurs_wide = extend_sequence(masks, 0, wide.data(), letter, next_wide.data(), true);
             ASSERT_EQ(next, next_wide) << motif << " in " << sample[0];
-            const int cost = match("*" + motif + "*", sample[0], row);
+            const int cost = oracle::match("*" + motif + "*", sample[0]);
             ASSERT_EQ(occurs, cost <= dist) << motif << " in " << sample[0] << " within " << dist;
             EXPECT_EQ(occurs_wide, occurs);
             narrow.swap(next);
             wide.swap(next_wide);
         }
     }
+}
+
+// The 512-bit step against the one-word step for every count of operations the dialogue
+// allows, on sequences of one to seventeen register-wide chunks: the motifs follow the sequence
+// from a random place, every fourth letter drawn anew, so that their rows stay busy.
+TEST(OccurrenceRows, WideStepAgreesWithThePlainOneForEveryMutationCount) {
+    if (!has_wide_words()) GTEST_SKIP() << "this processor has no AVX-512F: the wide step is never taken here";
+    std::mt19937 rng(1618);
+    for (int dist = 0; dist <= 10; ++dist)
+        for (int round = 0; round < 60; ++round) {
+            const int length = round < 8 ? 64 * (round + 1) - 1 + round % 2 : 1 + static_cast<int>(rng() % 1100);
+            const std::vector<std::string> sample = {random_text(rng, length, 2 + round % 4)};
+            const std::string& text = sample[0];
+            const SampleMasks masks = make_masks(sample, dist);
+            RowFrame base;
+            whole_text_frame(masks, base);
+            std::vector<uint64_t> narrow(base.words.get(), base.words.get() + base.size), wide = narrow;
+            std::vector<uint64_t> next(base.size), next_wide(base.size);
+            std::string motif;
+            const size_t from = rng() % text.size();
+            for (size_t m = 0; m < static_cast<size_t>(3 * dist + 6); ++m) {
+                const char letter = m % 4 == 3 ? text[rng() % text.size()] : text[(from + m) % text.size()];
+                motif += letter;
+                const bool occurs = extend_sequence(masks, 0, narrow.data(), letter, next.data(), false);
+                const bool occurs_wide = extend_sequence(masks, 0, wide.data(), letter, next_wide.data(), true);
+                ASSERT_EQ(next_wide, next) << motif << " within " << dist << " in " << text;
+                ASSERT_EQ(occurs_wide, occurs) << motif << " within " << dist << " in " << text;
+                narrow.swap(next);
+                wide.swap(next_wide);
+            }
+        }
 }

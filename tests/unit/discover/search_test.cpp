@@ -11,6 +11,7 @@
 #include "discover/discover.h"
 #include "oracle_match.h"
 #include "oracle_search.h"
+#include "parallel/parallel.h"
 #include "random_sample.h"
 
 using namespace tessar;
@@ -34,17 +35,17 @@ struct SearchRun {
 SearchRun discover(const std::vector<std::string>& sample, int form, int min_length, int min_occ, int dist) {
     SearchRun run;
     DiscoverOptions opt;
-    opt.Sty = form;
-    opt.Minlgh = min_length;
-    opt.Minocc = min_occ;
-    opt.Dist = dist;
+    opt.form = form;
+    opt.min_length = min_length;
+    opt.min_occurrence = min_occ;
+    opt.mutations = dist;
     run.result = discover_motifs(
         sample, opt, [&](unsigned long n) { run.matcher_calls += n; },
         [&](int occ, const std::string& pattern, unsigned long found) {
             EXPECT_EQ(found, run.rows.size() + 1);
             run.rows.push_back({occ, pattern});
         });
-    EXPECT_EQ(run.result.Ct, run.rows.size());
+    EXPECT_EQ(run.result.n_found, run.rows.size());
     EXPECT_EQ(run.result.attributes.size(), run.rows.size());
     return run;
 }
@@ -66,25 +67,23 @@ TEST(SampleThreshold, WholeFileSampleNeedsTheMinimumOccurrence) {
 TEST(OccurrenceTest, StopsAsSoonAsTheThresholdIsOutOfReach) {
     // the reference test goes through the sample one sequence at a time
     const std::vector<std::string> sample = {"AAA", "CCC", "AAA", "CCC", "AAA"};
-    MatchWork work;
-    int calls = 0;
-    auto tick = [&] { ++calls; };
-    EXPECT_EQ(oracle_occurrence_test("*W*", sample, 3, 0, work, tick), -1);
-    EXPECT_EQ(calls, 3);  // after the third miss two sequences are left for three matches
-    calls = 0;
-    EXPECT_EQ(oracle_occurrence_test("*AA*", sample, 3, 0, work, tick), 3);
-    EXPECT_EQ(calls, 5);  // an accepted pattern is matched against every sequence
-    calls = 0;
-    EXPECT_EQ(oracle_occurrence_test("*AA*", sample, 4, 0, work, tick), -1);
-    EXPECT_EQ(calls, 4);  // one match and one miss to go after the fourth sequence
-    EXPECT_EQ(oracle_occurrence_test("*CA*", sample, 5, 1, work, tick), 5);
+    unsigned long ticks = 0;
+    EXPECT_EQ(oracle::occurrence_test("*W*", sample, 3, 0, ticks), -1);
+    EXPECT_EQ(ticks, 3u);  // after the third miss two sequences are left for three matches
+    ticks = 0;
+    EXPECT_EQ(oracle::occurrence_test("*AA*", sample, 3, 0, ticks), 3);
+    EXPECT_EQ(ticks, 5u);  // an accepted pattern is matched against every sequence
+    ticks = 0;
+    EXPECT_EQ(oracle::occurrence_test("*AA*", sample, 4, 0, ticks), -1);
+    EXPECT_EQ(ticks, 4u);  // one match and one miss to go after the fourth sequence
+    EXPECT_EQ(oracle::occurrence_test("*CA*", sample, 5, 1, ticks), 5);
 }
 
 TEST(OccurrenceTest, TicksCountTheSequencesUpToTheGivingUp) {
     // four of five needed: a test gives up at its second miss
     SearchRun run = discover({"AAC", "AAC", "CCC", "CCC", "CCC"}, 1, 3, 4, 0);
     EXPECT_TRUE(run.rows.empty());
-    EXPECT_EQ(run.result.St, 2u);
+    EXPECT_EQ(run.result.n_checked, 2u);
     EXPECT_EQ(run.matcher_calls, 4u + 2u);  // AAC misses at 2 and 3, CCC at 0 and 1
 }
 
@@ -92,7 +91,7 @@ TEST(DiscoverForm1, WorkedExampleRowsInOrder) {
     SearchRun run = discover(kExample, 1, 3, 2, 0);
     EXPECT_EQ(run.rows, (std::vector<Row>{{3, "*KVL*"}, {3, "*KVLA*"}, {2, "*KVLAG*"},
                                           {3, "*VLA*"}, {2, "*VLAG*"}, {2, "*LAG*"}}));
-    EXPECT_EQ(run.result.St, 13u);
+    EXPECT_EQ(run.result.n_checked, 13u);
     EXPECT_EQ(run.result.attributes,
               (std::vector<std::string>{"KVL", "KVLA", "KVLAG", "VLA", "VLAG", "LAG"}));
 }
@@ -110,7 +109,7 @@ TEST(DiscoverForm2, WorkedExampleRowsInOrder) {
                           "*V*LA*", "*VL*A*"})
         want.push_back({3, p});
     EXPECT_EQ(run.rows, want);
-    EXPECT_EQ(run.result.St, 47u);
+    EXPECT_EQ(run.result.n_checked, 47u);
     EXPECT_EQ(run.result.attributes[0], "K*VL");
     EXPECT_EQ(run.result.pairs[6], (std::pair<std::string, std::string>{"KVL", "A"}));
 }
@@ -126,13 +125,13 @@ TEST(HoldsPair, YMustFollowXWhollyWithAnyGap) {
 TEST(DiscoverEdges, IdenticalSequencesCountEachCopy) {
     SearchRun run = discover({"MKVL", "MKVL", "MKVL"}, 1, 3, 3, 0);
     EXPECT_EQ(run.rows, (std::vector<Row>{{3, "*MKV*"}, {3, "*MKVL*"}, {3, "*KVL*"}}));
-    EXPECT_EQ(run.result.St, 3u);
+    EXPECT_EQ(run.result.n_checked, 3u);
 }
 
 TEST(DiscoverEdges, OneRepeatedResidue) {
     SearchRun run = discover({"AAAAA", "AAA"}, 1, 2, 2, 0);
     EXPECT_EQ(run.rows, (std::vector<Row>{{2, "*AA*"}, {2, "*AAA*"}}));
-    EXPECT_EQ(run.result.St, 3u);  // AAAA is checked and rejected
+    EXPECT_EQ(run.result.n_checked, 3u);  // AAAA is checked and rejected
 }
 
 TEST(DiscoverEdges, ShortMotifsOccurEvenInAnEmptySequence) {
@@ -146,17 +145,17 @@ TEST(DiscoverEdges, ShortMotifsOccurEvenInAnEmptySequence) {
 TEST(DiscoverEdges, MinimumOccurrenceAboveTheSequenceCount) {
     SearchRun run = discover(kExample, 1, 3, 4, 0);
     EXPECT_TRUE(run.rows.empty());
-    EXPECT_GT(run.result.St, 0u);  // the length-3 candidates are still checked
+    EXPECT_GT(run.result.n_checked, 0u);  // the length-3 candidates are still checked
     EXPECT_TRUE(run.result.attributes.empty());
     SearchRun pairs = discover(kExample, 2, 2, 4, 0);
     EXPECT_TRUE(pairs.rows.empty());
-    EXPECT_EQ(pairs.result.St, 0u);  // every X is cut away first
+    EXPECT_EQ(pairs.result.n_checked, 0u);  // every X is cut away first
 }
 
 TEST(DiscoverEdges, MinimumLengthLongerThanEverySequence) {
     SearchRun run = discover(kExample, 1, 7, 1, 3);
-    EXPECT_EQ(run.result.St, 0u);
-    EXPECT_EQ(run.result.Ct, 0u);
+    EXPECT_EQ(run.result.n_checked, 0u);
+    EXPECT_EQ(run.result.n_found, 0u);
     EXPECT_EQ(run.matcher_calls, 0u);
 }
 
@@ -167,9 +166,9 @@ TEST(DiscoverEdges, SingleSequenceReportsItsSubstrings) {
 
 TEST(DiscoverEdges, EmptyFileFindsNothing) {
     SearchRun run = discover({}, 1, 1, 1, 0);
-    EXPECT_EQ(run.result.St, 0u);
+    EXPECT_EQ(run.result.n_checked, 0u);
     SearchRun pairs = discover({}, 2, 1, 1, 0);
-    EXPECT_EQ(pairs.result.St, 0u);
+    EXPECT_EQ(pairs.result.n_checked, 0u);
 }
 
 TEST(DiscoverEdges, SecondRunReportsOnlyItsOwnMotifs) {
@@ -177,7 +176,7 @@ TEST(DiscoverEdges, SecondRunReportsOnlyItsOwnMotifs) {
     SearchRun second = discover({"WWYY", "WWYC"}, 1, 3, 2, 0);
     EXPECT_EQ(second.rows, (std::vector<Row>{{2, "*WWY*"}}));
     EXPECT_EQ(second.result.attributes, (std::vector<std::string>{"WWY"}));
-    EXPECT_EQ(second.result.St, 5u);  // WWY, WWYY, WWYC, WYY, WYC
+    EXPECT_EQ(second.result.n_checked, 5u);  // WWY, WWYY, WWYC, WYY, WYC
 }
 
 // A brute-force oracle: every distinct substring of the sample (every pair of them for form 2)
@@ -194,7 +193,7 @@ std::set<std::string> substrings(const std::vector<std::string>& sample) {
 
 int occurrences(const std::string& pattern, const std::vector<std::string>& sample, int dist) {
     int count = 0;
-    for (const auto& s : sample) count += match(pattern, s) <= dist;
+    for (const auto& s : sample) count += oracle::match(pattern, s) <= dist;
     return count;
 }
 
@@ -232,7 +231,7 @@ TEST(DiscoverProperty, Form1FindsExactlyTheActiveSubstringsAfterTheirPrefixes) {
                 EXPECT_TRUE(got.count(x.substr(0, n))) << x << " before its prefix";
         }
         EXPECT_EQ(got, want);
-        EXPECT_EQ(run.result.St, checked);
+        EXPECT_EQ(run.result.n_checked, checked);
         n_found += got.size();
     }
     EXPECT_GT(n_found, 1000u);  // the rounds are not trivially empty
@@ -274,9 +273,10 @@ TEST(DiscoverProperty, Form2FindsExactlyTheActivePairsInOrder) {
     EXPECT_GT(n_found, 1000u);
 }
 
-// The library's search against the reference search (insertion tree, each candidate matched
-// from scratch in every sequence): the same reports in the same order, the same counts, and
-// the same number of ticks before each report and in all.
+// The library's search against the reference search (oracle_search.h: brute-force substrings,
+// each candidate matched from scratch in every sequence, nothing shared with the library): the
+// same reports in the same order, the same counts, and the same number of ticks before each
+// report and in all.
 namespace {
 
 struct Trace {
@@ -299,15 +299,23 @@ Trace fast_trace(const std::vector<std::string>& sample, const DiscoverOptions& 
 }
 
 Trace oracle_trace(const std::vector<std::string>& sample, const DiscoverOptions& opt) {
+    oracle::Options options;
+    options.form = opt.form;
+    options.min_length = opt.min_length;
+    options.min_occurrence = opt.min_occurrence;
+    options.mutations = opt.mutations;
+    options.max_length = opt.max_length;
+    const oracle::Outcome outcome = oracle::search(sample, options);
     Trace t;
-    unsigned long ticks = 0;
-    t.result = oracle_discover(
-        sample, opt, [&] { ++ticks; },
-        [&](int occ, const std::string& pattern, unsigned long) {
-            t.rows.push_back({occ, pattern});
-            t.ticks_before.push_back(ticks);
-        });
-    t.ticks_before.push_back(ticks);
+    for (const oracle::Report& r : outcome.reports) {
+        t.rows.push_back({r.occurrences, r.pattern});
+        t.ticks_before.push_back(r.ticks_before);
+    }
+    t.ticks_before.push_back(outcome.n_ticks);
+    t.result.n_checked = outcome.n_checked;
+    t.result.n_found = outcome.reports.size();
+    t.result.attributes = outcome.attributes;
+    t.result.pairs = outcome.pairs;
     return t;
 }
 
@@ -317,8 +325,8 @@ size_t expect_same_search(const std::vector<std::string>& sample, const Discover
     const Trace got = fast_trace(sample, opt);
     EXPECT_EQ(got.rows, want.rows);
     EXPECT_EQ(got.ticks_before, want.ticks_before);
-    EXPECT_EQ(got.result.St, want.result.St);
-    EXPECT_EQ(got.result.Ct, want.result.Ct);
+    EXPECT_EQ(got.result.n_checked, want.result.n_checked);
+    EXPECT_EQ(got.result.n_found, want.result.n_found);
     EXPECT_EQ(got.result.attributes, want.result.attributes);
     EXPECT_EQ(got.result.pairs, want.result.pairs);
     return want.rows.size();
@@ -347,10 +355,10 @@ std::vector<std::string> awkward_sample(std::mt19937& rng, int max_length) {
 
 DiscoverOptions random_options(std::mt19937& rng, int form, int n_seqs, int max_dist) {
     DiscoverOptions opt;
-    opt.Sty = form;
-    opt.Minlgh = std::uniform_int_distribution<int>(1, 5)(rng);
-    opt.Minocc = std::uniform_int_distribution<int>(1, n_seqs + 1)(rng);
-    opt.Dist = std::uniform_int_distribution<int>(0, max_dist)(rng);
+    opt.form = form;
+    opt.min_length = std::uniform_int_distribution<int>(1, 5)(rng);
+    opt.min_occurrence = std::uniform_int_distribution<int>(1, n_seqs + 1)(rng);
+    opt.mutations = std::uniform_int_distribution<int>(0, max_dist)(rng);
     return opt;
 }
 
@@ -362,8 +370,8 @@ TEST(DiscoverAgainstReference, Form1OnAwkwardSamples) {
     for (int round = 0; round < 1500; ++round) {
         const auto sample = awkward_sample(rng, 12);
         const DiscoverOptions opt = random_options(rng, 1, static_cast<int>(sample.size()), 3);
-        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.Minlgh << " min occ "
-                                        << opt.Minocc << " dist " << opt.Dist);
+        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.min_length << " min occ "
+                                        << opt.min_occurrence << " dist " << opt.mutations);
         found += expect_same_search(sample, opt);
     }
     EXPECT_GT(found, 5000u);  // the rounds are not trivially empty
@@ -375,8 +383,8 @@ TEST(DiscoverAgainstReference, Form2OnAwkwardSamples) {
     for (int round = 0; round < 400; ++round) {
         const auto sample = awkward_sample(rng, 8);
         const DiscoverOptions opt = random_options(rng, 2, static_cast<int>(sample.size()), 3);
-        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.Minlgh << " min occ "
-                                        << opt.Minocc << " dist " << opt.Dist);
+        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.min_length << " min occ "
+                                        << opt.min_occurrence << " dist " << opt.mutations);
         found += expect_same_search(sample, opt);
     }
     EXPECT_GT(found, 5000u);
@@ -395,10 +403,10 @@ TEST(DiscoverAgainstReference, LongerProteinLikeSequences) {
             s.replace(length(rng) % 40, 9, "WHKMCYWPF");
         }
         DiscoverOptions opt;
-        opt.Sty = round % 4 == 3 ? 2 : 1;
-        opt.Minlgh = opt.Sty == 2 ? 8 : 3 + round % 3;
-        opt.Minocc = static_cast<int>(sample.size()) - (opt.Sty == 2 ? 1 : 3);
-        opt.Dist = opt.Sty == 2 ? 1 : round % 4;
+        opt.form = round % 4 == 3 ? 2 : 1;
+        opt.min_length = opt.form == 2 ? 8 : 3 + round % 3;
+        opt.min_occurrence = static_cast<int>(sample.size()) - (opt.form == 2 ? 1 : 3);
+        opt.mutations = opt.form == 2 ? 1 : round % 4;
         SCOPED_TRACE(testing::Message() << "round " << round);
         found += expect_same_search(sample, opt);
     }
@@ -412,9 +420,9 @@ namespace {
 Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_threads, size_t frame_budget = 0,
                      int dist = 1) {
     SearchParams params;
-    params.Minlgh = 3;
-    params.Minsam = static_cast<int>(sample.size()) / 2;
-    params.Dist = dist;
+    params.min_length = 3;
+    params.min_sequences = static_cast<int>(sample.size()) / 2;
+    params.mutations = dist;
     CandidateTree tree = build_tree(sample);
     Trace t;
     unsigned long ticks = 0;
@@ -425,16 +433,17 @@ Trace threaded_trace(const std::vector<std::string>& sample, int form, int n_thr
             t.rows.push_back({occ, pattern});
             t.ticks_before.push_back(ticks);
         });
-    s.n_threads = n_threads;
     s.frame_budget = frame_budget;
+    set_thread_count(n_threads);
     if (form == 2)
-        first_ptn(s);
+        search_motif_pairs(s);
     else
-        one_ptn(s);
+        search_single_motifs(s);
+    set_thread_count(0);
     t.ticks_before.push_back(ticks);
-    t.result.St = s.St;
-    t.result.Ct = s.Ct;
-    t.result.attributes = s.MLst;
+    t.result.n_checked = s.n_checked;
+    t.result.n_found = s.n_found;
+    t.result.attributes = s.motifs;
     t.result.pairs = s.pairs;
     return t;
 }
@@ -452,11 +461,11 @@ TEST(DiscoverThreads, AnyNumberOfThreadsReportsInWalkOrder) {
     for (int form : {1, 2}) {
         const Trace one = threaded_trace(sample, form, 1);
         ASSERT_GT(one.rows.size(), 50u);
-        for (int n_threads : {2, 3, 5}) {
+        for (int n_threads : {2, 3, 8}) {
             const Trace many = threaded_trace(sample, form, n_threads);
             EXPECT_EQ(many.rows, one.rows) << n_threads << " threads, form " << form;
             EXPECT_EQ(many.ticks_before, one.ticks_before);
-            EXPECT_EQ(many.result.St, one.result.St);
+            EXPECT_EQ(many.result.n_checked, one.result.n_checked);
             EXPECT_EQ(many.result.attributes, one.result.attributes);
             EXPECT_EQ(many.result.pairs, one.result.pairs);
         }
@@ -482,7 +491,7 @@ TEST(DiscoverRowBudget, ReleasedRowsAreComputedAgainAlike) {
             const Trace released = threaded_trace(sample, form, 2, 1, dist);
             EXPECT_EQ(released.rows, kept.rows) << "form " << form << " dist " << dist;
             EXPECT_EQ(released.ticks_before, kept.ticks_before);
-            EXPECT_EQ(released.result.St, kept.result.St);
+            EXPECT_EQ(released.result.n_checked, kept.result.n_checked);
         }
 }
 
@@ -490,7 +499,7 @@ TEST(DiscoverThreads, AFailingReportStopsTheSearchAndIsRethrown) {
     std::vector<std::string> sample(10, "MKVLAGWYHCDEFTRSPQ");
     sample[3] = "WYHCDEFMKVLAG";
     DiscoverOptions opt;
-    opt.Minocc = 5;
+    opt.min_occurrence = 5;
     int reported = 0;
     auto fail_at_fifth = [&](int, const std::string&, unsigned long found) {
         reported = static_cast<int>(found);
@@ -498,7 +507,7 @@ TEST(DiscoverThreads, AFailingReportStopsTheSearchAndIsRethrown) {
     };
     EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
     EXPECT_EQ(reported, 5);
-    opt.Sty = 2;
+    opt.form = 2;
     reported = 0;
     EXPECT_THROW(discover_motifs(sample, opt, {}, fail_at_fifth), std::runtime_error);
     EXPECT_EQ(reported, 5);
@@ -511,8 +520,8 @@ TEST(DiscoverAgainstReference, ManyMutations) {
         for (int round = 0; round < 6; ++round) {
             auto sample = awkward_sample(rng, 16);
             DiscoverOptions opt = random_options(rng, 1 + round % 2, static_cast<int>(sample.size()), 0);
-            opt.Dist = dist;
-            opt.Minlgh = dist + round % 3;
+            opt.mutations = dist;
+            opt.min_length = dist + round % 3;
             SCOPED_TRACE(testing::Message() << "dist " << dist << " round " << round);
             expect_same_search(sample, opt);
         }

@@ -7,6 +7,7 @@
 
 #include "discover/tree.h"
 #include "oracle_search.h"
+#include "oracle_tree.h"
 #include "random_sample.h"
 
 using namespace tessar;
@@ -204,6 +205,16 @@ std::vector<std::string> observed(CandidateTree& tree, unsigned salt) {
 }
 
 }  // namespace
+
+TEST(CandidateTree, WalksEveryDistinctSubstringInFirstOccurrenceOrder) {
+    // against the brute-force enumeration of the reference search, which uses no tree at all
+    std::mt19937 rng(43);
+    for (int round = 0; round < 1000; ++round) {
+        const auto sample = random_sample(rng);
+        CandidateTree tree = build_tree(sample);
+        ASSERT_EQ(walk_order(tree), oracle::visiting_order(sample)) << "round " << round;
+    }
+}
 
 TEST(CandidateTree, WalksLikeTheInsertionTree) {
     std::mt19937 rng(41);

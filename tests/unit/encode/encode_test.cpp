@@ -7,7 +7,10 @@
 #include <filesystem>
 #include <random>
 
+#include "ddms/ddms.h"
+#include "ddms/matrices.h"
 #include "ddms/output.h"
+#include "methods/table.h"
 #include "dialogue/preset.h"
 #include "discover/discover.h"
 #include "encode/encode.h"
@@ -31,16 +34,15 @@ std::vector<std::uint32_t> oracle(size_t n, const std::function<bool(size_t)>& v
     return ones;
 }
 
-Model two_feature_model(ModelMethod method) {
+Model two_feature_model(const char* method) {
     Model m;
-    m.method = method;
-    m.n = 2;
+    m.method = find_method(method);
+    if (m.method->name == std::string("ngrams")) m.parameters = {{"n", "2"}};
+    if (m.method->name == std::string("ddms")) m.parameters = {{"matrix", "blosum62"}, {"threshold", "0.5"}};
     m.with_classes = true;
     m.class_names = {"pos", "neg"};
     m.features = {"KV", "LA"};
-    m.feature_classes = {"pos", "neg"};
-    m.matrix = 2;
-    m.threshold = 0.5f;
+    if (m.method->name == std::string("ddms")) m.feature_classes = {"pos", "neg"};
     return m;
 }
 
@@ -48,14 +50,14 @@ Model two_feature_model(ModelMethod method) {
 class Encode : public ::testing::Test {
 protected:
     void SetUp() override {
-        test_support::write_file(dir / "m.txt", model_text(two_feature_model(ModelMethod::Ngrams)));
+        test_support::write_file(dir / "m.txt", model_text(two_feature_model("ngrams")));
         test_support::write_file(dir / "s.fasta", ">a\nKVLA\n>b\nGGG\n>c\nLAX\n");
     }
 
-    EncodeRun encode(TableFormat format, const std::string& classes = "", bool header = true) {
+    EncodeRun encode(const char* format, const std::string& classes = "", bool header = true) {
         PresetOptions options;
         options.out_dir = dir.path().string();
-        options.format = format;
+        options.format = find_table_format(format);
         options.messages = nullptr;
         options.answers = {{"--model", dir / "m.txt"}, {"SEQUENCES", dir / "s.fasta"}, {"--arff", "e.table"}};
         if (!classes.empty()) {
@@ -73,7 +75,7 @@ protected:
 
 }  // namespace
 
-TEST(ModelEncoder, EachMethodGivesItsOwnValueTest) {
+TEST(RowCoders, EachMethodGivesItsOwnValueTest) {
     std::mt19937 rng(11);
     const std::string letters = "ACDKW";
     for (int round = 0; round < 40; ++round) {
@@ -84,117 +86,118 @@ TEST(ModelEncoder, EachMethodGivesItsOwnValueTest) {
             classes.push_back(rng() % 2 ? "pos" : "neg");
         }
         Model presence;
-        presence.method = round % 2 ? ModelMethod::Ngrams : ModelMethod::Disclass;
+        presence.method = find_method(round % 2 ? "ngrams" : "disclass");
         presence.features = texts;
         Model pairs;
-        pairs.method = ModelMethod::Motifs;
-        pairs.form = 2;
-        for (size_t j = 0; j < texts.size(); ++j) {
-            pairs.pairs.emplace_back(texts[j], ys[j]);
-            pairs.features.push_back(texts[j] + "*" + ys[j]);
-        }
+        pairs.method = find_method("motifs");
+        pairs.parameters = {{"form", "2"}, {"mutations", "0"}};
+        for (size_t j = 0; j < texts.size(); ++j) pairs.features.push_back(texts[j] + "*" + ys[j]);
+        const int matrix = 1 + round % 6;
+        const float threshold = 0.2f + 0.1f * static_cast<float>(round % 5);
         Model ddms;
-        ddms.method = ModelMethod::Ddms;
-        ddms.matrix = 1 + round % 6;
-        ddms.threshold = 0.2f + 0.1f * static_cast<float>(round % 5);
+        ddms.method = find_method("ddms");
+        ddms.parameters = {{"matrix", parameter_text(kMatrixNumber, matrix)},
+                           {"threshold", parameter_text(kThreshold, threshold)}};
         ddms.features = texts;
         ddms.feature_classes = classes;
-        const SimilarityRule rule = make_similarity_rule(*substitution_matrix(ddms.matrix), ddms.threshold);
+        const SimilarityRule rule = make_similarity_rule(*substitution_matrix(matrix), threshold);
 
-        ModelEncoder presence_rows(presence), pair_rows(pairs), ddms_rows(ddms);
+        const RowFiller presence_rows = presence.method->row_coder(presence)();
+        const RowFiller pair_rows = pairs.method->row_coder(pairs)();
+        const RowFiller ddms_rows = ddms.method->row_coder(ddms)();
         std::vector<std::uint32_t> ones;
         for (int s = 0; s < 20; ++s) {
             const std::string seq = random_text(rng, 0, 30, letters);
             const std::string label = s % 3 ? "pos" : "neg";
             const size_t n = texts.size();
             const auto present = oracle(n, [&](size_t j) { return seq.find(texts[j]) != std::string::npos; });
-            presence_rows.encode(seq, nullptr, ones);
+            presence_rows(seq, nullptr, ones);
             EXPECT_EQ(ones, present) << seq;
-            pair_rows.encode(seq, &label, ones);
+            pair_rows(seq, &label, ones);
             EXPECT_EQ(ones, oracle(n, [&](size_t j) { return holds_pair(texts[j], ys[j], seq); })) << seq;
-            ddms_rows.encode(seq, &label, ones);
+            ddms_rows(seq, &label, ones);
             EXPECT_EQ(ones, oracle(n, [&](size_t j) {
                           return descriptor_value(rule, seq, label, texts[j], classes[j]);
                       })) << seq;
             // without a class the similarity rule has nothing to apply to
-            ddms_rows.encode(seq, nullptr, ones);
+            ddms_rows(seq, nullptr, ones);
             EXPECT_EQ(ones, present) << seq;
         }
     }
 }
 
 TEST_F(Encode, WithoutClassesEveryFormatWritesTheClassAsUnknown) {
-    encode(TableFormat::Arff);
+    encode("arff");
     EXPECT_EQ(table(), "@relation Context\n\n@attribute KV {1,0}\n@attribute LA {1,0}\n"
                        "@attribute class {pos,neg}\n\n@data\n1,1,?\n0,0,?\n0,1,?\n");
-    encode(TableFormat::SparseArff);
+    encode("sparse-arff");
     EXPECT_EQ(table().substr(table().find("@data")), "@data\n{0 1,1 1,2 ?}\n{2 ?}\n{1 1,2 ?}\n");
-    encode(TableFormat::Csv);
+    encode("csv");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,?\n0,0,?\n0,1,?\n");
-    encode(TableFormat::Libsvm);
+    encode("libsvm");
     EXPECT_EQ(table(), "0 1:1 2:1\n0\n0 2:1\n");
 }
 
 TEST_F(Encode, WithClassesTheLabelsComeOneALineAndTheLastStandsForTheRest) {
-    const EncodeRun run = encode(TableFormat::Csv, "#\n2\n#\npos\nneg\n#\nneg\npos\n");
+    const EncodeRun run = encode("csv", "#\n2\n#\npos\nneg\n#\nneg\npos\n");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
     EXPECT_TRUE(run.with_labels);
     EXPECT_EQ(run.n_rows, 3u);
-    encode(TableFormat::Libsvm, "#\n2\n#\npos\nneg\n#\nneg\npos\n");
+    encode("libsvm", "#\n2\n#\npos\nneg\n#\nneg\npos\n");
     EXPECT_EQ(table(), "1 1:1 2:1\n0\n0 2:1\n");
 }
 
 TEST_F(Encode, TheRowsAloneWithoutHeader) {
-    encode(TableFormat::Arff, "", false);
+    encode("arff", "", false);
     EXPECT_EQ(table(), "1,1,?\n0,0,?\n0,1,?\n");
-    encode(TableFormat::Csv, "", false);
+    encode("csv", "", false);
     EXPECT_EQ(table(), "1,1,?\n0,0,?\n0,1,?\n");
 }
 
 TEST_F(Encode, NgramAndMotifModelsCheckTheKeywordsAndTakeTheTrainingCountOfNames) {
     // a missing keyword line: the method's message, and no table
-    EXPECT_EQ(test_support::fatal_message([&] { encode(TableFormat::Arff, "#\n2\nnames\npos\nneg\n#\npos\n"); }),
+    EXPECT_EQ(test_support::fatal_message([&] { encode("arff", "#\n2\nnames\npos\nneg\n#\npos\n"); }),
               kClassNamesError);
     EXPECT_FALSE(table_exists());
     // three names where the model has two: the third name is taken for the keyword line
-    EXPECT_EQ(test_support::fatal_message([&] { encode(TableFormat::Arff, "#\n3\n#\na\nb\nc\n#\npos\n"); }),
+    EXPECT_EQ(test_support::fatal_message([&] { encode("arff", "#\n3\n#\na\nb\nc\n#\npos\n"); }),
               kClassDataError);
     // one name where the model has two: the keyword line passes for a name
-    encode(TableFormat::Csv, "#\n1\n#\npos\n#\n#\nneg\n");
+    encode("csv", "#\n1\n#\npos\n#\n#\nneg\n");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,neg\n0,1,neg\n");
 }
 
 TEST_F(Encode, DescriptorModelsReadTheClassificationFileWithoutChecksAndTheirOwnCount) {
-    test_support::write_file(dir / "m.txt", model_text(two_feature_model(ModelMethod::Disclass)));
-    encode(TableFormat::Csv, "x\n3\nx\na\nb\nc\nx\nneg\npos\n");
+    test_support::write_file(dir / "m.txt", model_text(two_feature_model("disclass")));
+    encode("csv", "x\n3\nx\na\nb\nc\nx\nneg\npos\n");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
     // the DDMS rule applies to the descriptors of the row's class: LA of class neg is similar
     // to LS under BLOSUM62 at 0.5 (5/8) only in a sequence of class neg
-    test_support::write_file(dir / "m.txt", model_text(two_feature_model(ModelMethod::Ddms)));
+    test_support::write_file(dir / "m.txt", model_text(two_feature_model("ddms")));
     test_support::write_file(dir / "s.fasta", ">a\nGLSG\n>b\nGLSG\n");
-    encode(TableFormat::Csv, "#\n2\n#\npos\nneg\n#\npos\nneg\n");
+    encode("csv", "#\n2\n#\npos\nneg\n#\npos\nneg\n");
     EXPECT_EQ(table(), "KV,LA,class\n0,0,pos\n0,1,neg\n");
-    encode(TableFormat::Csv);
+    encode("csv");
     EXPECT_EQ(table(), "KV,LA,class\n0,0,?\n0,0,?\n");
 }
 
 TEST_F(Encode, ABadModelOrAModelWithoutClassesStopsBeforeAnyOutput) {
     test_support::write_file(dir / "m.txt", "tessar-model 1\nmethod ngrams\nn 2\nclasses none\nfeatures 3\nfeature KV\n");
-    EXPECT_EQ(test_support::fatal_message([&] { encode(TableFormat::Arff); }),
+    EXPECT_EQ(test_support::fatal_message([&] { encode("arff"); }),
               "Err: " + (dir / "m.txt") + " line 7: the file ends where a line \"feature ...\" belongs: it is truncated\n");
     EXPECT_FALSE(table_exists());
     test_support::write_file(dir / "m.txt", "tessar-model 1\nmethod ngrams\nn 2\nclasses none\nfeatures 1\nfeature KV\nend\n");
-    EXPECT_NE(test_support::fatal_message([&] { encode(TableFormat::Arff, "#\n1\n#\npos\n#\npos\n"); })
+    EXPECT_NE(test_support::fatal_message([&] { encode("arff", "#\n1\n#\npos\n#\npos\n"); })
                   .find("has no class attribute"),
               std::string::npos);
     EXPECT_FALSE(table_exists());
     // without --classes: no class column
-    encode(TableFormat::Arff);
+    encode("arff");
     EXPECT_EQ(table(), "@relation Context\n\n@attribute KV {1,0}\n\n@data\n1\n0\n0\n");
 }
 
 TEST_F(Encode, AFileWithoutSequenceIsAnError) {
     test_support::write_file(dir / "s.fasta", "KVLA\n");
-    EXPECT_EQ(test_support::fatal_message([&] { encode(TableFormat::Arff); }),
+    EXPECT_EQ(test_support::fatal_message([&] { encode("arff"); }),
               "Err: no sequence in " + (dir / "s.fasta") + ": a sequence starts at a line beginning with '>'\n");
 }

@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "ddms/ddms.h"
 #include "encode/model.h"
+#include "methods/table.h"
 #include "support.h"
 
 using namespace tessar;
@@ -25,16 +27,18 @@ std::string error_of(const std::string& text) {
 
 void expect_same(const Model& a, const Model& b) {
     EXPECT_EQ(a.method, b.method);
-    EXPECT_EQ(a.n, b.n);
-    EXPECT_EQ(a.form, b.form);
-    EXPECT_EQ(a.mutations, b.mutations);
-    EXPECT_EQ(a.matrix, b.matrix);
-    EXPECT_EQ(std::memcmp(&a.threshold, &b.threshold, sizeof a.threshold), 0) << a.threshold << " " << b.threshold;
+    EXPECT_EQ(a.parameters, b.parameters);
     EXPECT_EQ(a.with_classes, b.with_classes);
     EXPECT_EQ(a.class_names, b.class_names);
     EXPECT_EQ(a.features, b.features);
-    EXPECT_EQ(a.pairs, b.pairs);
     EXPECT_EQ(a.feature_classes, b.feature_classes);
+}
+
+Model model_of(const char* method, std::vector<std::pair<std::string, std::string>> parameters = {}) {
+    Model m;
+    m.method = find_method(method);
+    m.parameters = std::move(parameters);
+    return m;
 }
 
 // Class names no line-based format could hold without a rule.
@@ -43,9 +47,7 @@ const std::vector<std::string> kOddNames = {
     std::string("cr\rin\tside\x01\x7f\0", 13) /* NUL included */, "\\x41 is not A", "caf\xc3\xa9"};
 
 Model ngrams_model() {
-    Model m;
-    m.method = ModelMethod::Ngrams;
-    m.n = 3;
+    Model m = model_of("ngrams", {{"n", "3"}});
     m.with_classes = true;
     m.class_names = kOddNames;
     m.features = {"KVL", "AGG", "WWW"};
@@ -61,27 +63,22 @@ TEST(ModelFile, EveryMethodIsReadBackAsItWasWritten) {
     const Model ngrams = ngrams_model();
     expect_same(read_text(model_text(ngrams)), ngrams);
 
-    Model motifs;
-    motifs.method = ModelMethod::Motifs;
-    motifs.form = 1;
-    motifs.mutations = 3;
+    Model motifs = model_of("motifs", {{"form", "1"}, {"mutations", "3"}});
     motifs.features = {"KVL", "A"};
     expect_same(read_text(model_text(motifs)), motifs);  // without classes
 
-    motifs.form = 2;
-    motifs.pairs = {{"KV", "LAG"}, {"W", "W"}};
+    motifs.parameters[0].second = "2";
     motifs.features = {"KV*LAG", "W*W"};
     motifs.with_classes = true;  // a class attribute listing no class
+    EXPECT_NE(model_text(motifs).find("\nfeature KV LAG\nfeature W W\n"), std::string::npos);
     expect_same(read_text(model_text(motifs)), motifs);
 
-    Model disclass;
-    disclass.method = ModelMethod::Disclass;
+    Model disclass = model_of("disclass");
     disclass.with_classes = true;
     disclass.class_names = {"a", "b"};
     expect_same(read_text(model_text(disclass)), disclass);  // no feature at all
 
-    Model ddms;
-    ddms.method = ModelMethod::Ddms;
+    Model ddms = model_of("ddms");
     ddms.with_classes = true;
     ddms.class_names = kOddNames;
     for (size_t j = 0; j < kOddNames.size(); ++j) {
@@ -90,9 +87,14 @@ TEST(ModelFile, EveryMethodIsReadBackAsItWasWritten) {
     }
     for (int matrix = 1; matrix <= 6; ++matrix)
         for (float threshold : {0.5f, 0.7f, 0.1f, 0.0f, 1e-8f, 3.4e38f, std::nextafter(0.3f, 1.0f)}) {
-            ddms.matrix = matrix;
-            ddms.threshold = threshold;
-            expect_same(read_text(model_text(ddms)), ddms);
+            ddms.parameters = {{"matrix", parameter_text(kMatrixNumber, matrix)},
+                               {"threshold", parameter_text(kThreshold, threshold)}};
+            const Model back = read_text(model_text(ddms));
+            expect_same(back, ddms);
+            EXPECT_EQ(back.number("matrix"), matrix);
+            // the single-precision threshold comes back exactly
+            const float read = std::strtof(back.parameter("threshold").c_str(), nullptr);
+            EXPECT_EQ(std::memcmp(&read, &threshold, sizeof read), 0) << read << " " << threshold;
         }
 }
 
@@ -138,8 +140,8 @@ TEST(ModelFile, EachFaultIsNamedWithItsLine) {
         {"tessar-model 1\nmethod ngrams\nn three\n", "line 3: n \"three\" is not a whole number"},
         {"tessar-model 1\nmethod motifs\nform 3\n", "line 3: form \"3\" is not a whole number from 1 to 2"},
         {"tessar-model 1\nmethod motifs\nform 1\nmutations 11\n", "line 4: mutations \"11\""},
-        {"tessar-model 1\nmethod ddms\nmatrix blosum99\n", "line 3: unknown matrix \"blosum99\""},
-        {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold -1\n", "line 4: threshold \"-1\" is not a number from 0 up"},
+        {"tessar-model 1\nmethod ddms\nmatrix blosum99\n", "line 3: matrix \"blosum99\" is not one of blosum45, blosum62"},
+        {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold -1\n", "line 4: threshold \"-1\" is not a number from 0 or more"},
         {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold nan\n", "line 4: threshold \"nan\""},
         {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold 0.5x\n", "line 4: threshold \"0.5x\""},
         {"tessar-model 1\nmethod ngrams\nn 2\nclasses some\n",
@@ -176,5 +178,5 @@ TEST(ModelFile, ADdmsFeatureWithAnEmptyClassIsADescriptorOfThatClass) {
     EXPECT_EQ(m.features, (std::vector<std::string>{"KV", "LA"}));
     EXPECT_EQ(m.feature_classes, (std::vector<std::string>{"", "x y"}));
     EXPECT_EQ(m.class_names, (std::vector<std::string>{""}));
-    EXPECT_EQ(m.matrix, 2);
+    EXPECT_EQ(m.number("matrix"), 2);
 }

@@ -64,7 +64,7 @@ TEST_F(Questions, AnEmptyTestAnswerMeansNoTestFile) {
 
 TEST_F(Questions, TheSequenceQuestionShowsTheLimitsItIsGiven) {
     test_support::ScriptedConsole console(at("s.txt") + "\n");
-    ask_sequence_file(console.io(), SequenceReader::Descriptors, 3000, 5000);
+    ask_sequence_file(console.io(), SequenceReader::Descriptors, kDescriptorShownLimits);
     EXPECT_EQ(console.printed(),
               "%\tEnter the file name of sequences\n"
               "  \t(an example file can be found in file SAMPLE;\n"

@@ -166,8 +166,8 @@ TEST_F(Console, BannerLinesAreEightyColumnsAndNameNoOneReal) {
 }
 
 TEST_F(Console, TitleScreenLeavesARuleThenFiveBlueRowsOfEightyColumns) {
-    refsceen();
-    preface();
+    clear_title_screen();
+    draw_banner();
 
     EXPECT_EQ(row_text(1), std::string(80, '_'));
     EXPECT_TRUE(row_has_attr(1, 0x0F));
@@ -191,8 +191,8 @@ TEST_F(Console, TitleScreenLeavesARuleThenFiveBlueRowsOfEightyColumns) {
 }
 
 TEST_F(Console, DrawingTheTitleScreenTwiceGivesTheSamePicture) {
-    refsceen();
-    preface();
+    clear_title_screen();
+    draw_banner();
     ConsoleModel first = conio_model();
     // scribble over it as a method would, then redraw
     textattr(0x4E);
@@ -200,8 +200,8 @@ TEST_F(Console, DrawingTheTitleScreenTwiceGivesTheSamePicture) {
     gotoxy(40, 20);
     _cprintf("more garbage");
     clear_console();
-    refsceen();
-    preface();
+    clear_title_screen();
+    draw_banner();
     const ConsoleModel& second = conio_model();
     EXPECT_EQ(std::memcmp(first.cells, second.cells, sizeof first.cells), 0);
     EXPECT_EQ(first.x, second.x);
@@ -217,8 +217,8 @@ TEST_F(Console, TerminalReceivesPositionedColouredRows) {
     std::FILE* terminal = open_memstream(&buffer, &size);
     ASSERT_NE(terminal, nullptr);
     conio_attach(terminal);
-    refsceen();
-    preface();
+    clear_title_screen();
+    draw_banner();
     conio_restore();
     std::fclose(terminal);
     std::string out(buffer, size);

@@ -1,0 +1,39 @@
+// Sparse ARFF: the ARFF header with "@attribute X {0,1}" (an absent value is a nominal
+// attribute's first value, so 0 comes first), rows "{3 1,17 1,<n> class}": the features whose
+// value is 1 and the class, written always, even when it is the class attribute's first value.
+#include <string>
+
+#include "context/formats/arff.h"
+
+namespace tessar {
+
+namespace {
+
+void begin(std::string& out, const std::vector<std::string>& attributes, bool) {
+    append_arff_begin(out, attributes, "{0,1}");
+}
+
+void append_row(std::string& out, const TableRow& row, DenseRows&) {
+    out += '{';
+    bool first = true;
+    for (std::uint32_t j : row.ones) {
+        if (!first) out += ',';
+        first = false;
+        out += std::to_string(j);
+        out += " 1";
+    }
+    if (row.cls.present()) {
+        if (!first) out += ',';
+        out += std::to_string(row.n_attributes);
+        out += ' ';
+        out += arff_class_value(row.cls);
+    }
+    out += "}\n";
+}
+
+}  // namespace
+
+extern const TableFormat kSparseArffFormat = {"sparse-arff", ".arff", begin, append_arff_class_begin,
+                                              append_arff_class_end, append_arff_data, append_row};
+
+}  // namespace tessar

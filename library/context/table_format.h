@@ -1,0 +1,72 @@
+// The table formats: one record per format, each defined in a file of its own under formats/,
+// and one table listing them. The context writer and `tessar encode` write every table through
+// a record, the command line takes `--format` names and file extensions from the table: adding
+// a format is one file and one line in table_format.cpp.
+//
+// Every format has the same rows (one per sequence, the features in attribute order, the class
+// last); a row is given as the ascending indices of its features whose value is 1. The header
+// comes in the pieces the context writer interleaves with its checks of the classification
+// files (a failed check keeps what was written before it); a piece a format does not have
+// appends nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessar {
+
+// The class value of a row: none (a table without a class attribute), a label, or unknown
+// ("?" in the ARFF formats and CSV; 0 in LibSVM, which has no unknown value).
+struct RowClass {
+    const std::string* label = nullptr;
+    bool unknown = false;
+
+    static RowClass none() { return {}; }
+    static RowClass of(const std::string& label) { return {&label, false}; }
+    static RowClass missing() { return {nullptr, true}; }
+    bool present() const { return label || unknown; }
+};
+
+class DenseRows;
+
+// One row as a format writes it.
+struct TableRow {
+    const std::vector<std::uint32_t>& ones;         // the features whose value is 1, ascending
+    size_t n_attributes;
+    RowClass cls;
+    const std::vector<std::string>& class_names;    // of the class attribute, for formats that number them
+    size_t number;                                  // the row's number, from 1 (for messages)
+};
+
+struct TableFormat {
+    const char* name;       // on the command line: "sparse-arff"
+    const char* extension;  // of its files, with the dot: ".arff"
+    // The relation and the feature attributes (or a header row); `with_class`: a class follows.
+    void (*begin)(std::string& out, const std::vector<std::string>& attributes, bool with_class);
+    // "@attribute class {", then the names and "}\n".
+    void (*begin_class_attribute)(std::string& out);
+    void (*end_class_attribute)(std::string& out, const std::vector<std::string>& listed);
+    // The line that opens the rows.
+    void (*begin_data)(std::string& out);
+    // One row with its line end; `dense` holds the writer's all-zero rows.
+    void (*append_row)(std::string& out, const TableRow& row, DenseRows& dense);
+};
+
+// Every format, the dense ARFF file of the menu first.
+const std::vector<const TableFormat*>& table_formats();
+
+// The menu's format: dense ARFF.
+const TableFormat& arff_format();
+
+// The format of that name, or null.
+const TableFormat* find_table_format(std::string_view name);
+
+// The names of the formats, "arff, sparse-arff, csv, libsvm".
+std::string table_format_names();
+
+// `name` with its extension replaced by the format's (a name without one gets it added).
+std::string with_format_extension(const std::string& name, const TableFormat& format);
+
+}  // namespace tessar

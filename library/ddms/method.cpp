@@ -1,0 +1,86 @@
+// The method's record in the table of methods.
+#include <cstdlib>
+#include <memory>
+
+#include "ddms/ddms.h"
+#include "ddms/matrices.h"
+#include "ddms/output.h"
+#include "methods/method.h"
+
+namespace tessar {
+
+extern const Method kDdmsMethod;
+
+namespace {
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
+        &kMatrixNumber, &kThreshold, &kArffName, &kTestArffName};
+    return questions;
+}
+
+MethodRun run(Dialogue& io) {
+    const DescriptorRun r = run_ddms(io);
+    return descriptor_method_run(kDdmsMethod, r, {{"matrix", parameter_text(kMatrixNumber, r.matrix)},
+                                                  {"threshold", parameter_text(kThreshold, r.threshold)}});
+}
+
+// A descriptor is the line "TEXT CLASS", its class escaped as every name of a model file.
+std::string feature_line(const Model& model, size_t j) {
+    return model.features[j] + " " + escape_model_text(model.feature_classes[j]);
+}
+
+bool read_feature(const std::string& value, Model& model, std::string& why) {
+    const size_t blank = value.find(' ');
+    std::string name;
+    if (blank == std::string::npos || !is_residues(value.substr(0, blank))) {
+        why = "a descriptor is written \"TEXT CLASS\", TEXT of letters A to Z";
+        return false;
+    }
+    if (!unescape_model_text(value.substr(blank + 1), name)) {
+        why = "its class holds a '\\' outside \"\\\\\" and \"\\xHH\"";
+        return false;
+    }
+    model.features.push_back(value.substr(0, blank));
+    model.feature_classes.push_back(std::move(name));
+    return true;
+}
+
+// The method's rule for a sequence of known class; for one of unknown class, exact presence.
+RowCoder row_coder(const Model& model) {
+    struct Shared {
+        DescriptorTable table;
+        std::unique_ptr<SimilarityRule> rule;
+        RowEncoder encoder;  // points into `table` and `rule`
+    };
+    auto shared = std::make_shared<Shared>();
+    for (size_t j = 0; j < model.features.size(); ++j)
+        add_descriptor(shared->table, model.features[j], model.feature_classes[j]);
+    shared->rule = std::make_unique<SimilarityRule>(make_similarity_rule(
+        *substitution_matrix(model.number("matrix")), std::strtof(model.parameter("threshold").c_str(), nullptr)));
+    shared->encoder = make_row_encoder(shared->table, *shared->rule);
+    std::shared_ptr<const Shared> rows = shared;
+    return [rows]() -> RowFiller {
+        return [rows, scratch = RowScratch()](std::string_view sequence, const std::string* label,
+                                              std::vector<std::uint32_t>& ones) mutable {
+            if (label)
+                encode_row(rows->encoder, scratch, sequence, *label, ones);
+            else
+                fill_presence(rows->encoder.index, sequence, scratch.presence, ones);
+        };
+    };
+}
+
+}  // namespace
+
+const Method kDdmsMethod = {
+    "ddms", 'd', "discriminative descriptors merged by a substitution matrix (menu d)",
+    "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out",
+    questions, true, run,
+    {{"matrix", &kMatrixNumber}, {"threshold", &kThreshold}},
+    feature_line, read_feature, row_coder, TestClassReading::Unchecked,
+};
+
+}  // namespace tessar

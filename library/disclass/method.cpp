@@ -1,0 +1,42 @@
+// The discriminative-descriptor method's record in the table of methods, and what the two
+// descriptor methods' records share.
+#include "disclass/disclass.h"
+
+namespace tessar {
+
+extern const Method kDisclassMethod;
+
+MethodRun descriptor_method_run(const Method& method, DescriptorRun r,
+                                std::vector<std::pair<std::string, std::string>> parameters) {
+    MethodRun out{format("%s: %zu sequences (%zu placed), %zu descriptors, %s", method.name, r.n_sequences,
+                         r.n_placed, r.descriptors.size(), class_words(r.tables).c_str()),
+                  base_model(method, std::move(r.descriptors), r.tables)};
+    out.model->feature_classes = std::move(r.descriptor_classes);
+    out.model->parameters = std::move(parameters);
+    return out;
+}
+
+namespace {
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kClassFile, &kTestFile, &kTestClassFile, &kAlpha, &kBeta,
+        &kArffName, &kTestArffName};
+    return questions;
+}
+
+MethodRun run(Dialogue& io) { return descriptor_method_run(kDisclassMethod, run_disclass(io)); }
+
+RowCoder row_coder(const Model& model) { return presence_coder(model.features); }
+
+}  // namespace
+
+const Method kDisclassMethod = {
+    "disclass", 'c', "discriminative descriptors under ALPHA and BETA (menu c)",
+    "tessar disclass seqs.fasta --classes seqs.cls --alpha 0.7 --beta 0.1 --format csv",
+    questions, true, run,
+    {}, text_feature_line, read_text_feature, row_coder, TestClassReading::Unchecked,
+};
+
+}  // namespace tessar

@@ -1,0 +1,83 @@
+// The motif method's record in the table of methods.
+#include <memory>
+
+#include "inputs/questions.h"
+#include "discover/discover.h"
+
+namespace tessar {
+
+extern const Method kMotifsMethod;
+
+RowCoder motif_coder(const std::vector<std::string>& attributes,
+                     const std::vector<std::pair<std::string, std::string>>& pairs) {
+    auto encoder = std::make_shared<const MotifRowEncoder>(make_motif_encoder(attributes, pairs));
+    return [encoder]() -> RowFiller {
+        return [encoder, scratch = MotifRowScratch()](std::string_view sequence, const std::string*,
+                                                      std::vector<std::uint32_t>& ones) mutable {
+            encode_motif_row(*encoder, scratch, sequence, ones);
+        };
+    };
+}
+
+namespace {
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kMotifForm, &kMinLength,
+        &kMinOccurrence, &kMutations, &kReportName, &kArffName, &kTestArffName, &kTxtName, &kDatName};
+    return questions;
+}
+
+MethodRun run(Dialogue& io) {
+    MotifsRun r = run_discover(io);
+    std::string summary = format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
+                                 r.motifs.n_found, r.motifs.n_checked, class_words(r.tables).c_str());
+    Model model = base_model(kMotifsMethod, std::move(r.motifs.attributes), r.tables);
+    model.parameters = {{"form", std::to_string(r.options.form)}, {"mutations", std::to_string(r.options.mutations)}};
+    return {std::move(summary), std::move(model)};
+}
+
+bool is_pair_form(const Model& model) { return model.number("form") == 2; }
+
+// A motif *X*Y* (attribute "X*Y") is the line "X Y".
+std::string feature_line(const Model& model, size_t j) {
+    std::string line = model.features[j];
+    if (is_pair_form(model)) line[line.find('*')] = ' ';
+    return line;
+}
+
+bool read_feature(const std::string& value, Model& model, std::string& why) {
+    if (!is_pair_form(model)) return read_text_feature(value, model, why);
+    const size_t blank = value.find(' ');
+    if (blank == std::string::npos || !is_residues(value.substr(0, blank)) ||
+        !is_residues(value.substr(blank + 1))) {
+        why = "a motif *X*Y* is written \"X Y\", each of letters A to Z";
+        return false;
+    }
+    model.features.push_back(value.substr(0, blank) + "*" + value.substr(blank + 1));
+    return true;
+}
+
+RowCoder row_coder(const Model& model) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    if (is_pair_form(model))
+        for (const std::string& f : model.features) {
+            const size_t star = f.find('*');
+            pairs.emplace_back(f.substr(0, star), f.substr(star + 1));
+        }
+    return motif_coder(model.features, pairs);
+}
+
+}  // namespace
+
+const Method kMotifsMethod = {
+    "motifs", 'a', "active motifs *X* or *X*Y* found within a number of mutations (menu a)",
+    "tessar motifs seqs.fasta --classes seqs.cls --min-length 4 --min-occurrence 5 --out-dir out",
+    questions, true, run,
+    // the mutations are the search's setting, kept for the record: the rows test exact occurrences
+    {{"form", &kMotifForm}, {"mutations", &kMutations}},
+    feature_line, read_feature, row_coder, TestClassReading::Checked,
+};
+
+}  // namespace tessar

@@ -1,0 +1,128 @@
+// What every method of the suite is to its front ends. Each method folder defines one Method
+// record (its method.cpp) and methods/table.cpp lists them; the command line's subcommands and
+// --help, the model files and `tessar encode` all read that table, and nothing dispatches on a
+// method's name. A method's record says:
+//   - its name (subcommand, model files), menu key, help line and example;
+//   - its questions, in dialogue order (the console asks them, the command line makes flags);
+//   - how it runs on a dialogue, and what the run gives back: a summary line and a model;
+//   - the parameters its model file holds, how a feature line is written and read back;
+//   - how the rows of its features are computed for any sequence (its row coder).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "context/context.h"
+#include "dialogue/dialogue.h"
+
+namespace tessar {
+
+struct Method;
+
+// What a method learned from its training file that the encoding of a new sequence needs; a
+// model file holds it (encode/model.h, doc/model-format.md).
+struct Model {
+    const Method* method = nullptr;
+    // The parameters the encoding depends on, in the method's order, each as the model file
+    // writes it: a number, a choice name ("blosum62") or a real.
+    std::vector<std::pair<std::string, std::string>> parameters;
+    bool with_classes = false;                 // the tables have a class attribute
+    std::vector<std::string> class_names;      // as the class attribute lists them
+    std::vector<std::string> features;         // attribute texts, in order (motif pairs "X*Y")
+    std::vector<std::string> feature_classes;  // the class of each feature (DDMS); else empty
+
+    // The text of a parameter ("" when the model has none of that key).
+    const std::string& parameter(std::string_view key) const;
+    // A number parameter (a choice name gives its number), or a real one.
+    int number(std::string_view key) const;
+    double real(std::string_view key) const;
+};
+
+// A parameter of a model file: its key and the question whose answer it is, whose kind and
+// range (or choice names) a value read back must fit.
+struct ModelParameter {
+    const char* key;
+    const Question* question;
+};
+
+// The row of one sequence: the features whose value is 1, ascending, into `ones`. `label` is
+// the sequence's class (null: unknown).
+using RowFiller =
+    std::function<void(std::string_view sequence, const std::string* label, std::vector<std::uint32_t>& ones)>;
+// Row fillers of one model: each call gives a filler with working storage of its own (one per
+// thread); what they share (the indexes of the features) is made once, by the coder's maker.
+using RowCoder = std::function<RowFiller()>;
+
+// What a run gives its front end besides the files it wrote.
+struct MethodRun {
+    std::string summary;         // one line: "ngrams: 18 sequences, 2117 distinct 3-grams, 3 classes"
+    std::optional<Model> model;  // none: the method learns nothing to encode with
+};
+
+// How a method reads the classification file of sequences it encodes with a model (a test
+// file, `tessar encode --classes`).
+enum class TestClassReading {
+    Checked,    // each keyword line checked, the names passed over by the training file's count
+    Unchecked,  // read from its start without checks, by its own count
+};
+
+struct Method {
+    const char* name;     // subcommand and model files: "ngrams"
+    char menu_key;        // its key in the launcher's menu (the binary coder: the first of four)
+    const char* summary;  // one line of help
+    const char* example;  // a command line
+    // Every question, in dialogue order.
+    const std::vector<const Question*>& (*questions)();
+    bool writes_tables;   // ARFF files (their --format), as opposed to files of its own
+    // Runs the whole method on a dialogue: questions, computation, output files, closing line.
+    MethodRun (*run)(Dialogue& io);
+
+    // ---- models (a method without a row coder saves none)
+    std::vector<ModelParameter> model_parameters;
+    // The value of the model file's line "feature ..." for feature j.
+    std::string (*feature_line)(const Model& model, size_t j);
+    // Reads the value of a feature line into the model; false, with the reason, when it does
+    // not fit the method.
+    bool (*read_feature)(const std::string& value, Model& model, std::string& why);
+    RowCoder (*row_coder)(const Model& model);
+    TestClassReading test_classes;
+};
+
+// ---- pieces several records share
+
+// "3 classes" or "no classes", for a summary line.
+std::string class_words(const ContextSummary& tables);
+
+// A model of `method` with its features and the classes of its tables.
+Model base_model(const Method& method, std::vector<std::string> features, const ContextSummary& tables);
+
+// A parameter's value as a model file writes it: a choice name, a whole number, or a real with
+// nine significant digits (which give a single-precision value back exactly).
+std::string parameter_text(const Question& q, double value);
+
+// A text as a model file writes a name (a class name: '\' as "\\", bytes below 0x20 and 0x7F
+// as "\xHH"), and back (false: a bad escape).
+std::string escape_model_text(const std::string& text);
+bool unescape_model_text(const std::string& text, std::string& out);
+
+// Whether `text` is one or more residue letters A to Z.
+bool is_residues(std::string_view text);
+
+// The feature line of a method whose features are texts: the text.
+std::string text_feature_line(const Model& model, size_t j);
+// Reads a text of residue letters.
+bool read_text_feature(const std::string& value, Model& model, std::string& why);
+
+// Exact presence of the model's features: feature j is 1 when its text occurs in the sequence.
+RowCoder presence_coder(std::vector<std::string> texts);
+
+// The rows of `sequences` by a coder, filled ahead on every core (context/context.h). The label
+// handed to the coder is the one the context writer reads for the row (null without classes).
+TableRows coder_rows(const RowCoder& coder, const std::vector<std::string>& sequences, bool with_labels);
+
+}  // namespace tessar

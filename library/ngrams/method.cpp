@@ -1,0 +1,49 @@
+// The N-gram method's record in the table of methods.
+#include "inputs/questions.h"
+#include "methods/method.h"
+#include "ngrams/ngrams.h"
+
+namespace tessar {
+
+extern const Method kNgramsMethod;
+
+namespace {
+
+// Every question of the method, in dialogue order.
+const std::vector<const Question*>& questions() {
+    static const std::vector<const Question*> questions = {
+        &kSequenceFile, &kOptionalClassFile, &kTestFile, &kTestClassFile, &kNgramSize,
+        &kArffNameAfterBlankLines, &kTestArffName, &kTxtName, &kDatName};
+    return questions;
+}
+
+MethodRun run(Dialogue& io) {
+    NgramsRun r = run_ngrams(io);
+    std::string summary = format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences,
+                                 r.ngrams.size(), r.n, class_words(r.tables).c_str());
+    Model model = base_model(kNgramsMethod, std::move(r.ngrams), r.tables);
+    model.parameters = {{"n", std::to_string(r.n)}};
+    return {std::move(summary), std::move(model)};
+}
+
+// An N-gram has N letters.
+bool read_feature(const std::string& value, Model& model, std::string& why) {
+    if (is_residues(value) && value.size() != static_cast<size_t>(model.number("n"))) {
+        why = format("not of n = %d letters", model.number("n"));
+        return false;
+    }
+    return read_text_feature(value, model, why);
+}
+
+RowCoder row_coder(const Model& model) { return presence_coder(model.features); }
+
+}  // namespace
+
+const Method kNgramsMethod = {
+    "ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
+    "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out",
+    questions, true, run,
+    {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked,
+};
+
+}  // namespace tessar

@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""A classification file given as a pipe, as a named pipe or as standard input ("-") gives the
+very tables a plain file gives: every method reads it once, from where it stands.
+
+  tessar METHOD ... --classes /dev/fd/N     (what a shell's <(cat seqs.cls) hands over)
+  tessar METHOD ... --classes - < seqs.cls
+  tessar METHOD ... --classes FIFO          (a named pipe, written while tessar reads it)
+  the launcher's menu, answering a named pipe at the classification question
+
+for the descriptor methods (whose class walk reads the file before their tables are written) and
+the N-gram and motif methods (whose tables are written as the file is read).
+
+Usage: pipes.py BIN_FOLDER
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.dirname(HERE))
+from steps import Failure, Steps  # noqa: E402
+
+DATA = os.path.join(os.path.dirname(HERE), "data")
+SEQS = os.path.join(DATA, "small.fasta")
+CLASSES = os.path.join(DATA, "small.cls")
+TEST, TEST_CLASSES = os.path.join(DATA, "small-test.fasta"), os.path.join(DATA, "small-test.cls")
+METHODS = {
+    "disclass": ["--alpha", "0.5"],
+    "ddms": ["--alpha", "0.5", "--matrix", "pam70"],
+    "ngrams": ["-n", "2"],
+    "motifs": ["--min-occurrence", "5"],
+}
+
+
+def tables(folder):
+    """The regular files of `folder`; the motif report's line naming the classification file is
+    left out (it names the pipe)."""
+    files = {}
+    for name in sorted(os.listdir(folder)):
+        path = os.path.join(folder, name)
+        if os.path.isfile(path):
+            data = open(path, "rb").read()
+            files[name] = b"".join(line for line in data.splitlines(keepends=True)
+                                   if not line.startswith(b"Classification file name = "))
+    return files
+
+
+def feed_fifo(path, data):
+    """Writes `data` into the named pipe `path` once a reader opens it."""
+    def write():
+        with open(path, "wb") as f:
+            f.write(data)
+    thread = threading.Thread(target=write, daemon=True)
+    thread.start()
+    return thread
+
+
+def run(args, cwd, **kw):
+    proc = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120, **kw)
+    if proc.returncode != 0:
+        raise Failure(f"{' '.join(args)}: status {proc.returncode}: {proc.stderr.decode(errors='replace')}")
+    return proc
+
+
+def same_tables(tessar, method, flags):
+    base = [tessar, method, SEQS, "--test", TEST, "--test-classes", TEST_CLASSES, "--quiet"] + flags
+    data = open(CLASSES, "rb").read()
+    with tempfile.TemporaryDirectory(prefix="tessar-pipes-") as work:
+        plain, piped, stdin, named = (os.path.join(work, d) for d in ("plain", "piped", "stdin", "named"))
+        run(base + ["--classes", CLASSES, "--out-dir", plain], work)
+        # an anonymous pipe, as /dev/fd/N
+        read_end, write_end = os.pipe()
+        writer = threading.Thread(target=lambda: (os.write(write_end, data), os.close(write_end)), daemon=True)
+        writer.start()
+        try:
+            run(base + ["--classes", f"/dev/fd/{read_end}", "--out-dir", piped], work, pass_fds=(read_end,))
+        finally:
+            os.close(read_end)
+        run(base + ["--classes", "-", "--out-dir", stdin], work, input=data)
+        fifo = os.path.join(work, "classes.fifo")
+        os.mkfifo(fifo)
+        feed_fifo(fifo, data)
+        run(base + ["--classes", fifo, "--out-dir", named], work)
+        want = tables(plain)
+        for folder in (piped, stdin, named):
+            got = tables(folder)
+            if got != want:
+                differ = [n for n in sorted(set(got) | set(want)) if got.get(n) != want.get(n)]
+                raise Failure(f"{os.path.basename(folder)}: {', '.join(differ)} differ from the plain file's")
+        return f"{len(want)} files alike"
+
+
+def menu_with_named_pipe(launcher_dir):
+    """The menu's DisClass run with its classification file answered as a named pipe writes the
+    files a plain file gives."""
+    launcher = os.path.join(launcher_dir, "launcher")
+    with tempfile.TemporaryDirectory(prefix="tessar-menu-pipe-") as work:
+        outputs = {}
+        for kind in ("plain", "named"):
+            folder = os.path.join(work, kind)
+            os.mkdir(folder)
+            shutil.copy(SEQS, os.path.join(folder, "Sample.txt"))
+            if kind == "plain":
+                shutil.copy(CLASSES, os.path.join(folder, "s.cls"))
+            else:
+                os.mkfifo(os.path.join(folder, "s.cls"))
+                feed_fifo(os.path.join(folder, "s.cls"), open(CLASSES, "rb").read())
+            # c, the sequence file, the classification file, no test file, ALPHA, BETA, two ARFF names
+            script = b"c\n\ns.cls\n\n0.5\n0\n\n\n\nq\n"
+            proc = subprocess.run([launcher], cwd=folder, input=script, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, timeout=120)
+            if proc.returncode != 0:
+                raise Failure(f"menu ({kind}): status {proc.returncode}")
+            outputs[kind] = {n: d for n, d in tables(folder).items() if n not in ("Sample.txt", "s.cls")}
+        if outputs["named"] != outputs["plain"] or "Context.arff" not in outputs["plain"]:
+            raise Failure(f"the named pipe's files differ: {sorted(outputs['named'])}")
+        return f"{len(outputs['plain'])} files alike"
+
+
+def main():
+    bin_dir = os.path.abspath(sys.argv[1])
+    tessar = os.path.join(bin_dir, "tessar")
+    steps = Steps()
+    for method, flags in METHODS.items():
+        steps.run(f"{method}: pipe, standard input and named pipe", same_tables, tessar, method, flags)
+    steps.run("menu: a named pipe at the classification question", menu_with_named_pipe, bin_dir)
+    return steps.status()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
