@@ -8,6 +8,7 @@
 #include <functional>
 #include <new>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "classes.h"
 #include "classmaker.h"
@@ -250,7 +251,7 @@ std::string run_classes(Command& c, PresetDialogue& io) {
         io.note(format("labels are not grouped by class (sequence %zu returns to an earlier class): "
                        "disclass and ddms drop the sequences from there on\n", first + 1));
 
-    const std::string path = io.output_path(c.output);
+    const std::string path = io.output_path(c.output, OutputName::Given);
     File out(open_watched(path));
     if (!out) io.refuse(kOutput, c.output);
     classmaker::write_classification(out.get(), names, classmaker::label_runs(labels));
@@ -269,17 +270,124 @@ std::string message_line(const std::string& message) {
     return line + "\n";
 }
 
+// ---- the files of a run
+
+// A file a run reads or writes, and what names it: a flag, or what a fixed name stands for.
+struct RunFile {
+    std::string named_by;  // "--dat", "the family file"
+    std::string path;
+};
+
+struct RunFiles {
+    std::vector<RunFile> inputs, outputs;
+};
+
+// The files a run of `c` reads and writes, known from its flags before it starts: the inputs
+// named (standard input aside); the outputs named, or defaulted when their question is asked (a
+// question that goes with another flag only with that one), placed as `io` places them; the
+// method's fixed outputs.
+RunFiles run_files(Command& c, const Dialogue& io) {
+    RunFiles files;
+    if (c.action == Action::Classes) {
+        if (!c.sequences.empty() && c.sequences != "-") files.inputs.push_back({"SEQUENCES", c.sequences});
+        files.outputs.push_back({"--output", c.output});
+        return files;
+    }
+    for (const FlagValue& f : c.flags) {
+        const Question& q = *f.question;
+        const bool given = f.option->count() > 0;
+        if (q.kind == AnswerKind::InputFile || q.kind == AnswerKind::OptionalInputFile) {
+            if (given && f.value != "-") files.inputs.push_back({q.flag, f.value});
+        } else if (q.kind == AnswerKind::OutputFile) {
+            const FlagValue* needed = q.needs ? find_flag(c, q.needs) : nullptr;
+            const bool asked = !q.needs || (needed && needed->option->count() > 0);
+            if (given)
+                files.outputs.push_back({q.flag, io.output_place(f.value, OutputName::Given)});
+            else if (asked && !io.output_default(q).empty())
+                files.outputs.push_back({q.flag, io.output_place(io.output_default(q), OutputName::Default)});
+        }
+    }
+    if (c.method)
+        for (const FixedOutput& fixed : c.method->fixed_outputs)
+            files.outputs.push_back({fixed.what, io.output_place(fixed.name, OutputName::Default)});
+    return files;
+}
+
+// A path made absolute and normal, the links of the part that exists resolved.
+std::filesystem::path normal_path(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) return std::filesystem::path(path).lexically_normal();
+    std::filesystem::path normal = std::filesystem::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : normal;
+}
+
+// Whether two paths are one place: one file (device and inode) when both exist, else one path
+// once normal. A character device (/dev/null) is no place of its own: any number of files may
+// name it, for it is written directly and never replaced.
+bool same_place(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    const bool a_exists = stat(a.c_str(), &sa) == 0;
+    const bool b_exists = stat(b.c_str(), &sb) == 0;
+    if ((a_exists && S_ISCHR(sa.st_mode)) || (b_exists && S_ISCHR(sb.st_mode))) return false;
+    if (a_exists || b_exists) return a_exists && b_exists && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return normal_path(a) == normal_path(b);
+}
+
+// Why the run's files cannot be written as named: an output on an input of the run (it would
+// be replaced), or two outputs on one file (one would be lost); "" when they can.
+std::string path_clash(const RunFiles& files) {
+    for (const RunFile& out : files.outputs)
+        for (const RunFile& in : files.inputs)
+            if (same_place(out.path, in.path))
+                return format("%s %s would replace %s %s: an output never replaces an input of its run",
+                              out.named_by.c_str(), out.path.c_str(), in.named_by.c_str(), in.path.c_str());
+    for (size_t a = 0; a < files.outputs.size(); ++a)
+        for (size_t b = a + 1; b < files.outputs.size(); ++b)
+            if (same_place(files.outputs[a].path, files.outputs[b].path))
+                return format("%s %s and %s %s are one file: each output needs a file of its own",
+                              files.outputs[a].named_by.c_str(), files.outputs[a].path.c_str(),
+                              files.outputs[b].named_by.c_str(), files.outputs[b].path.c_str());
+    return "";
+}
+
+// The folders made for the output folder, so that a run that fails can remove them again.
+struct MadeFolders {
+    std::vector<std::filesystem::path> made;  // innermost first
+
+    // Makes `folder` and the folders above it that are missing; false when it is no folder then.
+    bool make(const std::string& folder) {
+        std::error_code ec;
+        std::filesystem::path at = std::filesystem::path(folder).lexically_normal();
+        if (!at.has_filename()) at = at.parent_path();  // "out/"
+        for (; !at.empty() && !std::filesystem::exists(at, ec) && !ec; at = at.parent_path()) {
+            made.push_back(at);
+            if (at == at.parent_path()) break;
+        }
+        std::filesystem::create_directories(folder, ec);
+        return !ec && std::filesystem::is_directory(folder, ec);
+    }
+    // Removes the folders made that are empty (a folder holding anything stays).
+    void remove_empty() {
+        std::error_code ec;
+        for (const std::filesystem::path& folder : made) std::filesystem::remove(folder, ec);
+        made.clear();
+    }
+};
+
 int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     const std::string command = std::string("tessar ") + c.app->get_name();
     PresetOptions options;
     options.out_dir = c.out_dir;
+    options.whole_files = true;
     options.messages = err;
     options.format = find_table_format(c.format);
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;
         else if (has_trait(*f.question, kTakesFormatExtension) && options.format != &arff_format())
-            options.answers[f.question->flag] = with_format_extension(f.question->default_answer, *options.format);
+            options.output_defaults[f.question->flag] =
+                with_format_extension(f.question->default_answer, *options.format);
     }
     std::unique_ptr<ProgressBar> bar;
     if (err_is_terminal && !c.quiet) {
@@ -287,34 +395,29 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
         options.on_progress = [&bar](const Progress& p) { bar->update(p); };
     }
     PresetDialogue io(std::move(options));
-    take_abandoned_outputs();  // none of an earlier run in this process
+    MadeFolders folders;
 
+    // A run that fails leaves nothing: its outputs were written under temporary names, which go.
     auto fail = [&](const std::string& message, int status) {
         if (bar) bar->finish();
         put(err, message);
-        // the outputs the run left unfinished; those it closed are complete
-        std::vector<std::string> left;
-        for (const std::string& path : take_abandoned_outputs())
-            if (std::filesystem::exists(path)) left.push_back(path);
-        if (!left.empty())
-            put(err, format("%s: stopped: these output files may be incomplete: %s\n", command.c_str(),
-                            join_paths(left).c_str()));
+        io.discard_outputs();
+        folders.remove_empty();
         return status;
     };
 
-    if (!c.out_dir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(c.out_dir, ec);
-        if (ec || !std::filesystem::is_directory(c.out_dir))
-            return fail(format("%s: --out-dir: cannot create the folder %s\n", command.c_str(),
-                               c.out_dir.c_str()), 1);
-    }
+    // an output on an input, or two on one file, is refused before anything is written
+    if (const std::string clash = path_clash(run_files(c, io)); !clash.empty())
+        return fail(command + ": " + clash + "\n", 2);
+    if (!c.out_dir.empty() && !folders.make(c.out_dir))
+        return fail(format("%s: --out-dir: cannot create the folder %s\n", command.c_str(), c.out_dir.c_str()), 1);
+    // Ctrl-C or SIGTERM during the run removes the temporary files
+    const InterruptReport interrupt_report = install_interrupt_report();
     try {
-        // Ctrl-C or SIGTERM during the run names the output files still being written
-        const InterruptReport interrupt_report = install_interrupt_report();
         const std::string summary = c.action == Action::Method   ? run_method(c, io)
                                     : c.action == Action::Encode ? encode_summary(run_encode(io, {!c.no_header}))
                                                                  : run_classes(c, io);
+        io.commit_outputs();
         if (bar) bar->finish();
         if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
         return 0;

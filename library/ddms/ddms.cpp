@@ -11,9 +11,9 @@
 
 namespace tessar {
 
-namespace {
+const char* const kDdmsReportName = "LesDDSMs.txt";
 
-const char* const kReportName = "LesDDSMs.txt";  // the merged descriptors, with their classes
+namespace {
 
 const char* const kMatrixNames[] = {"blosum45", "blosum62", "blosum80", "pam30", "pam70", "pam250"};
 
@@ -51,7 +51,7 @@ DescriptorRun run_ddms(Dialogue& io) {
     const int number = ask_number(io, kMatrixNumber);
     const float threshold = ask_threshold(io);
     const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), threshold);
-    DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
+    DescriptorData data = prepare_descriptor_tables(io, q, kDdmsReportName);
 
     // mining and grouping
     const std::clock_t start = std::clock();
@@ -61,7 +61,8 @@ DescriptorRun run_ddms(Dialogue& io) {
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length, io.output_path(kReportName));
+    write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length,
+                           io.output_path(kDdmsReportName, OutputName::Default));
     DescriptorRun run;
     run.tables = write_ddms_context_files(io, table, data, rule, q);
     finish_method(io);

@@ -100,7 +100,7 @@ bool read_line(std::FILE* in, std::string& line) {
 
 // A file closed by its owner going away: an input, or an output the run did not finish.
 void FileCloser::operator()(std::FILE* f) const {
-    if (f) close_watched(f, false);
+    if (f) close_watched(f);
 }
 
 File create_output(const std::string& path) { return File(open_watched(path)); }
@@ -116,7 +116,7 @@ File open_for_reading(const std::string& name) {
 void close_output(File& file, const std::string& name, const std::string& message) {
     if (!file) return;
     bool failed = std::fflush(file.get()) != 0 || std::ferror(file.get());
-    failed = close_watched(file.release(), !failed) != 0 || failed;
+    failed = close_watched(file.release()) != 0 || failed;
     if (failed) fatal(message.empty() ? format("\tErr: cannot write %s\n", name.c_str()) : message);
 }
 
@@ -142,10 +142,10 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
     const std::string prompt = prompt_text(q);
     for (;;) {
         std::string answer = io.answer(q, prompt);
-        name = answer.empty() ? q.default_answer : answer;
-        const std::string path = io.output_path(name);
-        if (!names_file_in_use(path, in_use))
-            if (File f = create_output(path)) return f;
+        const OutputName whose = answer.empty() ? OutputName::Default : OutputName::Given;
+        name = answer.empty() ? io.output_default(q) : answer;
+        if (!names_file_in_use(io.output_place(name, whose), in_use))
+            if (File f = create_output(io.output_path(name, whose))) return f;
         io.refuse(q, answer);
     }
 }

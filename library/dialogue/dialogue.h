@@ -125,6 +125,10 @@ struct Limits {
 // file; the TXT and DAT tables have one layout.
 struct TableFormat;
 
+// Whose name an output file has: the user's (an answer, taken as it stands) or the method's (a
+// question's default, or a fixed name such as the family file's).
+enum class OutputName { Given, Default };
+
 // What a long computation reports: its stage, how far it is and, when known, how far it goes.
 // Plain values, so that a report costs nothing to make.
 struct Progress {
@@ -169,10 +173,17 @@ public:
     // "standard input", for the messages).
     virtual File open_input(std::string& name) { return open_for_reading(name); }
 
-    // The path at which an output file answered as `name` is created.
-    virtual std::string output_path(const std::string& name) const { return name; }
-    // The same path, for a check before the file is to be written: not taken as an output.
-    virtual std::string output_place(const std::string& name) const { return name; }
+    // The name an output question's empty answer stands for (batch use gives a table its
+    // format's extension).
+    virtual std::string output_default(const Question& q) const { return q.default_answer; }
+    // Where the output file named `name` ends up: batch use takes a name the user gave as it
+    // stands and places the method's own names (defaults, fixed names) in its output folder. For
+    // a check before the file is to be written; nothing is created.
+    virtual std::string output_place(const std::string& name, OutputName) const { return name; }
+    // The path at which that output file is to be created and written. The console writes at its
+    // place; batch use may hand out a temporary file beside it, put in place once the run is
+    // complete (preset.h).
+    virtual std::string output_path(const std::string& name, OutputName whose) { return output_place(name, whose); }
 
     virtual Limits limits() const = 0;
 
@@ -199,7 +210,7 @@ bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& i
 bool names_same_file(const std::string& a, const std::string& b);
 
 // Asks for a file to create until it can be (an existing file is replaced). `name` receives the
-// name as answered; the file is created at io.output_path(name). An answer naming one of the
+// name as answered; the file is created at io.output_path(name, ...). An answer naming one of the
 // files `in_use` (open inputs and outputs of the same run) is refused before anything is
 // created: it would be emptied under its reader, or written by two streams at once.
 File ask_output_file(Dialogue& io, const Question& q, std::string& name,

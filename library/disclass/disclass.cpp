@@ -14,9 +14,9 @@ const Question kAlpha = {"--alpha", AnswerKind::Real,
 const Question kBeta = {"--beta", AnswerKind::Real, "  \tBETA [0]= ",
                         "BETA: greatest share of the other classes a descriptor holds", "0", 0, 1};
 
-namespace {
+const char* const kDisclassReportName = "LesDDs.txt";
 
-const char* const kReportName = "LesDDs.txt";  // the descriptors found, with their classes
+namespace {
 
 bool within(const Question& q, float value) { return value >= q.min && value <= q.max; }
 
@@ -51,7 +51,7 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     // before writing anything.
     const std::pair<const char*, const char*> fixed[] = {{kFamilyFileName, "family file"}, {report_name, "report"}};
     for (const auto& [name, what] : fixed) {
-        const std::string place = io.output_place(name);
+        const std::string place = io.output_place(name, OutputName::Default);
         if (names_file_in_use(place, {q.sequence_file.get(), q.class_file.get(), q.test.class_file.get()}) ||
             names_same_file(place, q.test.name))
             fatal(format("\tErr: %s is an input file of this run; the %s is written under that name: "
@@ -67,7 +67,7 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     require_sequences(io, stats, q.sequence_name);
 
     ClassFile classes{q.class_file.get(), ""};
-    const std::string family_path = io.output_path(kFamilyFileName);
+    const std::string family_path = io.output_path(kFamilyFileName, OutputName::Default);
     write_family_file(classes, data, family_path);
     read_family_file(data, family_path);
     // the class walk drops every sequence from the first one whose label is out of order
@@ -87,7 +87,7 @@ void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float b
 
 DescriptorRun run_disclass(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
-    DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
+    DescriptorData data = prepare_descriptor_tables(io, q, kDisclassReportName);
 
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
@@ -95,7 +95,7 @@ DescriptorRun run_disclass(Dialogue& io) {
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.n_descriptors));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    write_disclass_report(data, q.alpha, q.beta, io.output_path(kReportName));
+    write_disclass_report(data, q.alpha, q.beta, io.output_path(kDisclassReportName, OutputName::Default));
     DescriptorRun run;
     run.tables = write_disclass_context_files(io, data, q);
     finish_method(io);

@@ -126,6 +126,8 @@ struct DescriptorData {
 
 // The name of the family file, created among the outputs.
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
+// The name of the method's report: the descriptors found, with their classes.
+extern const char* const kDisclassReportName;  // "LesDDs.txt"
 
 // The input preparation of both descriptor methods: write_family_file, then read_family_file.
 // Sequences the family file could not take (labels out of the class order) are told in a note. An

@@ -35,7 +35,7 @@ RowCoder row_coder(const Model& model) { return presence_coder(model.features); 
 const Method kDisclassMethod = {
     "disclass", 'c', "discriminative descriptors under ALPHA and BETA (menu c)",
     "tessar disclass seqs.fasta --classes seqs.cls --alpha 0.7 --beta 0.1 --format csv",
-    questions, true, run,
+    questions, true, {{kFamilyFileName, "the family file"}, {kDisclassReportName, "the report"}}, run,
     {}, text_feature_line, read_text_feature, row_coder, TestClassReading::Unchecked,
 };
 

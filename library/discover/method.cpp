@@ -74,7 +74,7 @@ RowCoder row_coder(const Model& model) {
 const Method kMotifsMethod = {
     "motifs", 'a', "active motifs *X* or *X*Y* found within a number of mutations (menu a)",
     "tessar motifs seqs.fasta --classes seqs.cls --min-length 4 --min-occurrence 5 --out-dir out",
-    questions, true, run,
+    questions, true, {}, run,
     // the mutations are the search's setting, kept for the record: the rows test exact occurrences
     {{"form", &kMotifForm}, {"mutations", &kMutations}},
     feature_line, read_feature, row_coder, TestClassReading::Checked,

@@ -3,7 +3,8 @@
 // --help, the model files and `tessar encode` all read that table, and nothing dispatches on a
 // method's name. A method's record says:
 //   - its name (subcommand, model files), menu key, help line and example;
-//   - its questions, in dialogue order (the console asks them, the command line makes flags);
+//   - its questions, in dialogue order (the console asks them, the command line makes flags),
+//     and the outputs it writes under fixed names;
 //   - how it runs on a dialogue, and what the run gives back: a summary line and a model;
 //   - the parameters its model file holds, how a feature line is written and read back;
 //   - how the rows of its features are computed for any sequence (its row coder).
@@ -71,6 +72,12 @@ enum class TestClassReading {
     Unchecked,  // read from its start without checks, by its own count
 };
 
+// An output a method writes under a fixed name of its own, in the output folder.
+struct FixedOutput {
+    const char* name;  // "SeqFile.seq"
+    const char* what;  // "the family file"
+};
+
 struct Method {
     const char* name;     // subcommand and model files: "ngrams"
     char menu_key;        // its key in the launcher's menu (the binary coder: the first of four)
@@ -79,6 +86,8 @@ struct Method {
     // Every question, in dialogue order.
     const std::vector<const Question*>& (*questions)();
     bool writes_tables;   // ARFF files (their --format), as opposed to files of its own
+    // The outputs it writes under fixed names, besides those its questions name.
+    std::vector<FixedOutput> fixed_outputs;
     // Runs the whole method on a dialogue: questions, computation, output files, closing line.
     MethodRun (*run)(Dialogue& io);
 

@@ -42,7 +42,7 @@ RowCoder row_coder(const Model& model) { return presence_coder(model.features); 
 const Method kNgramsMethod = {
     "ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
     "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out",
-    questions, true, run,
+    questions, true, {}, run,
     {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked,
 };
 

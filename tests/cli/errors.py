@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """The real `tessar` on bad input: message on standard error, exit status, nothing on standard
 output, no key waited for (standard input is a terminal-less pipe that never ends, so a program
-waiting for a key would hang until the time limit), and no output file left without being named.
+waiting for a key would hang until the time limit), and no file left: a failed run writes none.
 
   missing input file     status 1, "--classes: cannot open ...", no file written
   bad number             status 2, one line naming -n, no file written
   unknown matrix         status 2, one line naming --matrix and the six names
   unknown flag           status 2, one line naming the flag
-  bad classification     status 1, the menu's "Err: Class file invalid ..." text, then every
-                         output file that exists named as possibly incomplete
+  bad classification     status 1, the menu's "Err: Class file invalid ..." text alone; the
+                         output folder the run made is gone again
   no sequence            status 1, "Err: no sequence in FILE: a sequence starts at ..."
-  input named SeqFile.seq, LesDDs.txt or LesDDSMs.txt  (the descriptor methods' fixed outputs)
-                         status 1, the input untouched
+  an output on an input of the run (a flag's name, or the descriptor methods' fixed SeqFile.seq,
+  LesDDs.txt, LesDDSMs.txt), two outputs on one file
+                         status 2, one line naming both, the input untouched
+  an output name of 256 bytes on each output flag
+                         status 1, "FLAG: cannot create NAME", nothing left
 
 Usage: errors.py BIN_FOLDER
 """
@@ -92,8 +95,7 @@ def main():
         with open(os.path.join(work, "bad.cls"), "w") as f:
             f.write("#classes number\n3\n#classes names\nglobin\nfn3\nkinase\nno keyword line\n")
     expect("bad classification file", ["ngrams", seqs, "--classes", "bad.cls", "--out-dir", "out"], 1,
-           ["Err: Class file invalid @data\n", "may be incomplete: out/Context.arff out/Context.txt out/Context.dat"],
-           files=["out"], lines=2, setup=bad_classes)
+           ["Err: Class file invalid @data\n"], files=[], lines=1, setup=bad_classes)
 
     def no_sequence(work):
         with open(os.path.join(work, "plain.txt"), "w") as f:
@@ -118,23 +120,67 @@ def main():
                 return None if f.read() == g.read() else f"{name} was changed"
         return check
 
+    # An output on an input of the run would replace it, even in a run that then fails; two
+    # outputs on one file would lose one. Both stop the run before anything is written.
     for method in ("disclass", "ddms"):
         expect(f"{method}: sequence file named like the family file", [method, "SeqFile.seq", "--classes", "S.cls"],
-               1, ["Err: SeqFile.seq is an input file of this run; the family file is written under that name"],
+               2, ["tessar " + method + ": the family file SeqFile.seq would replace SEQUENCES SeqFile.seq: "
+                   "an output never replaces an input of its run"],
                files=[], lines=1, setup=copies((seqs, "SeqFile.seq"), (cls, "S.cls")),
                after=same_as("SeqFile.seq", seqs))
     for method, report in (("disclass", "LesDDs.txt"), ("ddms", "LesDDSMs.txt")):
         expect(f"{method}: classification file named like the report", [method, "S.fasta", "--classes", report],
-               1, [f"Err: {report} is an input file of this run; the report is written under that name"],
+               2, [f"the report {report} would replace --classes {report}"],
                files=[], lines=1, setup=copies((seqs, "S.fasta"), (cls, report)), after=same_as(report, cls))
     def classes_in_output_folder(work):
         os.mkdir(os.path.join(work, "out"))
         copies((seqs, "in.fasta"), (cls, "out/SeqFile.seq"))(work)
 
     expect("classification file named like the family file in the output folder",
-           ["ddms", "in.fasta", "--classes", "out/SeqFile.seq", "--out-dir", "out"], 1,
-           ["Err: out/SeqFile.seq is an input file of this run"], files=[], lines=1,
+           ["ddms", "in.fasta", "--classes", "out/SeqFile.seq", "--out-dir", "out"], 2,
+           ["the family file out/SeqFile.seq would replace --classes out/SeqFile.seq"], files=[], lines=1,
            setup=classes_in_output_folder, after=same_as("out/SeqFile.seq", cls))
+
+    expect("--dat on the sequence file of a run that fails",
+           ["ngrams", "t.fa", "--classes", "bad.cls", "--dat", "./t.fa"], 2,
+           ["tessar ngrams: --dat ./t.fa would replace SEQUENCES t.fa"], files=[], lines=1,
+           setup=lambda work: (copies((seqs, "t.fa"))(work), bad_classes(work)), after=same_as("t.fa", seqs))
+
+    def with_model(work):
+        copies((seqs, "st.fa"))(work)
+        subprocess.run([tessar, "ngrams", seqs, "-n", "2", "--save-model", "m.txt", "-q"], cwd=work, check=True)
+        os.remove(os.path.join(work, "Context.arff"))
+        os.remove(os.path.join(work, "Context.txt"))
+    expect("encode --arff on its sequence file", ["encode", "st.fa", "--model", "m.txt", "--arff", "st.fa"], 2,
+           ["tessar encode: --arff st.fa would replace SEQUENCES st.fa"], files=[], lines=1,
+           setup=with_model, after=same_as("st.fa", seqs))
+    expect("classes -o on its sequence file", ["classes", "s.fa", "--from-headers", " ,2", "-o", "s.fa"], 2,
+           ["tessar classes: --output s.fa would replace SEQUENCES s.fa"], files=[], lines=1,
+           setup=copies((seqs, "s.fa")), after=same_as("s.fa", seqs))
+    expect("--save-model on the default table", ["ngrams", seqs, "--save-model", "Context.arff"], 2,
+           ["tessar ngrams: --arff Context.arff and --save-model Context.arff are one file"], files=[], lines=1)
+    expect("--report and --dat on one file", ["motifs", seqs, "--classes", cls, "--report", "r.out", "--dat", "r.out"],
+           2, ["tessar motifs: --report r.out and --dat r.out are one file"], files=[], lines=1)
+    expect("two spellings of one new file", ["ngrams", seqs, "--txt", "sub/../x.txt", "--arff", "x.txt"], 2,
+           ["--arff x.txt and --txt sub/../x.txt are one file"], files=[], lines=1)
+
+    # A name longer than a file name may be, on every output flag: an error naming the flag.
+    long_name = "x" * 256
+    for args, flag in ((["ngrams", seqs, "--classes", cls, "--test", seqs, "--test-classes", cls], "--arff"),
+                       (["ngrams", seqs, "--classes", cls, "--test", seqs, "--test-classes", cls], "--test-arff"),
+                       (["ngrams", seqs, "--classes", cls], "--txt"),
+                       (["ngrams", seqs, "--classes", cls], "--dat"),
+                       (["ngrams", seqs], "--save-model"),
+                       (["motifs", seqs], "--report"),
+                       (["disclass", seqs, "--classes", cls], "--arff"),
+                       (["bincod", seqs, "--code", "aldane"], "--output"),
+                       (["classes", "--class", "a=9", "--class", "b=9"], "--output"),
+                       (["encode", seqs, "--model", "m.txt"], "--arff")):
+        expect(f"{args[0]} {flag} of 256 bytes", args + [flag, long_name], 1,
+               [f"tessar {args[0]}: {flag}: cannot create {long_name}\n"], files=[],
+               setup=with_model if args[0] == "encode" else None)
+    expect("--out-dir of 256 bytes", ["ngrams", seqs, "--out-dir", long_name], 1,
+           [f"tessar ngrams: --out-dir: cannot create the folder {long_name}\n"], files=[], lines=1)
 
     print(f"{cases - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0

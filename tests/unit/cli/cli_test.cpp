@@ -98,15 +98,15 @@ TEST_F(Cli, AMissingInputFileIsAnInputErrorNamingTheFlag) {
     EXPECT_TRUE(std::filesystem::is_empty("."));
 }
 
-TEST_F(Cli, TheSuitesMessagesGoToStandardErrorAndLeftFilesAreNamed) {
+TEST_F(Cli, TheSuitesMessagesGoToStandardErrorAndAFailedRunLeavesNoFile) {
     write_file("bad.cls", "#classes number\n3\nglobin\n");
+    write_file("Context.arff", "earlier");
     const Outcome o = run({"ngrams", kSmall, "--classes", "bad.cls"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err,
-              "Err: Class file invalid @class_names\n"
-              "tessar ngrams: stopped: these output files may be incomplete: Context.arff Context.txt "
-              "Context.dat\n");
+    EXPECT_EQ(o.err, "Err: Class file invalid @class_names\n");
+    EXPECT_EQ(read_file("Context.arff"), "earlier");
+    EXPECT_FALSE(exists("Context.txt"));
     write_file("empty.fasta", "no header here\n");
     const Outcome empty = run({"ngrams", "empty.fasta", "--out-dir", "e"});
     EXPECT_EQ(empty.status, 1);
@@ -223,7 +223,7 @@ TEST_F(Cli, TheQuestionTablesAsJsonListEveryFlagOnce) {
 }
 
 TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
-    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out", "--save-model", "m.txt"});
+    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out", "--save-model", "out/m.txt"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_NE(o.out.find(" out/m.txt\n"), std::string::npos) << o.out;
     EXPECT_EQ(read_file("out/m.txt").rfind("tessar-model 1\nmethod ngrams\nn 3\nclasses 3\n", 0), 0u);
@@ -239,10 +239,12 @@ TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "tessar encode: --model: cannot open none.txt\n");
     EXPECT_EQ(run({"ngrams", kSmall, "--save-model", ""}).status, 2);
-    // a model that cannot be created: the tables are written, the run fails naming them
+    // a model that cannot be created (its name is taken as given): the run fails, and its tables
+    // and the output folder made for them go with it
     o = run({"ngrams", kSmall, "--out-dir", "x", "--save-model", "no/such/folder/m.txt"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("--save-model: cannot create x/no/such/folder/m.txt"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err, "tessar ngrams: --save-model: cannot create no/such/folder/m.txt\n");
+    EXPECT_FALSE(exists("x"));
     // bincod learns nothing
     EXPECT_EQ(run({"bincod", kSmall, "--code", "aldane", "--save-model", "m.txt"}).status, 2);
 }

@@ -39,8 +39,8 @@ protected:
         options.out_dir = dir.path().string();
         options.format = &format;
         options.messages = nullptr;
-        options.answers = {{"--arff", stem + ".table"}, {"--test-arff", stem + "-test.table"},
-                           {"--txt", stem + ".txt"}, {"--dat", stem + ".dat"}};
+        options.answers = {{"--arff", dir / (stem + ".table")}, {"--test-arff", dir / (stem + "-test.table")},
+                           {"--txt", dir / (stem + ".txt")}, {"--dat", dir / (stem + ".dat")}};
         PresetDialogue io(std::move(options));
         ContextRequest request{attributes};
         request.training = rows(values);

@@ -59,7 +59,7 @@ protected:
         options.out_dir = dir.path().string();
         options.format = find_table_format(format);
         options.messages = nullptr;
-        options.answers = {{"--model", dir / "m.txt"}, {"SEQUENCES", dir / "s.fasta"}, {"--arff", "e.table"}};
+        options.answers = {{"--model", dir / "m.txt"}, {"SEQUENCES", dir / "s.fasta"}, {"--arff", dir / "e.table"}};
         if (!classes.empty()) {
             test_support::write_file(dir / "s.cls", classes);
             options.answers["--classes"] = dir / "s.cls";
