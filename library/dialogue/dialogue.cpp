@@ -32,7 +32,8 @@ bool is_digit(std::string_view s, size_t k) {
 
 bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& in_use) {
     struct stat target;
-    if (in_use.empty() || stat(path.c_str(), &target) != 0) return false;
+    // a character device (/dev/null) is neither emptied nor replaced: any number of streams share it
+    if (in_use.empty() || stat(path.c_str(), &target) != 0 || S_ISCHR(target.st_mode)) return false;
     for (std::FILE* f : in_use) {
         struct stat st;
         if (f && fileno(f) >= 0 && fstat(fileno(f), &st) == 0 && st.st_dev == target.st_dev &&

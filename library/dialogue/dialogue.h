@@ -204,7 +204,7 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
 File ask_input_file(Dialogue& io, const Question& q, std::string& name);
 
 // Whether `path` is the file open as one of `in_use` (same device and inode); streams without a
-// file of their own are none.
+// file of their own are none, and so is a character device (/dev/null), which they may share.
 bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& in_use);
 // Whether two paths name one existing file (same device and inode).
 bool names_same_file(const std::string& a, const std::string& b);

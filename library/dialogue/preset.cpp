@@ -1,6 +1,5 @@
 #include "dialogue/preset.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

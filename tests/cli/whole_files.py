@@ -8,6 +8,7 @@
                                     runs alone), no temporary file left
   a failed run                      the earlier Context.arff untouched, no file added
   permissions                       a replaced file keeps its permissions
+  /dev/null                         written directly, by any number of outputs, never replaced
 
 Usage: whole_files.py BIN_FOLDER
 """
@@ -108,6 +109,19 @@ def check_permissions(tessar, work):
         raise Failure(f"mode {oct(mode)}, contents {read(table)[:20]!r}")
 
 
+def check_devices(tessar, work):
+    folder = os.path.join(work, "devices")
+    os.mkdir(folder)
+    run = subprocess.run([tessar, "ngrams", "../s.fa", "--arff", "/dev/null", "--txt", "/dev/null",
+                          "--save-model", "m.txt", "-q"], cwd=folder, stderr=subprocess.PIPE)
+    if run.returncode != 0:
+        raise Failure(f"status {run.returncode}: {run.stderr.decode(errors='replace')}")
+    if not stat.S_ISCHR(os.stat("/dev/null").st_mode):
+        raise Failure("/dev/null was replaced")
+    if sorted(os.listdir(folder)) != ["m.txt"]:
+        raise Failure(f"files {sorted(os.listdir(folder))}")
+
+
 def main():
     tessar = os.path.join(os.path.abspath(sys.argv[1]), "tessar")
     steps = Steps()
@@ -122,6 +136,7 @@ def main():
                   ["Context.arff", "LesDDs.txt", "SeqFile.seq"])
         steps.run("a failed run leaves the earlier table", check_failed_run, tessar, work)
         steps.run("a replaced table keeps its permissions", check_permissions, tessar, work)
+        steps.run("outputs on /dev/null", check_devices, tessar, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return steps.status()
