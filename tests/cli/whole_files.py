@@ -7,7 +7,6 @@
                                     0, each file whole (byte for byte the file of one of the two
                                     runs alone), no temporary file left
   a failed run                      the earlier Context.arff untouched, no file added
-  permissions                       a replaced file keeps its permissions
   /dev/null                         written directly, by any number of outputs, never replaced
 
 Usage: whole_files.py BIN_FOLDER
@@ -96,19 +95,6 @@ def check_failed_run(tessar, work):
         raise Failure(f"files {sorted(os.listdir(folder))}, before the run {before}")
 
 
-def check_permissions(tessar, work):
-    folder = os.path.join(work, "modes")
-    os.mkdir(folder)
-    table = os.path.join(folder, "t.arff")
-    with open(table, "w") as f:
-        f.write("earlier\n")
-    os.chmod(table, 0o604)
-    subprocess.run([tessar, "ngrams", "../s.fa", "-n", "1", "--arff", "t.arff", "-q"], cwd=folder, check=True)
-    mode = stat.S_IMODE(os.stat(table).st_mode)
-    if mode != 0o604 or read(table).startswith(b"earlier"):
-        raise Failure(f"mode {oct(mode)}, contents {read(table)[:20]!r}")
-
-
 def check_devices(tessar, work):
     folder = os.path.join(work, "devices")
     os.mkdir(folder)
@@ -135,7 +121,6 @@ def main():
                   ["disclass", "--classes", "../s.cls"], ["../s.fa", "--alpha", "0.3"], ["../t.fa", "--alpha", "0.5"],
                   ["Context.arff", "LesDDs.txt", "SeqFile.seq"])
         steps.run("a failed run leaves the earlier table", check_failed_run, tessar, work)
-        steps.run("a replaced table keeps its permissions", check_permissions, tessar, work)
         steps.run("outputs on /dev/null", check_devices, tessar, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -115,23 +115,6 @@ TEST(InterruptReport, WithNothingOpenTheRunEndsSilentlyAndTheHandlersLeaveWithTh
     EXPECT_EQ(killed.stderr_text, "");
 }
 
-TEST(InterruptMessage, TemporaryFilesAreNeverNamedAndLeaveTheListWhenPutInPlaceOrRemoved) {
-    ScratchFolder dir;
-    const std::string before = interrupt_message();
-    const std::string kept = make_temporary(dir / ".kept.XXXXXX", 0644);
-    const std::string dropped = make_temporary(dir / ".dropped.XXXXXX", 0644);
-    ASSERT_FALSE(kept.empty());
-    File out = create_output(kept);
-    EXPECT_EQ(interrupt_message(), before.empty() ? "tessar: interrupted; no output file written\n" : before);
-    close_output(out, kept);
-    ASSERT_TRUE(commit_temporary(kept, dir / "kept.txt"));
-    remove_temporary(dropped);
-    EXPECT_EQ(interrupt_message(), before);
-    EXPECT_TRUE(std::filesystem::exists(dir / "kept.txt"));
-    EXPECT_FALSE(std::filesystem::exists(dropped));
-    EXPECT_EQ(make_temporary(dir / "no/such/folder/.x.XXXXXX", 0644), "");
-}
-
 TEST(InterruptReport, TheHandlerRemovesTheTemporaryFilesAndNamesOnlyTheOutputsWrittenInPlace) {
     for (bool with_direct_output : {false, true}) {
         ScratchFolder dir;
