@@ -64,7 +64,7 @@ DescriptorRun run_ddms(Dialogue& io) {
     write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length, io.output_path(kReportName));
     DescriptorRun run;
     run.tables = write_ddms_context_files(io, table, data, rule, q);
-    finish_method(io);
+    finish_descriptor_method(io, data);
 
     run.alpha = q.alpha;
     run.beta = q.beta;
