@@ -18,7 +18,7 @@ const Question kOptionalClassFile = {
 
 const Question kClassFile = {"--classes", AnswerKind::InputFile,
                              "\n%%\tEnter the classification file: ",
-                             "classification file of the sequences, classes in blocks (required)"};
+                             "classification file of the sequences, grouped by class before mining (required)"};
 
 const Question kTestFile = {"--test", AnswerKind::OptionalInputFile,
                             "\n%%\tEnter the test file \n"
