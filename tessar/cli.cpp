@@ -249,7 +249,8 @@ std::string run_classes(Command& c, PresetDialogue& io) {
     size_t first = 0;
     if (!labels_grouped(labels, first))
         io.note(format("labels are not grouped by class (sequence %zu returns to an earlier class): "
-                       "disclass and ddms drop the sequences from there on\n", first + 1));
+                       "tessar disclass and ddms group them; the menu's skip the sequences from there "
+                       "on\n", first + 1));
 
     const std::string path = io.output_path(c.output, OutputName::Given);
     File out(open_watched(path));

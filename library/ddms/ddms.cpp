@@ -65,7 +65,7 @@ DescriptorRun run_ddms(Dialogue& io) {
                            io.output_path(kDdmsReportName, OutputName::Default));
     DescriptorRun run;
     run.tables = write_ddms_context_files(io, table, data, rule, q);
-    finish_method(io);
+    finish_descriptor_method(io, data);
 
     run.alpha = q.alpha;
     run.beta = q.beta;

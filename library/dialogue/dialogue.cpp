@@ -81,6 +81,8 @@ Limits console_limits() {
     limits.min_number = -32768;
     limits.max_number = 32767;
     limits.no_sequence_is_error = false;
+    limits.labels_must_fit = false;
+    limits.every_test_row = false;
     return limits;
 }
 

@@ -119,6 +119,15 @@ struct Limits {
     long long min_number = LLONG_MIN;  // number answers outside these count as refused
     long long max_number = LLONG_MAX;
     bool no_sequence_is_error = true;  // a sequence file holding no sequence
+    // A classification file whose labels do not fit (more or fewer label lines than sequences, a
+    // label that is not a class name) is an error before any table is written, and the
+    // descriptor methods group the sequences by class themselves. Otherwise the labels are taken
+    // as they stand, the class walk skips the sequences whose labels leave the class order, and
+    // the user is warned.
+    bool labels_must_fit = true;
+    // The descriptor methods write a test row for every test sequence; otherwise for no more of
+    // them than there are training rows.
+    bool every_test_row = true;
 };
 
 // The layout of the feature tables (context/table_format.h): the ARFF file and the test ARFF
@@ -139,8 +148,9 @@ struct Progress {
     long long found = -1;    // a second count, shown when 0 or more (motifs found so far)
 };
 
-// The menu's limits: 2000 sequences of 5998 residues, 16-bit number answers, and a file
-// without sequences read as empty (with a warning).
+// The menu's limits: 2000 sequences of 5998 residues, 16-bit number answers, a file without
+// sequences read as empty (with a warning), labels taken as they stand (with a warning), and no
+// more test rows than training rows for the descriptor methods.
 constexpr int kMenuMaxSequences = 2000;
 constexpr int kMenuMaxResidues = 5998;  // per sequence
 Limits console_limits();

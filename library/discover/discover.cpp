@@ -207,8 +207,7 @@ ContextSummary write_motif_context(Dialogue& io, const LabelledInput& in, const 
     const RowCoder rows = motif_coder(result.attributes, result.pairs);
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
-    request.classes.training = in.class_file.get();
-    request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
+    request.classes = labelled_class_files(in);
     return write_context_files(io, request);
 }
 

@@ -134,4 +134,19 @@ TableRows coder_rows(const RowCoder& coder, const std::vector<std::string>& sequ
     return rows;
 }
 
+ClassFiles labelled_class_files(const LabelledInput& in) {
+    ClassFiles files;
+    files.training = in.class_file.get();
+    files.training_read = in.classes ? &*in.classes : nullptr;
+    files.training_name = in.class_name;
+    files.training_sequences = in.training.sequences.size();
+    if (in.with_test) {
+        files.test = in.test.class_file.get();
+        files.test_read = in.test.classes ? &*in.test.classes : nullptr;
+        files.test_name = in.test.class_name;
+        files.test_sequences = in.test.sequences.size();
+    }
+    return files;
+}
+
 }  // namespace tessar

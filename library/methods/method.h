@@ -20,6 +20,7 @@
 
 #include "context/context.h"
 #include "dialogue/dialogue.h"
+#include "inputs/questions.h"
 
 namespace tessar {
 
@@ -133,5 +134,9 @@ RowCoder presence_coder(std::vector<std::string> texts);
 // The rows of `sequences` by a coder, filled ahead on every core (context/context.h). The label
 // handed to the coder is the one the context writer reads for the row (null without classes).
 TableRows coder_rows(const RowCoder& coder, const std::vector<std::string>& sequences, bool with_labels);
+
+// The classification files of the motif and N-gram methods' inputs, for their context files:
+// read by the writer, or read whole already.
+ClassFiles labelled_class_files(const LabelledInput& in);
 
 }  // namespace tessar

@@ -9,6 +9,14 @@ waiting for a key would hang until the time limit), and no file left: a failed r
   unknown flag           status 2, one line naming the flag
   bad classification     status 1, the menu's "Err: Class file invalid ..." text alone; the
                          output folder the run made is gone again
+  labels that do not fit more or fewer label lines than sequences, a label that is not a class
+                         name, a test label that is not a training class (motifs, ngrams,
+                         disclass, ddms, encode --classes): status 1, the file, the line and the
+                         label, no table written (encode, which streams, names its table)
+  test files             an empty or header-less --test file, a --test-classes file of any text
+                         (disclass, ddms): status 1, as for the training files
+  labels out of order    disclass/ddms group the sequences by class: status 0, a note saying how
+                         many moved, one row per sequence
   no sequence            status 1, "Err: no sequence in FILE: a sequence starts at ..."
   an output on an input of the run (a flag's name, or the descriptor methods' fixed SeqFile.seq,
   LesDDs.txt, LesDDSMs.txt), two outputs on one file
@@ -97,6 +105,57 @@ def main():
     expect("bad classification file", ["ngrams", seqs, "--classes", "bad.cls", "--out-dir", "out"], 1,
            ["Err: Class file invalid @data\n"], files=[], lines=1, setup=bad_classes)
 
+    # labels that do not fit their sequences or their names
+    header = "#classes number\n3\n#classes names\nglobin\nfn3\nkinase\n#classes instances\n"
+    labels = ["globin"] * 6 + ["fn3"] * 6 + ["kinase"] * 6
+
+    def classes(name, lines, text=None):
+        def setup(work):
+            with open(os.path.join(work, name), "w") as f:
+                f.write(text if text is not None else header + "\n".join(lines) + "\n")
+        return setup
+
+    def each(*setups):
+        def setup(work):
+            for s in setups:
+                s(work)
+        return setup
+
+    expect("fewer labels than sequences", ["ngrams", seqs, "--classes", "short.cls"], 1,
+           ["Err: short.cls: 17 labels for 18 sequences\n"], files=[], lines=1,
+           setup=classes("short.cls", labels[:-1]))
+    expect("more labels than sequences", ["motifs", seqs, "--classes", "long.cls"], 1,
+           ["Err: long.cls: 19 labels for 18 sequences\n"], files=[], lines=1,
+           setup=classes("long.cls", labels + ["kinase"]))
+    typo = labels[:8] + ["fn33"] + labels[9:]
+    expect("a label that is not a class name", ["disclass", seqs, "--classes", "typo.cls"], 1,
+           ['Err: typo.cls line 16: label "fn33" is not among the class names\n'], files=[], lines=1,
+           setup=classes("typo.cls", typo))
+    test_seqs = os.path.join(DATA, "small-test.fasta")
+    expect("a test label that is not a training class", ["ngrams", seqs, "--classes", cls, "--test", test_seqs,
+           "--test-classes", "t.cls"], 1,
+           ['Err: t.cls line 10: label "other" is not among the training classes (globin, fn3, kinase)\n'],
+           files=[], lines=1, setup=classes("t.cls", None, "#\n3\n#\nglobin\nfn3\nother\n#\n" +
+                                               "globin\nglobin\nother\n" + "fn3\n" * 6))
+    expect("encode: a label that is not a class name", ["encode", seqs, "--model", "m.txt", "--classes", "typo.cls"],
+           1, ['Err: typo.cls line 16: label "fn33" is not among the class names\n'],
+           setup=each(classes("typo.cls", typo),
+                      lambda work: run(tessar, ["ngrams", seqs, "--classes", cls, "--save-model", "m.txt",
+                                                "--arff", "c.arff", "-q"], work)))
+
+    # test files the training files would not pass
+    for method in ("disclass", "ddms"):
+        expect(f"{method}: empty test file", [method, seqs, "--classes", cls, "--test", "empty.fasta",
+                                              "--test-classes", cls], 1,
+               ["Err: no sequence in empty.fasta: a sequence starts at a line beginning with '>'\n"], files=[],
+               lines=1, setup=classes("empty.fasta", None, ""))
+        expect(f"{method}: test file without headers", [method, seqs, "--classes", cls, "--test", "plain.fasta",
+                                                        "--test-classes", cls], 1,
+               ["Err: no sequence in plain.fasta"], files=[], lines=1, setup=classes("plain.fasta", None, "MKV\n"))
+        expect(f"{method}: test classification file of any text", [method, seqs, "--classes", cls, "--test",
+               test_seqs, "--test-classes", "hello.cls"], 1, ["Err: Class file invalid @class_number\n"],
+               files=[], lines=1, setup=classes("hello.cls", None, "hello\nworld\n"))
+
     def no_sequence(work):
         with open(os.path.join(work, "plain.txt"), "w") as f:
             f.write("MKVLAG\n")
@@ -181,6 +240,32 @@ def main():
                setup=with_model if args[0] == "encode" else None)
     expect("--out-dir of 256 bytes", ["ngrams", seqs, "--out-dir", long_name], 1,
            [f"tessar ngrams: --out-dir: cannot create the folder {long_name}\n"], files=[], lines=1)
+
+    # labels out of the class order: the descriptor methods group the sequences themselves
+    interleaved = [c for _ in range(6) for c in ("globin", "fn3", "kinase")]
+    for method in ("disclass", "ddms"):
+        cases += 1
+        with tempfile.TemporaryDirectory(prefix="tessar-errors-") as work:
+            classes("mixed.cls", interleaved)(work)
+            code, out, err = run(tessar, [method, seqs, "--classes", "mixed.cls"], work)
+            with open(os.path.join(work, "Context.arff")) as f:
+                rows = f.read().split("@data\n")[1].splitlines()
+            problems = []
+            if code != 0:
+                problems.append(f"status {code}")
+            if err != ("16 of 18 sequences moved: grouped by class in the order of the class names of "
+                       "mixed.cls (the rows follow that order)\n"):
+                problems.append(f"standard error {err!r}")
+            if "18 sequences (18 placed)" not in out:
+                problems.append(f"summary {out!r}")
+            if [r.rsplit(",", 1)[1] for r in rows] != sorted(interleaved, key=["globin", "fn3", "kinase"].index):
+                problems.append("the rows are not grouped by class")
+            label = f"{method}: labels out of the class order"
+            if problems:
+                failures.append(label)
+                print(f"FAIL {label}: " + "; ".join(problems))
+            else:
+                print(f"ok   {label}")
 
     print(f"{cases - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0

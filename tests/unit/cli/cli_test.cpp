@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 #include "cli.h"
 #include "support.h"
@@ -147,15 +148,22 @@ TEST_F(Cli, TableFilesTakeTheFormatsExtensionUnlessNamed) {
     EXPECT_FALSE(exists("Context.csv"));
 }
 
-TEST_F(Cli, DescriptorMethodsSayHowManySequencesTheClassWalkDropped) {
+TEST_F(Cli, DescriptorMethodsGroupTheSequencesByClassAndSaySo) {
     write_file("seqs.fasta", ">1\nMKV\n>2\nMRV\n>3\nMKW\n>4\nMRW\n");
     write_file("seqs.cls", "#\n3\n#\na\nb\nc\n#\na\nc\nb\nc");
     for (const char* method : {"disclass", "ddms"}) {
         const Outcome o = run({method, "seqs.fasta", "--classes", "seqs.cls"});
         EXPECT_EQ(o.status, 0) << o.err;
-        EXPECT_EQ(o.err, "2 of 4 sequences dropped: from sequence 3 on, the labels of seqs.cls do not "
-                         "follow the order of its class names\n");
-        EXPECT_NE(o.out.find("4 sequences (2 placed)"), std::string::npos) << o.out;
+        EXPECT_EQ(o.err, "2 of 4 sequences moved: grouped by class in the order of the class names of "
+                         "seqs.cls (the rows follow that order)\n");
+        EXPECT_NE(o.out.find("4 sequences (4 placed)"), std::string::npos) << o.out;
+        // the family file and the rows in the grouped order: 1, 3, 2, 4
+        EXPECT_EQ(read_file("SeqFile.seq"), "/\nMKV\n/\nMKW\n/\nMRV\nMRW");
+        const std::string arff = read_file("Context.arff");
+        std::istringstream rows(arff.substr(arff.find("@data\n") + 6));
+        std::string classes;
+        for (std::string row; std::getline(rows, row);) classes += row.substr(row.rfind(',') + 1);
+        EXPECT_EQ(classes, "abcc") << arff;
     }
 }
 

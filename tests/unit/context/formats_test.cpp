@@ -229,7 +229,9 @@ TEST_F(Formats, EveryFormatHoldsTheDenseValuesOfALargerTable) {
 }
 
 TEST_F(Formats, ClassesReadByTheMethodListOnlyTheFamiliesAndIndexTheFullList) {
-    const ClassesRead read{{"pos", "neg", "rest"}, {"pos", "neg", "neg"}};
+    ClassesRead read;
+    read.names = {"pos", "neg", "rest"};
+    read.labels = {"pos", "neg", "neg"};
     open_files.clear();
     PresetOptions options;
     options.out_dir = dir.path().string();

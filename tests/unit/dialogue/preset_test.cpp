@@ -205,6 +205,9 @@ TEST(PresetDialogue, NoSizeLimitsAndAnEmptyFileIsAnError) {
     EXPECT_EQ(limits.max_residues, INT_MAX);
     EXPECT_TRUE(limits.no_sequence_is_error);
     EXPECT_EQ(limits.max_number, LLONG_MAX);
+    // labels must fit; the menu takes them as they stand
+    EXPECT_TRUE(limits.labels_must_fit);
+    EXPECT_FALSE(console_limits().labels_must_fit);
 }
 
 TEST(PresetDialogue, ConsoleTextIsDroppedWarningsAndNotesGoToTheirStream) {
