@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "report/figures.h"
+
 namespace tessar {
 
 namespace {
@@ -94,6 +96,7 @@ template <class NextLine>
 SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, const Limits& limits,
                                   const std::function<void(std::string&)>& store) {
     SequenceFileStats stats;
+    stats.reader = reader;
     std::string line;
 
     // skip to the first header
@@ -121,6 +124,8 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
             add_residues(line, residues, reader, limits, index);
         }
         ++stats.n_sequences;
+        if (residues.size() >= stats.length_counts.size()) stats.length_counts.resize(residues.size() + 1);
+        ++stats.length_counts[residues.size()];
         store(residues);
     }
     return stats;
@@ -148,6 +153,9 @@ std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, co
 }
 
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name) {
+    if (RunFigures* figures = io.figures())
+        figures->add_input({name, static_cast<size_t>(stats.n_sequences), stats.length_counts,
+                            stats.reader != SequenceReader::Test});
     if (stats.n_sequences == 0 && io.limits().no_sequence_is_error)
         fatal(format("Err: no sequence in %s: a sequence starts at a line beginning with '>'\n",
                      name.c_str()));

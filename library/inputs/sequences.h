@@ -12,6 +12,7 @@
 // they are read and nothing else is kept.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -35,6 +36,9 @@ struct SequenceFileStats {
     int n_sequences = 0;
     int n_skipped_lines = 0;          // lines before the first header
     bool skipped_residues = false;    // one of them held a letter
+    SequenceReader reader = SequenceReader::Test;  // the reader that read the file
+    // length_counts[n]: how many sequences hold n residues (up to the longest length)
+    std::vector<std::uint64_t> length_counts = {};
 };
 
 // Reads and validates every sequence of `in`, handing each to `store` in file order as soon as

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# What a run report (--html and --json) adds to a run: each method on 20,000 synthetic sequences
+# of 300 residues in 3 classes, without and with the report, the two runs in turn ROUNDS times
+# (default 3); prints the least wall seconds of each and the time the report adds.
+#
+# Usage: bench/report.sh [BIN]    (BIN: folder of tessar, or a build folder; default build/default/bin)
+set -euo pipefail
+. "$(dirname "$0")/common.sh"
+bench_setup "${1:-}"
+[ -x "$BENCH_BIN/tessar" ] || { echo "no tessar in $BENCH_BIN: build it first" >&2; exit 1; }
+
+stem=$BENCH_OUT/synthetic-20000
+[ -f "$stem.fasta" ] && [ -f "$stem.cls" ] ||
+    python3 "$BENCH_ROOT/bench/make-synthetic" "$stem" --seqs 20000 --len 300 --classes 3 --seed 1 >/dev/null
+
+# compare LABEL ARGS...: tessar ARGS without and with the report, in fresh folders
+compare() {
+    local label=$1
+    shift
+    python3 - "$BENCH_OUT/report-$label" "$BENCH_BIN/tessar" "${ROUNDS:-3}" "$label" "$@" <<'PY'
+import os, shutil, subprocess, sys, time
+work, tessar, rounds, label, args = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4], sys.argv[5:]
+report = ["--html", os.path.join(work, "report.html"), "--json", os.path.join(work, "report.json")]
+best = {False: float("inf"), True: float("inf")}
+for _ in range(rounds):
+    for with_report in (False, True):
+        shutil.rmtree(work, ignore_errors=True)
+        os.makedirs(work)
+        start = time.monotonic()
+        p = subprocess.run([tessar] + args + ["--out-dir", work, "--quiet"] + (report if with_report else []),
+                           stderr=subprocess.PIPE)
+        if p.returncode != 0:
+            sys.exit(f"tessar {' '.join(args)}: status {p.returncode}: {p.stderr.decode()[:500]}")
+        best[with_report] = min(best[with_report], time.monotonic() - start)
+page = os.path.getsize(os.path.join(work, "report.html")) / 1024
+added = best[True] - best[False]
+print(f"| {label} | {best[False]:.2f} | {best[True]:.2f} | {added:+.2f} | {100 * added / best[False]:+.1f} % | {page:.0f} |")
+PY
+}
+
+echo "tessar on $(bench_seqs "$stem.fasta") sequences of about 300 residues, 3 classes; least of ${ROUNDS:-3} rounds"
+echo "| run | without s | with report s | added s | added | page KiB |"
+echo "| --- | ---: | ---: | ---: | ---: | ---: |"
+compare ngrams ngrams "$stem.fasta" --classes "$stem.cls"
+compare ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff
+compare disclass disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1
+compare ddms ddms "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1
+bench_machine
