@@ -220,7 +220,7 @@ std::string run_method(Command& c, PresetDialogue& io, std::vector<ReportSection
     const FlagValue* save = find_flag(c, kSaveModel.flag);
     if (save && save->option->count() > 0 && run.model) save_model(io, *run.model);
     if (RunFigures* figures = io.figures(); figures && run.model) {
-        figures->feature_classes = run.model->feature_classes;
+        if (!run.model->feature_classes.empty()) figures->feature_classes = run.model->feature_classes;
         if (c.method->report_sections) c.method->report_sections(*run.model, *figures, sections);
     }
     return run.summary;

@@ -184,11 +184,7 @@ DescriptorTable copy_descriptors(const DescriptorData& data) {
     DescriptorTable table;
     table.entries.reserve(data.descriptors.size());
     for (const MinedDescriptor& dd : data.descriptors) {
-        std::string class_name;
-        if (!dd.families.empty()) {
-            size_t f = static_cast<size_t>(dd.families.front());
-            if (f >= 1 && f <= data.classes.names.size()) class_name = data.classes.names[f - 1];
-        }
+        std::string class_name = descriptor_class(data, dd);
         std::string text;
         if (dd.first_occurrence < data.text.size())
             text = data.text.substr(dd.first_occurrence, static_cast<size_t>(dd.length));
