@@ -59,9 +59,46 @@ ReportSection encoded_rows_section(const RunFigures& figures, const std::vector<
     return section;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at `text[at]` (1 to 4), or 0 when the bytes there
+// are none (a stray continuation byte, a truncated or overlong form, a surrogate, beyond U+10FFFF).
+size_t utf8_length(const std::string& text, size_t at) {
+    const auto byte = [&](size_t i) { return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u; };
+    const unsigned lead = byte(0);
+    if (lead < 0x80) return 1;
+    const auto tail = [&](size_t i, unsigned low = 0x80, unsigned high = 0xBF) {
+        return byte(i) >= low && byte(i) <= high;
+    };
+    if (lead >= 0xC2 && lead <= 0xDF) return tail(1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        const unsigned low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        return tail(1, low, high) && tail(2) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        const unsigned low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        return tail(1, low, high) && tail(2) && tail(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::string json_string(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (size_t at = 0; at < text.size(); ++at) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (c >= 0x80) {
+            // a text that is not UTF-8 (a name in another encoding) keeps the file valid JSON
+            const size_t n = utf8_length(text, at);
+            if (n == 0) {
+                out += "\\ufffd";
+            } else {
+                out.append(text, at, n);
+                at += n - 1;
+            }
+            continue;
+        }
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;

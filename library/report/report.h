@@ -60,7 +60,8 @@ ReportSection encoded_rows_section(const RunFigures& figures, const std::vector<
 std::string report_json(const ReportRun& run, const RunFigures& figures);
 std::string report_html(const ReportRun& run, const RunFigures& figures);
 
-// A JSON string literal of `text` (quotes, backslash and control characters escaped).
+// A JSON string literal of `text` (quotes, backslash and control characters escaped; a byte
+// that is not part of well-formed UTF-8 becomes U+FFFD).
 std::string json_string(const std::string& text);
 // `text` for HTML text and attribute values: & < > " ' escaped.
 std::string html_escape(const std::string& text);

@@ -197,6 +197,8 @@ def main():
                 sizes = [int(r[1]) for r in groups]
                 check(sizes == sorted(sizes, reverse=True), "ddms: groups not largest first")
                 check(sum(report["features_per_class"].values()) == report["features"], "ddms: features per class")
+            if label == "disclass":
+                check(sum(report["features_per_class"].values()) == report["features"], "disclass: features per class")
             if label == "motifs-pairs":
                 check([s["title"] for s in report["sections"]] == ["Most frequent pairs *X*Y*", "Motifs in most pairs"],
                       "motifs: sections")

@@ -147,4 +147,9 @@ TEST(ReportPage, EscapesNamesAndStaysSmall) {
 
 TEST(ReportPage, JsonStringsEscapeWhatJsonForbids) {
     EXPECT_EQ(json_string("a\"b\\c\n\x01\x7f"), "\"a\\\"b\\\\c\\n\\u0001\\u007f\"");
+    // UTF-8 passes; Latin-1 bytes, a cut character and a surrogate do not
+    EXPECT_EQ(json_string("\xc3\xa9t\xc3\xa9"), "\"\xc3\xa9t\xc3\xa9\"");
+    EXPECT_EQ(json_string("caf\xe9"), "\"caf\\ufffd\"");
+    EXPECT_EQ(json_string("\xe2\x82"), "\"\\ufffd\\ufffd\"");
+    EXPECT_EQ(json_string("\xed\xa0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
 }
