@@ -192,6 +192,7 @@ std::string top_section(const RunFigures& figures, const std::vector<RankedFeatu
     h += "</p>\n";
     if (top.empty()) return h + "<p>No feature was found.</p>\n</section>\n";
     h += "<table><tr><th>#</th><th>feature</th><th>score</th><th>sequences</th>";
+    if (!figures.with_classes()) h += "<th>share of the sequences</th>";
     for (size_t c : order) h += "<th>" + shown(classes[c], 40) + "</th>";
     h += "</tr>\n";
     for (size_t i = 0; i < top.size(); ++i) {
@@ -200,6 +201,7 @@ std::string top_section(const RunFigures& figures, const std::vector<RankedFeatu
                     i + 1, shown(figures.features()[f]).c_str(),
                     figures.with_classes() ? format("%.4f", top[i].score).c_str() : format("%.0f", top[i].score).c_str(),
                     static_cast<unsigned long long>(figures.holding(f)));
+        if (!figures.with_classes()) h += share_cell(figures.holding(f), figures.rows(), kNoClassColour);
         for (size_t c : order) h += share_cell(figures.holding(f, c), figures.class_rows(c), colour_of(c, classes.size()));
         h += "</tr>\n";
     }
