@@ -31,6 +31,7 @@ struct DescriptorRun {
     float threshold = 0;                          // DDMS: the similarity threshold
     size_t n_sequences = 0;  // of the sequence file
     size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
+    size_t n_classes_placed = 0;  // the classes of those
     ContextSummary tables;
 };
 
@@ -131,6 +132,9 @@ extern const char* const kFamilyFileName;  // "SeqFile.seq"
 // Sequences the family file could not take (labels out of the class order) are told in a note. An
 // input named like the family file or the method's report (`report_name`) is fatal first.
 DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, const char* report_name);
+
+// The classes (families) holding at least one sequence of the family file.
+size_t classes_placed(const DescriptorData& data);
 
 // The mining of both descriptor methods: mine_descriptors, each length reported to io.progress.
 void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta);

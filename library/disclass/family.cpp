@@ -2,6 +2,7 @@
 // sequences by class ("/" line before each class), and read_family_file reads it back into the text
 // that the mining labels.
 #include <algorithm>
+#include <cerrno>
 
 #include "disclass/disclass.h"
 
@@ -41,7 +42,7 @@ void write_family_file(ClassFile& classes, DescriptorData& data, const std::stri
 
     const char* const kCannotCreate = "\tErr: cannot create SeqFile.seq\n";
     File family = create_output(family_path);
-    if (!family) fatal(kCannotCreate);
+    if (!family) fatal_file(kCannotCreate, "create", family_path, errno);
     check_class_keyword(classes, kClassDataError);
 
     // The classes in the order of the names section, the sequences in file order: a label that
@@ -62,7 +63,7 @@ void write_family_file(ClassFile& classes, DescriptorData& data, const std::stri
 
 void read_family_file(DescriptorData& data, const std::string& family_path) {
     File source(std::fopen(family_path.c_str(), "r"));
-    if (!source) fatal("\tErr: cannot open SeqFile.seq\n");
+    if (!source) fatal_file("\tErr: cannot open SeqFile.seq\n", "open", family_path, errno);
 
     data.text.clear();
     data.sequence_ends.assign(1, 0);

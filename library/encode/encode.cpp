@@ -68,7 +68,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     std::vector<std::uint32_t> ones;
     Progress progress{"encoding", 0, 0, "rows"};
     const SequenceFileStats stats = read_sequence_file(
-        sequences.get(), SequenceReader::Test, io.limits(), [&](std::string& sequence) {
+        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
             const std::string* label = class_file ? &next_label(classes) : nullptr;
             fill(sequence, label, ones);
             table.row(ones, !model.with_classes ? RowClass::none()

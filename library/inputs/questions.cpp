@@ -36,7 +36,7 @@ SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, ShownLimits
     SequenceInput input;
     File in = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, shown.sequences, shown.length),
                              input.name);
-    input.sequences = read_sequences(in.get(), reader, io.limits(), &input.stats);
+    input.sequences = read_sequences(in.get(), input.name, reader, io.limits(), &input.stats);
     return input;
 }
 
@@ -48,8 +48,10 @@ File ask_optional_class_file(Dialogue& io, int n_sequences, std::string& name) {
 bool ask_test_files(Dialogue& io, TestInput& test) {
     File file = ask_input_file(io, kTestFile, test.name);
     if (!file) return false;
-    test.sequences = read_sequences(file.get(), SequenceReader::Test, io.limits());
+    SequenceFileStats stats;
+    test.sequences = read_sequences(file.get(), test.name, SequenceReader::Test, io.limits(), &stats);
     file.reset();
+    note_residues(io, stats, test.name);
     const short n_test = static_cast<short>(test.sequences.size());
     test.class_file =
         ask_input_file(io, kTestClassFile, prompt_text(kTestClassFile, n_test), test.class_name);

@@ -91,10 +91,10 @@ TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
 TEST_F(Cli, AMissingInputFileIsAnInputErrorNamingTheFlag) {
     Outcome o = run({"ngrams", kSmall, "--classes", "missing.cls"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "tessar ngrams: --classes: cannot open missing.cls\n");
+    EXPECT_EQ(o.err, "tessar ngrams: --classes: cannot open missing.cls: No such file or directory\n");
     o = run({"motifs", "missing.fasta"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "tessar motifs: SEQUENCES: cannot open missing.fasta\n");
+    EXPECT_EQ(o.err, "tessar motifs: SEQUENCES: cannot open missing.fasta: No such file or directory\n");
     EXPECT_TRUE(std::filesystem::is_empty("."));
 }
 
@@ -237,7 +237,7 @@ TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
     EXPECT_EQ(run({"encode", kSmall}).status, 2);
     o = run({"encode", kSmall, "--model", "none.txt"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "tessar encode: --model: cannot open none.txt\n");
+    EXPECT_EQ(o.err, "tessar encode: --model: cannot open none.txt: No such file or directory\n");
     EXPECT_EQ(run({"ngrams", kSmall, "--save-model", ""}).status, 2);
     // a model that cannot be created: the tables are written, the run fails naming them
     o = run({"ngrams", kSmall, "--out-dir", "x", "--save-model", "no/such/folder/m.txt"});
