@@ -388,7 +388,8 @@ std::string usage_error_text(const CLI::App& app, const CLI::App& parsed, const 
                 return format("unknown flag %s%s", flag.c_str(), did_you_mean(flag, flag_names(parsed)).c_str());
             }
         if (!unexpected.empty())
-            return (unexpected.size() == 1 ? "unexpected argument: " : "unexpected arguments: ") + join_paths(unexpected);
+            return std::string(unexpected.size() == 1 ? "unexpected argument: " : "unexpected arguments: ") +
+                   join_paths(unexpected);
     }
     return e.what();
 }

@@ -1,9 +1,9 @@
 #include "dialogue/dialogue.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>

@@ -191,7 +191,8 @@ long long uncommon_residues(const SequenceFileStats& stats) { return letters_cou
 double nucleotide_share(const SequenceFileStats& stats) {
     long long total = 0;
     for (long long n : stats.letter_counts) total += n;
-    return total == 0 ? 0.0 : static_cast<double>(letters_counted(stats, kNucleotideLetters)) / static_cast<double>(total);
+    if (total == 0) return 0.0;
+    return static_cast<double>(letters_counted(stats, kNucleotideLetters)) / static_cast<double>(total);
 }
 
 void note_residues(Dialogue& io, const SequenceFileStats& stats, const std::string& name) {
