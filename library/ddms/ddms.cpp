@@ -77,6 +77,7 @@ DescriptorRun run_ddms(Dialogue& io) {
     }
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
+    run.n_classes_placed = classes_placed(data);
     return run;
 }
 

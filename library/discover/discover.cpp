@@ -237,6 +237,7 @@ MotifsRun run_discover(Dialogue& io) {
     run.options = opt;
     run.motifs = std::move(result);
     run.n_sequences = in.training.sequences.size();
+    run.longest_sequence = longest_length(in.training.sequences);
     return run;
 }
 
