@@ -213,11 +213,14 @@ std::string run_method(Command& c, PresetDialogue& io) {
     return run.summary;
 }
 
-// The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer.
+// The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer. The
+// labels are held as runs (a count per class from --class is one run), never a line each, and
+// the counts are checked against the sequences before the file is created.
 std::string run_classes(Command& c, PresetDialogue& io) {
     static const Question kSequences = {"SEQUENCES", AnswerKind::InputFile, "", ""};
     static const Question kOutput = {"--output", AnswerKind::OutputFile, "", ""};
-    std::vector<std::string> names, labels;
+    std::vector<std::string> names;
+    std::vector<classmaker::ClassEntry> runs;
     size_t n_sequences = 0;
     bool counted = false;
     if (!c.sequences.empty()) {
@@ -228,8 +231,9 @@ std::string run_classes(Command& c, PresetDialogue& io) {
             HeaderField field;
             std::string why;
             parse_header_field(c.from_headers, field, why);
-            labels = header_labels(in.get(), field);
+            const std::vector<std::string> labels = header_labels(in.get(), field);
             names = class_names_of(labels);
+            runs = classmaker::label_runs(labels);
         } else {
             n_sequences = static_cast<size_t>(read_sequence_file(in.get(), name, SequenceReader::Test,
                                                                  io.limits(), [](std::string&) {})
@@ -237,21 +241,23 @@ std::string run_classes(Command& c, PresetDialogue& io) {
             counted = true;
         }
     }
+    size_t n_labels = 0;
     if (c.from_headers.empty()) {
         for (const std::string& spec : c.class_specs) {
             ClassCount cc;
             std::string why;
             parse_class_count(spec, cc, why);
             names.push_back(cc.name);
-            labels.insert(labels.end(), static_cast<size_t>(cc.count), cc.name);
+            runs.push_back({cc.name, cc.count});
         }
-        if (counted && labels.size() != n_sequences)
-            fatal(format("Err: the classes count %zu sequences but %s holds %zu\n", labels.size(),
-                         c.sequences.c_str(), n_sequences));
     }
-    if (labels.empty()) fatal("Err: no sequence to classify\n");
+    for (const classmaker::ClassEntry& run : runs) n_labels += static_cast<size_t>(run.n_instances);
+    if (counted && n_labels != n_sequences)
+        fatal(format("Err: the classes count %zu sequences but %s holds %zu\n", n_labels, c.sequences.c_str(),
+                     n_sequences));
+    if (n_labels == 0) fatal("Err: no sequence to classify\n");
     size_t first = 0;
-    if (!labels_grouped(labels, first))
+    if (!labels_grouped(runs, first))
         io.note(format("labels are not grouped by class (sequence %zu returns to an earlier class): "
                        "tessar disclass and ddms group them; the menu's skip the sequences from there "
                        "on\n", first + 1));
@@ -259,9 +265,9 @@ std::string run_classes(Command& c, PresetDialogue& io) {
     const std::string path = io.output_path(c.output, OutputName::Given);
     File out(open_watched(path));
     if (!out) io.refuse_file(kOutput, c.output, errno);
-    classmaker::write_classification(out.get(), names, classmaker::label_runs(labels));
+    classmaker::write_classification(out.get(), names, runs);
     close_output(out, path);
-    return format("classes: %zu sequences in %zu classes", labels.size(), names.size());
+    return format("classes: %zu sequences in %zu classes", n_labels, names.size());
 }
 
 void put(std::FILE* f, const std::string& text) { std::fwrite(text.data(), 1, text.size(), f); }

@@ -89,6 +89,7 @@ Limits console_limits() {
     limits.no_sequence_is_error = false;
     limits.labels_must_fit = false;
     limits.every_test_row = false;
+    limits.raise_low_defaults = false;
     return limits;
 }
 
@@ -253,7 +254,7 @@ std::string bound_text(double v) {
 
 // "1 to 6", "0 or more": a question's range in words.
 std::string range_words(const Question& q) {
-    if (q.max >= 1e15) return bound_text(q.min) + " or more";
+    if (std::isinf(q.max)) return bound_text(q.min) + " or more";
     return bound_text(q.min) + " to " + bound_text(q.max);
 }
 
@@ -281,7 +282,12 @@ std::string refusal_reason(const Question& q, const std::string& value) {
             return "";
         break;
     case AnswerKind::Real:
-        if (parse_decimal(value, real) && real >= q.min && real <= q.max) return "";
+        // a real answer is kept in single precision: its range holds for the value kept (a
+        // value beyond every float becomes infinity and lies outside any finite range)
+        if (parse_decimal(value, real)) {
+            const float kept = static_cast<float>(real);
+            if (kept >= q.min && kept <= q.max) return "";
+        }
         break;
     default:
         if (!value.empty()) return "";
@@ -289,11 +295,17 @@ std::string refusal_reason(const Question& q, const std::string& value) {
     return refusal_text(q, value);
 }
 
-int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value) {
+int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value,
+               const std::string& default_words) {
     const Limits limits = io.limits();
     for (;;) {
         std::string answer = io.answer(q, prompt);
         long long v = default_value;
+        if (answer.empty() && v < q.min && limits.raise_low_defaults) {
+            v = static_cast<long long>(q.min);
+            io.note(format("%s %lld taken: %s is %lld, below %lld\n", q.flag, v, default_words.c_str(), default_value,
+                           v));
+        }
         if (answer.empty() || parse_leading_integer(answer, v))
             if (v >= limits.min_number && v <= limits.max_number && v >= q.min && v <= q.max)
                 return static_cast<int>(v);

@@ -67,7 +67,7 @@ enum class AnswerKind {
     OptionalInputFile,  // a file to read; the empty answer means none
     OutputFile,         // a file to create; the empty answer takes the default name
     Number,             // a whole number within [min, max]
-    Real,               // a real number within [min, max]
+    Real,               // a real number within [min, max], kept in single precision
 };
 
 // One question of a method's dialogue.
@@ -135,6 +135,10 @@ struct Limits {
     // The descriptor methods write a test row for every test sequence; otherwise for no more of
     // them than there are training rows.
     bool every_test_row = true;
+    // A default that the data puts below its number question's range (a third of one or two
+    // sequences is 0) is raised to the least value the question takes, with a note; false: it
+    // is offered as it is, and refused as a typed answer would be (the menu asks again).
+    bool raise_low_defaults = true;
 };
 
 // The layout of the feature tables (context/table_format.h): the ARFF file and the test ARFF
@@ -237,8 +241,11 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
                      const std::vector<std::FILE*>& in_use = {});
 
 // Asks until the answer is a number within the question's range and the front end's limits; an
-// empty answer takes `default_value` (range-checked like a typed one).
-int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value);
+// empty answer takes `default_value` (range-checked like a typed one, or raised into the range
+// under Limits::raise_low_defaults, with a note naming it by `default_words`: "a third of 2
+// sequences").
+int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value,
+               const std::string& default_words = "its default");
 // The same with the question's own default and no number in its prompt.
 int ask_number(Dialogue& io, const Question& q);
 

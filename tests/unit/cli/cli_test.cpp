@@ -66,7 +66,7 @@ TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
         {{"disclass", kSmall, "--classes", kSmallClasses, "--alpha", "1.5"},
          "--alpha: \"1.5\" is not a number from 0 to 1"},
         {{"ddms", kSmall, "--classes", kSmallClasses, "--threshold", "-1"},
-         "--threshold: \"-1\" is not a number from 0 or more"},
+         "--threshold: \"-1\" is not a number from 0 to 3.40282e+38"},
         {{"ngrams", kSmall, "--bogus"}, "--bogus"},
         {{"ngrams"}, "SEQUENCES is required"},
         {{"disclass", kSmall}, "--classes is required"},

@@ -52,9 +52,18 @@ TEST(PresetDialogue, NumbersTakeTheFlagOrTheDefaultAndNeverAskAgain) {
     auto outside = preset({{"--count", "10"}});
     EXPECT_EQ(refusal([&] { ask_number(outside, kCount); }),
               "--count: \"10\" is not a whole number from 1 to 9");
-    auto bad_default = preset({});
-    EXPECT_EQ(refusal([&] { ask_number(bad_default, kCount, "count? ", 0); }),
-              "--count: \"\" is not a whole number from 1 to 9");
+    // a default the data puts below the range (a third of two sequences) is raised into it and
+    // said; given, the same value is refused
+    File messages(std::tmpfile());
+    auto low_default = preset({}, "", messages.get());
+    EXPECT_EQ(ask_number(low_default, kCount, "count? ", 0, "a third of 2 sequences"), 1);
+    std::rewind(messages.get());
+    std::string note;
+    for (int c; (c = std::getc(messages.get())) != EOF;) note.push_back(static_cast<char>(c));
+    EXPECT_EQ(note, "--count 1 taken: a third of 2 sequences is 0, below 1\n");
+    auto low = preset({{"--count", "0"}});
+    EXPECT_EQ(refusal([&] { ask_number(low, kCount, "count? ", 0); }),
+              "--count: \"0\" is not a whole number from 1 to 9");
 }
 
 TEST(PresetDialogue, ChoiceNamesStandForTheirNumbers) {
