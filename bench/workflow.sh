@@ -73,7 +73,7 @@ PY
 whole() {
     local label=$1 format=$2 work=$BENCH_OUT/workflow-$1-j1
     /usr/bin/time -f "%e %M" -o "$work/whole.time" "$BENCH_BIN/tessar" encode "$stem.fasta" \
-        --model "$work/results/model/model.txt" --format "$format" --out-dir "$work" --arff whole.table -q
+        --model "$work/results/model/model.txt" --format "$format" --out-dir "$work" --arff "$work/whole.table" -q
     cmp -s "$work/whole.table" "$work"/results/big.* && same="identical to the workflow's" || same="DIFFERS"
     read -r secs kib <"$work/whole.time"
     printf '%-16s %8.1f s wall  one tessar encode of the whole file, peak %.0f MiB, %s\n' \

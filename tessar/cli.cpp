@@ -2,12 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <new>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "classes.h"
 #include "classmaker.h"
@@ -19,6 +22,7 @@
 #include "inputs/sequences.h"
 #include "methods/table.h"
 #include "progress.h"
+#include "suggest.h"
 
 #ifndef TESSAR_VERSION
 #define TESSAR_VERSION "unknown"
@@ -203,59 +207,67 @@ std::string encode_summary(const EncodeRun& r) {
 // file; returns the summary line.
 std::string run_method(Command& c, PresetDialogue& io) {
     const MethodRun run = c.method->run(io);
+    if (!run.hint.empty()) io.note(run.hint + "\n");
     const FlagValue* save = find_flag(c, kSaveModel.flag);
     if (save && save->option->count() > 0 && run.model) save_model(io, *run.model);
     return run.summary;
 }
 
-// The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer.
+// The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer. The
+// labels are held as runs (a count per class from --class is one run), never a line each, and
+// the counts are checked against the sequences before the file is created.
 std::string run_classes(Command& c, PresetDialogue& io) {
     static const Question kSequences = {"SEQUENCES", AnswerKind::InputFile, "", ""};
     static const Question kOutput = {"--output", AnswerKind::OutputFile, "", ""};
-    std::vector<std::string> names, labels;
+    std::vector<std::string> names;
+    std::vector<classmaker::ClassEntry> runs;
     size_t n_sequences = 0;
     bool counted = false;
     if (!c.sequences.empty()) {
         std::string name = c.sequences;
         File in = io.open_input(name);
-        if (!in) io.refuse(kSequences, c.sequences);
+        if (!in) io.refuse_file(kSequences, c.sequences, errno);
         if (!c.from_headers.empty()) {
             HeaderField field;
             std::string why;
             parse_header_field(c.from_headers, field, why);
-            labels = header_labels(in.get(), field);
+            const std::vector<std::string> labels = header_labels(in.get(), field);
             names = class_names_of(labels);
+            runs = classmaker::label_runs(labels);
         } else {
-            n_sequences = static_cast<size_t>(read_sequence_file(in.get(), SequenceReader::Test,
+            n_sequences = static_cast<size_t>(read_sequence_file(in.get(), name, SequenceReader::Test,
                                                                  io.limits(), [](std::string&) {})
                                                   .n_sequences);
             counted = true;
         }
     }
+    size_t n_labels = 0;
     if (c.from_headers.empty()) {
         for (const std::string& spec : c.class_specs) {
             ClassCount cc;
             std::string why;
             parse_class_count(spec, cc, why);
             names.push_back(cc.name);
-            labels.insert(labels.end(), static_cast<size_t>(cc.count), cc.name);
+            runs.push_back({cc.name, cc.count});
         }
-        if (counted && labels.size() != n_sequences)
-            fatal(format("Err: the classes count %zu sequences but %s holds %zu\n", labels.size(),
-                         c.sequences.c_str(), n_sequences));
     }
-    if (labels.empty()) fatal("Err: no sequence to classify\n");
+    for (const classmaker::ClassEntry& run : runs) n_labels += static_cast<size_t>(run.n_instances);
+    if (counted && n_labels != n_sequences)
+        fatal(format("Err: the classes count %zu sequences but %s holds %zu\n", n_labels, c.sequences.c_str(),
+                     n_sequences));
+    if (n_labels == 0) fatal("Err: no sequence to classify\n");
     size_t first = 0;
-    if (!labels_grouped(labels, first))
+    if (!labels_grouped(runs, first))
         io.note(format("labels are not grouped by class (sequence %zu returns to an earlier class): "
-                       "disclass and ddms drop the sequences from there on\n", first + 1));
+                       "tessar disclass and ddms group them; the menu's skip the sequences from there "
+                       "on\n", first + 1));
 
-    const std::string path = io.output_path(c.output);
+    const std::string path = io.output_path(c.output, OutputName::Given);
     File out(open_watched(path));
-    if (!out) io.refuse(kOutput, c.output);
-    classmaker::write_classification(out.get(), names, classmaker::label_runs(labels));
+    if (!out) io.refuse_file(kOutput, c.output, errno);
+    classmaker::write_classification(out.get(), names, runs);
     close_output(out, path);
-    return format("classes: %zu sequences in %zu classes", labels.size(), names.size());
+    return format("classes: %zu sequences in %zu classes", n_labels, names.size());
 }
 
 void put(std::FILE* f, const std::string& text) { std::fwrite(text.data(), 1, text.size(), f); }
@@ -269,17 +281,127 @@ std::string message_line(const std::string& message) {
     return line + "\n";
 }
 
+// ---- the files of a run
+
+// A file a run reads or writes, and what names it: a flag, or what a fixed name stands for.
+struct RunFile {
+    std::string named_by;  // "--dat", "the family file"
+    std::string path;
+};
+
+struct RunFiles {
+    std::vector<RunFile> inputs, outputs;
+};
+
+// The files a run of `c` reads and writes, known from its flags before it starts: the inputs
+// named (standard input aside); the outputs named, or defaulted when their question is asked (a
+// question that goes with another flag only with that one), placed as `io` places them; the
+// method's fixed outputs.
+RunFiles run_files(Command& c, const Dialogue& io) {
+    RunFiles files;
+    if (c.action == Action::Classes) {
+        if (!c.sequences.empty() && c.sequences != "-") files.inputs.push_back({"SEQUENCES", c.sequences});
+        files.outputs.push_back({"--output", c.output});
+        return files;
+    }
+    for (const FlagValue& f : c.flags) {
+        const Question& q = *f.question;
+        const bool given = f.option->count() > 0;
+        if (q.kind == AnswerKind::InputFile || q.kind == AnswerKind::OptionalInputFile) {
+            if (given && f.value != "-") files.inputs.push_back({q.flag, f.value});
+        } else if (q.kind == AnswerKind::OutputFile) {
+            const FlagValue* needed = q.needs ? find_flag(c, q.needs) : nullptr;
+            const bool asked = !q.needs || (needed && needed->option->count() > 0);
+            if (given)
+                files.outputs.push_back({q.flag, io.output_place(f.value, OutputName::Given)});
+            else if (asked && !io.output_default(q).empty())
+                files.outputs.push_back({q.flag, io.output_place(io.output_default(q), OutputName::Default)});
+        }
+    }
+    if (c.method)
+        for (const FixedOutput& fixed : c.method->fixed_outputs)
+            files.outputs.push_back({fixed.what, io.output_place(fixed.name, OutputName::Default)});
+    return files;
+}
+
+// A path made absolute and normal, the links of the part that exists resolved.
+std::filesystem::path normal_path(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) return std::filesystem::path(path).lexically_normal();
+    std::filesystem::path normal = std::filesystem::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : normal;
+}
+
+// Whether two paths are one place: one file (device and inode) when both exist, else one path
+// once normal. A character device (/dev/null) is no place of its own: any number of files may
+// name it, for it is written directly and never replaced.
+bool same_place(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    const bool a_exists = stat(a.c_str(), &sa) == 0;
+    const bool b_exists = stat(b.c_str(), &sb) == 0;
+    if ((a_exists && S_ISCHR(sa.st_mode)) || (b_exists && S_ISCHR(sb.st_mode))) return false;
+    if (a_exists || b_exists) return a_exists && b_exists && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return normal_path(a) == normal_path(b);
+}
+
+// Why the run's files cannot be written as named: an output on an input of the run (it would
+// be replaced), or two outputs on one file (one would be lost); "" when they can.
+std::string path_clash(const RunFiles& files) {
+    for (const RunFile& out : files.outputs)
+        for (const RunFile& in : files.inputs)
+            if (same_place(out.path, in.path))
+                return format("%s %s would replace %s %s: an output never replaces an input of its run",
+                              out.named_by.c_str(), out.path.c_str(), in.named_by.c_str(), in.path.c_str());
+    for (size_t a = 0; a < files.outputs.size(); ++a)
+        for (size_t b = a + 1; b < files.outputs.size(); ++b)
+            if (same_place(files.outputs[a].path, files.outputs[b].path))
+                return format("%s %s and %s %s are one file: each output needs a file of its own",
+                              files.outputs[a].named_by.c_str(), files.outputs[a].path.c_str(),
+                              files.outputs[b].named_by.c_str(), files.outputs[b].path.c_str());
+    return "";
+}
+
+// The folders made for the output folder, so that a run that fails can remove them again.
+struct MadeFolders {
+    std::vector<std::filesystem::path> made;  // innermost first
+    std::string reason;                        // why the last make failed
+
+    // Makes `folder` and the folders above it that are missing; false when it is no folder then.
+    bool make(const std::string& folder) {
+        std::error_code ec;
+        std::filesystem::path at = std::filesystem::path(folder).lexically_normal();
+        if (!at.has_filename()) at = at.parent_path();  // "out/"
+        for (; !at.empty() && !std::filesystem::exists(at, ec) && !ec; at = at.parent_path()) {
+            made.push_back(at);
+            if (at == at.parent_path()) break;
+        }
+        std::filesystem::create_directories(folder, ec);
+        if (!ec && std::filesystem::is_directory(folder, ec)) return true;
+        reason = ec ? ec.message() : "a file of that name exists";
+        return false;
+    }
+    // Removes the folders made that are empty (a folder holding anything stays).
+    void remove_empty() {
+        std::error_code ec;
+        for (const std::filesystem::path& folder : made) std::filesystem::remove(folder, ec);
+        made.clear();
+    }
+};
+
 int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     const std::string command = std::string("tessar ") + c.app->get_name();
     PresetOptions options;
     options.out_dir = c.out_dir;
+    options.whole_files = true;
     options.messages = err;
     options.format = find_table_format(c.format);
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;
         else if (has_trait(*f.question, kTakesFormatExtension) && options.format != &arff_format())
-            options.answers[f.question->flag] = with_format_extension(f.question->default_answer, *options.format);
+            options.output_defaults[f.question->flag] =
+                with_format_extension(f.question->default_answer, *options.format);
     }
     std::unique_ptr<ProgressBar> bar;
     if (err_is_terminal && !c.quiet) {
@@ -287,34 +409,30 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
         options.on_progress = [&bar](const Progress& p) { bar->update(p); };
     }
     PresetDialogue io(std::move(options));
-    take_abandoned_outputs();  // none of an earlier run in this process
+    MadeFolders folders;
 
+    // A run that fails leaves nothing: its outputs were written under temporary names, which go.
     auto fail = [&](const std::string& message, int status) {
         if (bar) bar->finish();
         put(err, message);
-        // the outputs the run left unfinished; those it closed are complete
-        std::vector<std::string> left;
-        for (const std::string& path : take_abandoned_outputs())
-            if (std::filesystem::exists(path)) left.push_back(path);
-        if (!left.empty())
-            put(err, format("%s: stopped: these output files may be incomplete: %s\n", command.c_str(),
-                            join_paths(left).c_str()));
+        io.discard_outputs();
+        folders.remove_empty();
         return status;
     };
 
-    if (!c.out_dir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(c.out_dir, ec);
-        if (ec || !std::filesystem::is_directory(c.out_dir))
-            return fail(format("%s: --out-dir: cannot create the folder %s\n", command.c_str(),
-                               c.out_dir.c_str()), 1);
-    }
+    // an output on an input, or two on one file, is refused before anything is written
+    if (const std::string clash = path_clash(run_files(c, io)); !clash.empty())
+        return fail(command + ": " + clash + "\n", 2);
+    if (!c.out_dir.empty() && !folders.make(c.out_dir))
+        return fail(format("%s: --out-dir: cannot create the folder %s: %s\n", command.c_str(), c.out_dir.c_str(),
+                           folders.reason.c_str()), 1);
+    // Ctrl-C or SIGTERM during the run removes the temporary files
+    const InterruptReport interrupt_report = install_interrupt_report();
     try {
-        // Ctrl-C or SIGTERM during the run names the output files still being written
-        const InterruptReport interrupt_report = install_interrupt_report();
         const std::string summary = c.action == Action::Method   ? run_method(c, io)
                                     : c.action == Action::Encode ? encode_summary(run_encode(io, {!c.no_header}))
                                                                  : run_classes(c, io);
+        io.commit_outputs();
         if (bar) bar->finish();
         if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
         return 0;
@@ -324,12 +442,69 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
                           e.kind == AnswerKind::OutputFile;
         return fail(command + ": " + e.message + "\n", file ? 1 : 2);
     } catch (const FatalError& e) {
-        return fail(message_line(e.message), 1);
+        return fail(message_line(e.detail.empty() ? e.message : e.detail), 1);
     } catch (const std::bad_alloc&) {
         return fail("Err: no enough memory\n", 1);
     } catch (const std::exception& e) {
         return fail(format("Err: %s\n", e.what()), 1);
     }
+}
+
+// ---- usage errors
+
+// " did you mean X?" when one of `names` is near `given`, else "".
+std::string did_you_mean(const std::string& given, const std::vector<std::string>& names) {
+    const std::string nearest = nearest_name(given, names);
+    return nearest.empty() ? "" : "; did you mean " + nearest + "?";
+}
+
+// The flags of a subcommand as typed: "--classes", "-n".
+std::vector<std::string> flag_names(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+        for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+    }
+    return names;
+}
+
+// What a parse error says, one line: an unknown subcommand or flag with the nearest name, or
+// CLI11's own words. `parsed` is the subcommand reached (the program itself when none).
+std::string usage_error_text(const CLI::App& app, const CLI::App& parsed, const std::vector<std::string>& args,
+                             const CLI::ParseError& e) {
+    if (&parsed == &app && args.size() > 1 && !args[1].starts_with('-')) {
+        std::vector<std::string> names;
+        for (const CLI::App* sub : app.get_subcommands([](const CLI::App* s) { return !s->get_group().empty(); }))
+            names.push_back(sub->get_name());
+        return format("unknown subcommand %s%s", args[1].c_str(), did_you_mean(args[1], names).c_str());
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+        // a flag of the subcommand before its name
+        if (&parsed != &app)
+            for (const std::string& arg : app.remaining()) {
+                const std::vector<std::string> flags = flag_names(parsed);
+                if (std::find(flags.begin(), flags.end(), arg.substr(0, arg.find('='))) != flags.end())
+                    return format("%s goes after the subcommand: tessar %s %s ...", arg.c_str(),
+                                  parsed.get_name().c_str(), arg.c_str());
+            }
+        // the arguments left over, in command-line order; the first that looks like a flag is the fault
+        std::vector<std::string> left = parsed.remaining(), unexpected;
+        for (size_t i = 1; i < args.size(); ++i) {
+            const auto at = std::find(left.begin(), left.end(), args[i]);
+            if (at == left.end()) continue;
+            left.erase(at);
+            unexpected.push_back(args[i]);
+        }
+        for (const std::string& arg : unexpected)
+            if (arg.starts_with('-')) {
+                const std::string flag = arg.substr(0, arg.find('='));
+                return format("unknown flag %s%s", flag.c_str(), did_you_mean(flag, flag_names(parsed)).c_str());
+            }
+        if (!unexpected.empty())
+            return std::string(unexpected.size() == 1 ? "unexpected argument: " : "unexpected arguments: ") +
+                   join_paths(unexpected);
+    }
+    return e.what();
 }
 
 // ---- JSON for the hidden "questions" subcommand
@@ -450,8 +625,13 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
         if (code == 0) return 0;
         // one line: the message, and where the flags are listed
         std::string where = "tessar";
-        for (const CLI::App* sub : app.get_subcommands()) where += " " + sub->get_name();
-        put(err, format("%s: %s (see '%s --help')\n", where.c_str(), e.what(), where.c_str()));
+        const CLI::App* parsed = &app;
+        for (const CLI::App* sub : app.get_subcommands()) {
+            where += " " + sub->get_name();
+            parsed = sub;
+        }
+        put(err, format("%s: %s (see '%s --help')\n", where.c_str(),
+                        usage_error_text(app, *parsed, args, e).c_str(), where.c_str()));
         return 2;
     }
     if (show_questions) {

@@ -29,7 +29,7 @@ MethodRun run(Dialogue& io) {
 
 const Method kBincodMethod = {
     "bincod", 'e', "binary residue codes, one line per sequence (menu e to h)",
-    "tessar bincod seqs.fasta --code corvel --output coded.dat", questions, false, run,
+    "tessar bincod seqs.fasta --code corvel --output coded.dat", questions, false, {}, run,
     {}, nullptr, nullptr, nullptr, TestClassReading::Checked,
 };
 

@@ -65,27 +65,15 @@ ContextOutputs ask_output_names(Dialogue& io, const ContextRequest& request) {
     return out;
 }
 
-// Where the labels of a file's rows come from: the next label line of a classification file, or
-// the next of the labels a method read.
-struct LabelSource {
-    ClassFile* file = nullptr;
-    const std::vector<std::string>* read = nullptr;
-    size_t at = 0;
-
-    bool given() const { return file || read; }
-    const std::string& next() {
-        static const std::string kNone;
-        if (file) return next_label(*file);
-        if (!read || read->empty()) return kNone;
-        return at < read->size() ? (*read)[at++] : read->back();  // the last one stands for the rest
-    }
-};
-
-// The classification files being read, with the class names the files list.
+// The classification files being read, with the class names the files list. A file read here
+// is read into `*_here`; `training_read` and `test_read` point at what was read, here or before.
 struct ClassReading {
     ClassFile training, test;
-    LabelSource training_labels, test_labels;
+    ClassesRead training_here, test_here;
+    const ClassesRead* training_read = nullptr;
+    const ClassesRead* test_read = nullptr;
     bool with_test = false;
+    bool test_in_step = false;       // the test file's header is read in step with the training file's
     std::vector<std::string> names;  // the training file's, in file order
 };
 
@@ -114,7 +102,7 @@ struct Tables {
 // Checks one keyword line in the training file and, in step, in the test classification file.
 void check_keyword(ClassReading& c, const char* message) {
     check_class_keyword(c.training, message);
-    if (c.with_test) check_class_keyword(c.test, message);
+    if (c.test_in_step) check_class_keyword(c.test, message);
 }
 
 // The names the class attribute lists: the first n_listed.
@@ -131,71 +119,85 @@ void write_attributes(const ContextOutputs& out, Tables& tables,
 }
 
 // The class sections of every header, each check made once what precedes it in the files has
-// been written (so a failed check keeps that); ends with the line before the data rows.
+// been written (so a failed check keeps that); ends with the line before the data rows. The
+// labels are read last (reading them cannot fail).
 void write_class_header(const ContextOutputs& out, Tables& tables, const ContextRequest& request,
                         ClassReading& c) {
     const size_t n_rows = request.training.count;
     const std::vector<std::string>& attributes = request.attributes;
-    if (!request.classes.given()) {
+    const ClassFiles& files = request.classes;
+    if (!files.given()) {
         tables.begin_data();
-    } else if (request.classes.training_read) {
-        tables.begin_class_attribute();
-        c.names = request.classes.training_read->names;
-        if (c.with_test) {
-            if (request.classes.test_unchecked)
-                read_class_header_unchecked(c.test);
-            else
-                read_test_class_header(c.test, static_cast<int>(c.names.size()));
-        }
-        tables.end_class_attribute(listed(c.names, request.classes.n_listed));
-        tables.begin_data();
-    } else {
+        out.txt.put(format("#instances number\n%d\n#context\n", static_cast<int>(n_rows)));
+        return;
+    }
+    const bool streamed = files.training_read == nullptr;
+    c.test_in_step = streamed && c.with_test && !files.test_read;
+    int k = 0;
+    if (streamed) {
         check_keyword(c, kClassNumberError);
-        const int k = read_class_count(c.training);
-        if (c.with_test) read_class_count(c.test);  // not used: the training names rule
+        k = read_class_count(c.training);
+        if (c.test_in_step) read_class_count(c.test);  // not used: the training names rule
+    } else {
+        k = static_cast<int>(files.training_read->names.size());
+    }
 
-        std::string dat = format("%d %d %d\n", static_cast<int>(n_rows),
-                                 static_cast<int>(attributes.size()), k);
-        for (const std::string& a : attributes) dat += a + " 2 1 1\n";
-        out.dat.put(dat + "\n");
-        out.txt.put(format("#classes number\n%d\n#classes\n", k));
-        tables.begin_class_attribute();
+    std::string dat = format("%d %d %d\n", static_cast<int>(n_rows), static_cast<int>(attributes.size()), k);
+    for (const std::string& a : attributes) dat += a + " 2 1 1\n";
+    out.dat.put(dat + "\n");
+    out.txt.put(format("#classes number\n%d\n#classes\n", k));
+    tables.begin_class_attribute();
 
+    if (streamed) {
         check_keyword(c, kClassNamesError);
         c.names = read_class_names(c.training, k);
-        if (c.with_test) read_class_names(c.test, k);
-        std::string txt;
-        for (const std::string& name : c.names) txt += name + "\n";
-        out.txt.put(txt);
-        tables.end_class_attribute(listed(c.names, request.classes.n_listed));
-
-        check_keyword(c, kClassDataError);
-        tables.begin_data();
+        if (c.test_in_step) c.test_here.names = read_class_names(c.test, k);
+    } else {
+        c.names = files.training_read->names;
+        if (c.with_test && !files.test_read)
+            c.test_here.names = files.test_unchecked ? read_class_header_unchecked(c.test)
+                                                     : read_class_header(c.test, k);
     }
+    std::string txt;
+    for (const std::string& name : c.names) txt += name + "\n";
+    out.txt.put(txt);
+    tables.end_class_attribute(listed(c.names, files.n_listed));
+
+    if (streamed) check_keyword(c, kClassDataError);
+    tables.begin_data();
     out.txt.put(format("#instances number\n%d\n#context\n", static_cast<int>(n_rows)));
+
+    c.training_read = files.training_read;
+    if (streamed) {
+        read_labels(c.training, c.training_here);
+        c.training_here.names = c.names;
+        c.training_read = &c.training_here;
+    }
+    c.test_read = files.test_read;
+    if (c.with_test && !files.test_read) {
+        read_labels(c.test, c.test_here);
+        c.test_read = &c.test_here;
+    }
 }
 
-// Hands every row to write(i, label, ones) in order, with the next label of `classes` ("" when it
-// has none). Rows with a `make_fill` are filled ahead on every core, in chunks; their labels are
-// read first, which changes nothing: reading a label cannot fail.
-void each_row(const TableRows& rows, LabelSource& classes,
+// Hands every row to write(i, label, ones) in order, with the label of row i in `classes` ("" when
+// there are none). Rows with a `make_fill` are filled ahead on every core, in chunks.
+void each_row(const TableRows& rows, const ClassesRead* classes,
               const std::function<void(size_t i, const std::string& label, const std::vector<std::uint32_t>& ones)>& write) {
     static const std::string kNoLabel;
+    auto label_of = [classes](size_t i) -> const std::string& { return classes ? classes->label(i) : kNoLabel; };
     constexpr size_t kChunk = 8, kAhead = 16;
     OrderedTasks chunks;
     if (!rows.make_fill || chunks.workers == 1 || rows.count <= kChunk) {
         const RowFill fill = rows.make_fill ? rows.make_fill() : rows.fill;
         std::vector<std::uint32_t> ones;
         for (size_t i = 0; i < rows.count; ++i) {
-            const std::string& label = classes.given() ? classes.next() : kNoLabel;
+            const std::string& label = label_of(i);
             fill(i, label, ones);
             write(i, label, ones);
         }
         return;
     }
-    std::vector<std::string> labels(rows.count);
-    if (classes.given())
-        for (std::string& label : labels) label = classes.next();
     std::vector<RowFill> fills(chunks.workers);  // by thread, made on first use
     // row i lives at i % ring.size() from its filling to its writing: at most kAhead chunks are
     // filled and not yet written
@@ -206,11 +208,11 @@ void each_row(const TableRows& rows, LabelSource& classes,
     chunks.run = [&](size_t worker, size_t chunk) {
         if (!fills[worker]) fills[worker] = rows.make_fill();
         const auto [begin, end] = bounds(chunk);
-        for (size_t i = begin; i < end; ++i) fills[worker](i, labels[i], ring[i % ring.size()]);
+        for (size_t i = begin; i < end; ++i) fills[worker](i, label_of(i), ring[i % ring.size()]);
     };
     chunks.deliver = [&](size_t chunk) {
         const auto [begin, end] = bounds(chunk);
-        for (size_t i = begin; i < end; ++i) write(i, labels[i], ring[i % ring.size()]);
+        for (size_t i = begin; i < end; ++i) write(i, label_of(i), ring[i % ring.size()]);
     };
     run_ordered(chunks);
 }
@@ -224,7 +226,7 @@ void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const C
                       "rows"};
 
     // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
-    each_row(request.training, c.training_labels,
+    each_row(request.training, c.training_read,
              [&](size_t i, const std::string& label, const std::vector<std::uint32_t>& ones) {
                  tables.training.row(ones, with_classes ? RowClass::of(label) : RowClass::none());
                  if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
@@ -235,11 +237,20 @@ void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const C
 
     // test rows, with the labels of the test classification file
     if (c.with_test)
-        each_row(request.test, c.test_labels, [&](size_t, const std::string& label, const std::vector<std::uint32_t>& ones) {
+        each_row(request.test, c.test_read, [&](size_t, const std::string& label, const std::vector<std::uint32_t>& ones) {
             tables.test.row(ones, RowClass::of(label));
             ++progress.done;
             io.progress(progress);
         });
+}
+
+// The warnings on the labels of a classification file that do not fit its sequences or its
+// names (the tables were written with them as they stand).
+void warn_labels(Dialogue& io, const ClassesRead* classes, size_t n_sequences, size_t n_rows,
+                 const std::string& file) {
+    if (!classes) return;
+    const LabelFit fit = fit_labels(classes->names, classes->labels, n_sequences == SIZE_MAX ? n_rows : n_sequences);
+    if (!fit.fits()) io.warn(label_fit_warnings(fit, file));
 }
 
 }  // namespace
@@ -249,16 +260,17 @@ const TableFormat& table_format_of(const Dialogue& io) {
 }
 
 ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) {
+    const ClassFiles& files = request.classes;
     ContextOutputs out = ask_output_names(io, request);
-    ClassReading classes{{request.classes.training, {}}, {request.classes.test, {}}, {}, {}, request.classes.test != nullptr, {}};
-    if (request.classes.training) classes.training_labels.file = &classes.training;
-    if (request.classes.training_read) classes.training_labels.read = &request.classes.training_read->labels;
-    if (request.classes.test) classes.test_labels.file = &classes.test;
+    ClassReading classes;
+    classes.training.stream = files.training;
+    classes.test.stream = files.test;
+    classes.with_test = files.with_test();
 
     const size_t n = request.attributes.size();
     Tables tables{TableWriter(out.arff.file.get(), *out.format, n, classes.names),
                   TableWriter(out.test.file.get(), *out.format, n, classes.names)};
-    write_attributes(out, tables, request.attributes, request.classes.given());
+    write_attributes(out, tables, request.attributes, files.given());
     write_class_header(out, tables, request, classes);
     write_rows(io, out, tables, request, classes);
 
@@ -270,13 +282,16 @@ ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) 
     close_output(out.test.file, out.test.name);
     close_output(out.txt.file, out.txt.name);
 
-    if (request.attributes.empty() && !request.classes.given())
+    if (request.attributes.empty() && !files.given())
         io.warn(format("\tWarning: %s has no attribute; data-mining tools cannot load it\n",
                        out.arff.name.c_str()));
+    warn_labels(io, classes.training_read, files.training_sequences, request.training.count, files.training_name);
+    if (classes.with_test)
+        warn_labels(io, classes.test_read, files.test_sequences, request.test.count, files.test_name);
 
     ContextSummary summary;
-    summary.with_classes = request.classes.given();
-    summary.class_names = listed(classes.names, request.classes.n_listed);
+    summary.with_classes = files.given();
+    summary.class_names = listed(classes.names, files.n_listed);
     summary.training_rows = request.training.count;
     summary.test_rows = classes.with_test ? request.test.count : 0;
     return summary;

@@ -24,6 +24,7 @@
 
 #include "context/table_format.h"
 #include "dialogue/dialogue.h"
+#include "inputs/classfile.h"
 
 namespace tessar {
 
@@ -48,29 +49,30 @@ struct TableRows {
     std::function<RowFill()> make_fill = {};
 };
 
-// A classification file that a method has read itself (the descriptor methods' class walk): its
-// class names and the labels of the rows, in row order.
-struct ClassesRead {
-    std::vector<std::string> names;
-    std::vector<std::string> labels;
-};
-
 // The classification files of a run. The files are read once: the writer reads them from where
-// they stand, in step with the output, or takes what the method read.
+// they stand, in step with the output, or takes what was read before (by the method's class
+// walk, or whole before the run when labels must fit: Limits::labels_must_fit).
 struct ClassFiles {
     // Read by the writer, each keyword line checked in step with the output, so that a failed
     // check keeps what was written before it (null: no classification file, and no test file).
+    // With `training_read` the stream it was read from, if any: no output may take its name.
     std::FILE* training = nullptr;
-    // Or read by the method already; then `training` is null.
+    // Or read already; the writer then takes its names and labels.
     const ClassesRead* training_read = nullptr;
     std::FILE* test = nullptr;      // the test classification file, exactly when there is a test file
+    const ClassesRead* test_read = nullptr;  // or the test classification file read already
     // The descriptor methods' way with the test file: read without checks, by its own count.
     bool test_unchecked = false;
     // How many of the training file's class names the class attribute lists (the descriptor
     // methods list one per family); all of them when larger than their number.
     size_t n_listed = SIZE_MAX;
+    // For the warnings on labels that do not fit (the menu writes them as they stand): the
+    // files' names and the number of sequences of their sequence files (SIZE_MAX: one per row).
+    std::string training_name, test_name;
+    size_t training_sequences = SIZE_MAX, test_sequences = SIZE_MAX;
 
     bool given() const { return training || training_read; }
+    bool with_test() const { return test || test_read; }
 };
 
 struct ContextRequest {
@@ -97,8 +99,10 @@ const TableFormat& table_format_of(const Dialogue& io);
 
 // Asks for the output names and writes the files (throws FatalError on a bad classification
 // file, after keeping what was written). The ARFF file and the test ARFF file are written in
-// the dialogue's table format. When the ARFF file has no attribute at all, the user is warned
-// that data-mining tools cannot load it. Reports its rows to io.progress ("writing").
+// the dialogue's table format. Once they are written, the user is warned when the ARFF file has
+// no attribute at all (data-mining tools cannot load it), then when the labels of a
+// classification file do not fit its sequences or its class names. Reports its rows to
+// io.progress ("writing").
 ContextSummary write_context_files(Dialogue& io, const ContextRequest& request);
 
 }  // namespace tessar

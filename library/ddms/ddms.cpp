@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 #include "ddms/grouping.h"
 #include "ddms/matrices.h"
@@ -11,9 +12,9 @@
 
 namespace tessar {
 
-namespace {
+const char* const kDdmsReportName = "LesDDSMs.txt";
 
-const char* const kReportName = "LesDDSMs.txt";  // the merged descriptors, with their classes
+namespace {
 
 const char* const kMatrixNames[] = {"blosum45", "blosum62", "blosum80", "pam30", "pam70", "pam250"};
 
@@ -29,7 +30,7 @@ const Question kThreshold = {"--threshold", AnswerKind::Real,
                              "\n%%\tEnter the threshold similarity score default value[0.5]: \n"
                              "  \tThreshold similarity score [0.5]= ",
                              "similarity threshold: least score of a similar window (0 or more)",
-                             "0.5", 0, HUGE_VAL};
+                             "0.5", 0, std::numeric_limits<float>::max()};  // kept in a float, as the model file is
 
 namespace {
 
@@ -51,7 +52,7 @@ DescriptorRun run_ddms(Dialogue& io) {
     const int number = ask_number(io, kMatrixNumber);
     const float threshold = ask_threshold(io);
     const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), threshold);
-    DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
+    DescriptorData data = prepare_descriptor_tables(io, q, kDdmsReportName);
 
     // mining and grouping
     const std::clock_t start = std::clock();
@@ -61,10 +62,11 @@ DescriptorRun run_ddms(Dialogue& io) {
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length, io.output_path(kReportName));
+    write_ddms_report_file(table, q.alpha, q.beta, data.filter_from_length,
+                           io.output_path(kDdmsReportName, OutputName::Default));
     DescriptorRun run;
     run.tables = write_ddms_context_files(io, table, data, rule, q);
-    finish_method(io);
+    finish_descriptor_method(io, data);
 
     run.alpha = q.alpha;
     run.beta = q.beta;
@@ -76,6 +78,7 @@ DescriptorRun run_ddms(Dialogue& io) {
     }
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
+    run.n_classes_placed = classes_placed(data);
     return run;
 }
 

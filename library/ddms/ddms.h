@@ -10,6 +10,9 @@
 
 namespace tessar {
 
+// The name of the method's report: the merged descriptors, with their classes.
+extern const char* const kDdmsReportName;  // "LesDDSMs.txt"
+
 // The method's own questions: the substitution matrix (1 to 6, or its name on the command line)
 // and the similarity threshold.
 extern const Question kMatrixNumber;

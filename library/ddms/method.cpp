@@ -78,7 +78,7 @@ RowCoder row_coder(const Model& model) {
 const Method kDdmsMethod = {
     "ddms", 'd', "discriminative descriptors merged by a substitution matrix (menu d)",
     "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out",
-    questions, true, run,
+    questions, true, {{kFamilyFileName, "the family file"}, {kDdmsReportName, "the report"}}, run,
     {{"matrix", &kMatrixNumber}, {"threshold", &kThreshold}},
     feature_line, read_feature, row_coder, TestClassReading::Unchecked,
 };

@@ -95,7 +95,7 @@ ContextSummary write_ddms_context_files(Dialogue& io, const DescriptorTable& tab
     std::vector<std::string> texts;
     texts.reserve(table.size());
     for (const DdmsDescriptor& d : table.entries) texts.push_back(d.text);
-    ContextRequest request = descriptor_request(texts, data, q);
+    ContextRequest request = descriptor_request(texts, data, q, io.limits());
 
     const RowEncoder encoder = make_row_encoder(table, rule);
     // training row i is sequence file_sequences[i] with the i-th label of the classification file

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -16,32 +18,43 @@ namespace {
 struct OpenOutput {
     std::FILE* file;
     std::string path;
-    unsigned long created;  // the order of creation
 };
 
-// The open outputs and the message naming them. The message the handler may be reading is
-// never freed under it: a published message is kept until two more have replaced it, and the
-// registry itself is never destroyed (a signal may come while the process runs its exit
-// handlers).
+// What the handler does: remove the temporary files, then write the message.
+struct InterruptAction {
+    std::vector<std::string> temporaries;
+    std::string message;
+};
+
+// The open outputs, the temporary files and what the handler does with them. The action the
+// handler may be reading is never freed under it: a published action is kept until two more
+// have replaced it, and the registry itself is never destroyed (a signal may come while the
+// process runs its exit handlers).
 struct Registry {
     std::mutex mutex;
     std::vector<OpenOutput> outputs;  // in creation order
-    std::vector<OpenOutput> abandoned;  // closed before they were complete
-    unsigned long n_created = 0;
-    std::unique_ptr<const std::string> current, previous;
-    std::atomic<const std::string*> published{nullptr};
+    std::vector<std::string> temporaries;
+    std::unique_ptr<const InterruptAction> current, previous;
+    std::atomic<const InterruptAction*> published{nullptr};
     // the terminal to put back, while a key is read without echo
     std::atomic<const termios*> terminal{nullptr};
     std::atomic<int> terminal_fd{-1};
     // standard output is a terminal: its colours are put back (the menu paints the screen)
     std::atomic<bool> output_is_terminal{false};
 
-    // Rebuilds the message from `outputs` and publishes it (mutex held).
+    bool is_temporary(const std::string& path) const {
+        return std::find(temporaries.begin(), temporaries.end(), path) != temporaries.end();
+    }
+
+    // Rebuilds the action from `outputs` and `temporaries` and publishes it (mutex held). An
+    // output written under a temporary name is removed, never named as incomplete.
     void publish() {
-        std::string text;
+        InterruptAction action{temporaries, ""};
         for (const OpenOutput& o : outputs)
-            text += "tessar: interrupted; " + o.path + " is incomplete\n";
-        auto next = std::make_unique<const std::string>(std::move(text));
+            if (!is_temporary(o.path)) action.message += "tessar: interrupted; " + o.path + " is incomplete\n";
+        if (action.message.empty() && !temporaries.empty())
+            action.message = "tessar: interrupted; no output file written\n";
+        auto next = std::make_unique<const InterruptAction>(std::move(action));
         published.store(next.get());
         previous = std::move(current);
         current = std::move(next);
@@ -53,9 +66,9 @@ Registry& registry() {
     return *r;
 }
 
-// The signal handler: async-signal-safe calls only (atomic loads, tcsetattr, write, _exit).
+// The signal handler: async-signal-safe calls only (atomic loads, tcsetattr, unlink, write, _exit).
 extern "C" void report_interrupt(int) {
-    static_assert(std::atomic<const std::string*>::is_always_lock_free);
+    static_assert(std::atomic<const InterruptAction*>::is_always_lock_free);
     Registry& r = registry();
     if (const termios* saved = r.terminal.load()) tcsetattr(r.terminal_fd.load(), TCSANOW, saved);
     if (r.output_is_terminal.load()) {
@@ -63,9 +76,10 @@ extern "C" void report_interrupt(int) {
         ssize_t ignored = write(STDOUT_FILENO, reset, sizeof reset - 1);
         (void)ignored;
     }
-    if (const std::string* message = r.published.load()) {
-        const char* at = message->data();
-        size_t left = message->size();
+    if (const InterruptAction* action = r.published.load()) {
+        for (const std::string& temporary : action->temporaries) unlink(temporary.c_str());
+        const char* at = action->message.data();
+        size_t left = action->message.size();
         while (left > 0) {
             const ssize_t n = write(STDERR_FILENO, at, left);
             if (n < 0 && errno == EINTR) continue;
@@ -103,19 +117,18 @@ std::FILE* open_watched(const std::string& path) {
     if (!file) return nullptr;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    r.outputs.push_back({file, path, r.n_created++});
+    r.outputs.push_back({file, path});
     r.publish();
     return file;
 }
 
-int close_watched(std::FILE* file, bool complete) {
+int close_watched(std::FILE* file) {
     const SignalsHeld held;
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
         for (auto o = r.outputs.begin(); o != r.outputs.end(); ++o)
             if (o->file == file) {
-                if (!complete) r.abandoned.push_back(*o);
                 r.outputs.erase(o);
                 r.publish();
                 break;
@@ -124,16 +137,52 @@ int close_watched(std::FILE* file, bool complete) {
     return std::fclose(file);
 }
 
-std::vector<std::string> take_abandoned_outputs() {
+std::string make_temporary(const std::string& pattern, mode_t mode) {
+    const SignalsHeld held;
+    std::string path = pattern;
+    const int fd = mkstemp(path.data());
+    if (fd < 0) return "";
+    // mkstemp makes the file for its owner alone; the output gets the permissions asked for
+    if (fchmod(fd, mode) != 0) {
+        const int error = errno;
+        close(fd);
+        unlink(path.c_str());
+        errno = error;
+        return "";
+    }
+    close(fd);
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    // abandoned as the run unwinds, last created first: named in the order of creation
-    std::sort(r.abandoned.begin(), r.abandoned.end(),
-              [](const OpenOutput& a, const OpenOutput& b) { return a.created < b.created; });
-    std::vector<std::string> paths;
-    for (const OpenOutput& o : r.abandoned) paths.push_back(o.path);
-    r.abandoned.clear();
-    return paths;
+    r.temporaries.push_back(path);
+    r.publish();
+    return path;
+}
+
+namespace {
+
+// Forgets a temporary file (signals held, mutex not).
+void forget_temporary(const std::string& temporary) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto at = std::find(r.temporaries.begin(), r.temporaries.end(), temporary);
+    if (at == r.temporaries.end()) return;
+    r.temporaries.erase(at);
+    r.publish();
+}
+
+}  // namespace
+
+bool commit_temporary(const std::string& temporary, const std::string& final_path) {
+    const SignalsHeld held;
+    if (std::rename(temporary.c_str(), final_path.c_str()) != 0) return false;
+    forget_temporary(temporary);
+    return true;
+}
+
+void remove_temporary(const std::string& temporary) {
+    const SignalsHeld held;
+    unlink(temporary.c_str());
+    forget_temporary(temporary);
 }
 
 void restore_terminal_on_interrupt(int fd, const termios* saved) {
@@ -145,7 +194,7 @@ void restore_terminal_on_interrupt(int fd, const termios* saved) {
 std::string interrupt_message() {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    return r.current ? *r.current : std::string();
+    return r.current ? r.current->message : std::string();
 }
 
 InterruptReport::InterruptReport() {

@@ -9,15 +9,19 @@
 // not named. A terminal is put back as it was: its settings while a key is read, its default
 // colours when standard output is one. The fatal-error path is not concerned: a FatalError keeps what was written.
 //
-// The handler does no work of its own: the whole message is prepared outside it each time the
-// set of open outputs changes and published through one atomic pointer, so that the handler
-// only reads it and calls write(2) and _exit(2).
+// A front end that writes whole files or none (the command line) writes each output under a
+// temporary name until the run is complete. Those temporary files are registered too: the
+// handler removes them and names none of them; the message then says that no output was written.
+//
+// The handler does no work of its own: the whole message and the list of temporary files are
+// prepared outside it each time the set of open outputs changes and published through one
+// atomic pointer, so that the handler only reads them and calls unlink(2), write(2), _exit(2).
 #pragma once
 
 #include <csignal>
 #include <cstdio>
 #include <string>
-#include <vector>
+#include <sys/types.h>
 #include <termios.h>
 
 namespace tessar {
@@ -26,14 +30,19 @@ namespace tessar {
 // held meanwhile: once the file exists, an interruption names it. Null when it cannot be created.
 std::FILE* open_watched(const std::string& path);
 // Closes `file` (fclose's result), a registered one or not; it is no longer named. Signals are
-// held meanwhile, so an interruption during the close still names a file not yet complete. A
-// registered output closed with `complete` false was abandoned by a run that failed: its path is
-// kept for abandoned_outputs.
-int close_watched(std::FILE* file, bool complete);
+// held meanwhile, so an interruption during the close still names a file not yet complete.
+int close_watched(std::FILE* file);
 
-// The outputs abandoned unfinished since the last call, in the order they were created; the list
-// starts afresh.
-std::vector<std::string> take_abandoned_outputs();
+// Creates an empty file from `pattern` (mkstemp's template: it ends in XXXXXX) with the
+// permissions `mode`, registered as a temporary file that an interruption removes, and returns
+// its path; "" (errno telling why) when it cannot be made. Signals are held meanwhile, so no
+// interruption leaves it behind.
+std::string make_temporary(const std::string& pattern, mode_t mode);
+// Renames the temporary file to `final_path`, which it replaces; from then on an interruption
+// leaves it. False (errno telling why) when the rename fails: the temporary file stays registered.
+bool commit_temporary(const std::string& temporary, const std::string& final_path);
+// Removes the temporary file and forgets it.
+void remove_temporary(const std::string& temporary);
 
 // While a key is read without echo (`saved` not null): the terminal settings of `fd` that the
 // handler puts back before it ends the process. `saved` must stay valid until it is withdrawn

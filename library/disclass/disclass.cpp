@@ -2,6 +2,7 @@
 // method) and the order of its steps.
 #include "disclass/disclass.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace tessar {
@@ -14,11 +15,39 @@ const Question kAlpha = {"--alpha", AnswerKind::Real,
 const Question kBeta = {"--beta", AnswerKind::Real, "  \tBETA [0]= ",
                         "BETA: greatest share of the other classes a descriptor holds", "0", 0, 1};
 
+const char* const kDisclassReportName = "LesDDs.txt";
+
 namespace {
 
-const char* const kReportName = "LesDDs.txt";  // the descriptors found, with their classes
-
 bool within(const Question& q, float value) { return value >= q.min && value <= q.max; }
+
+// When labels must fit: reads the classification files whole and checks them (fatal before
+// anything is written), then groups the sequences by class, with a note when any moved.
+void read_grouped_classes(Dialogue& io, DescriptorQuestions& q, DescriptorData& data) {
+    ClassFile classes{q.class_file.get(), ""};
+    // every label a class name, one per sequence, whatever their order
+    data.classes = read_classification(classes);
+    const size_t n_sequences = data.file_sequences.size();
+    require_labels_fit(data.classes, n_sequences, q.class_name);
+    if (const size_t moved = group_by_class(data))
+        io.note(format("%zu of %zu sequences moved: grouped by class in the order of the class names of %s "
+                       "(the rows follow that order)\n",
+                       moved, n_sequences, q.class_name.c_str()));
+    if (q.test.class_file) {
+        // the test labels name classes the tables list: those up to the last sequence's
+        const std::vector<std::string>& names = data.classes.names;
+        size_t n_listed = 0;
+        if (n_sequences) {
+            const auto last = std::find(names.begin(), names.end(), data.classes.label(n_sequences - 1));
+            n_listed = std::min(names.size(), static_cast<size_t>(last - names.begin()) + 1);
+        }
+        ClassFile test{q.test.class_file.get(), ""};
+        q.test.classes = read_classification(test);
+        require_test_labels_fit(*q.test.classes, q.test.sequences.size(),
+                                {names.begin(), names.begin() + static_cast<std::ptrdiff_t>(n_listed)},
+                                q.test.class_name);
+    }
+}
 
 }  // namespace
 
@@ -51,7 +80,7 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     // before writing anything.
     const std::pair<const char*, const char*> fixed[] = {{kFamilyFileName, "family file"}, {report_name, "report"}};
     for (const auto& [name, what] : fixed) {
-        const std::string place = io.output_place(name);
+        const std::string place = io.output_place(name, OutputName::Default);
         if (names_file_in_use(place, {q.sequence_file.get(), q.class_file.get(), q.test.class_file.get()}) ||
             names_same_file(place, q.test.name))
             fatal(format("\tErr: %s is an input file of this run; the %s is written under that name: "
@@ -62,21 +91,37 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     DescriptorData data;
     SequenceFileStats stats;
     data.file_sequences =
-        read_sequences(q.sequence_file.get(), SequenceReader::Descriptors, io.limits(), &stats);
+        read_sequences(q.sequence_file.get(), q.sequence_name, SequenceReader::Descriptors, io.limits(), &stats);
     q.sequence_file.reset();
     require_sequences(io, stats, q.sequence_name);
+    note_residues(io, stats, q.sequence_name);
 
-    ClassFile classes{q.class_file.get(), ""};
-    const std::string family_path = io.output_path(kFamilyFileName);
-    write_family_file(classes, data, family_path);
+    const std::string family_path = io.output_path(kFamilyFileName, OutputName::Default);
+    if (!io.limits().labels_must_fit) {
+        ClassFile classes{q.class_file.get(), ""};
+        write_family_file(classes, data, family_path);
+        read_family_file(data, family_path);
+        return data;
+    }
+    read_grouped_classes(io, q, data);
+    File family = create_family_file(family_path);
+    write_families(family, data, family_path);
     read_family_file(data, family_path);
-    // the class walk drops every sequence from the first one whose label is out of order
-    if (data.n_placed < data.file_sequences.size())
-        io.note(format("%zu of %zu sequences dropped: from sequence %u on, the labels of %s do not "
-                       "follow the order of its class names\n",
-                       data.file_sequences.size() - data.n_placed, data.file_sequences.size(), data.n_placed + 1,
-                       q.class_name.c_str()));
     return data;
+}
+
+void finish_descriptor_method(Dialogue& io, const DescriptorData& data) {
+    if (data.n_skipped)
+        io.warn(format("\tWarning: %zu sequences were skipped: their labels are not grouped in the order of "
+                       "the class names\n",
+                       data.n_skipped));
+    finish_method(io);
+}
+
+size_t classes_placed(const DescriptorData& data) {
+    size_t n = 0;
+    for (const FamilyRec& family : data.families) n += family.n_sequences > 0 ? 1 : 0;
+    return n;
 }
 
 void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta) {
@@ -87,7 +132,7 @@ void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float b
 
 DescriptorRun run_disclass(Dialogue& io) {
     DescriptorQuestions q = ask_descriptor_questions(io);
-    DescriptorData data = prepare_descriptor_tables(io, q, kReportName);
+    DescriptorData data = prepare_descriptor_tables(io, q, kDisclassReportName);
 
     const std::clock_t start = std::clock();
     io.print("\n\tRunning...\n");
@@ -95,16 +140,17 @@ DescriptorRun run_disclass(Dialogue& io) {
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(data.n_descriptors));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 
-    write_disclass_report(data, q.alpha, q.beta, io.output_path(kReportName));
+    write_disclass_report(data, q.alpha, q.beta, io.output_path(kDisclassReportName, OutputName::Default));
     DescriptorRun run;
     run.tables = write_disclass_context_files(io, data, q);
-    finish_method(io);
+    finish_descriptor_method(io, data);
 
     run.alpha = q.alpha;
     run.beta = q.beta;
     run.descriptors = descriptor_texts(data);
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
+    run.n_classes_placed = classes_placed(data);
     return run;
 }
 

@@ -31,6 +31,7 @@ struct DescriptorRun {
     float threshold = 0;                          // DDMS: the similarity threshold
     size_t n_sequences = 0;  // of the sequence file
     size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
+    size_t n_classes_placed = 0;  // the classes of those
     ContextSummary tables;
 };
 
@@ -97,8 +98,8 @@ struct MinedDescriptor {
 // Everything the input preparation and the mining produce.
 struct DescriptorData {
     std::vector<std::string> file_sequences;  // P: the sequence file's sequences, in file order
-    // The classification file as the class walk read it: its class names, in file order, and the
-    // labels of the sequences the walk reached (each read once; the ARFF rows take them).
+    // The classification file: its class names, in file order, and its labels (the ARFF rows
+    // take them).
     ClassesRead classes;
     std::string text;                         // T: the family-file sequences end to end
     // Drapeau: sequence_ends[k] is the position in the text of the last residue of sequence k
@@ -107,6 +108,7 @@ struct DescriptorData {
     std::vector<FamilyRec> families;          // in family order
     unsigned n_families = 0;                  // NbFamilles
     unsigned n_placed = 0;                    // NbChaines: the sequences of the family file
+    size_t n_skipped = 0;  // sequences the class walk skipped: their labels leave the class order
     unsigned longest_sequence = 0;            // Longueur: residues of the longest of them
     // FilterAt: from this descriptor length on, the occurrences of an accepted descriptor are
     // eliminated (no longer descriptor grows from them)
@@ -126,18 +128,42 @@ struct DescriptorData {
 
 // The name of the family file, created among the outputs.
 extern const char* const kFamilyFileName;  // "SeqFile.seq"
+// The name of the method's report: the descriptors found, with their classes.
+extern const char* const kDisclassReportName;  // "LesDDs.txt"
 
-// The input preparation of both descriptor methods: write_family_file, then read_family_file.
-// Sequences the family file could not take (labels out of the class order) are told in a note. An
-// input named like the family file or the method's report (`report_name`) is fatal first.
+// The input preparation of both descriptor methods: write_family_file, then read_family_file. An
+// input named like the family file or the method's report (`report_name`) is fatal first. When
+// labels must fit (Limits::labels_must_fit), the classification files are read whole and checked
+// first, and the sequences grouped by class (with a note when any moved).
 DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, const char* report_name);
+
+// The end of both descriptor methods once their files are written: the warning on the sequences
+// the class walk skipped, then the closing line.
+void finish_descriptor_method(Dialogue& io, const DescriptorData& data);
+// The classes (families) holding at least one sequence of the family file.
+size_t classes_placed(const DescriptorData& data);
 
 // The mining of both descriptor methods: mine_descriptors, each length reported to io.progress.
 void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta);
 
-// FormatFile: reads the classification file and writes the family file `family_path`, the
-// sequences of data.file_sequences regrouped by class. Leaves `classes` after its last label read.
+// FormatFile: reads the classification file into data.classes and writes the family file
+// `family_path`, the sequences of data.file_sequences regrouped by class (write_families). The
+// family file is created before the keyword line of the labels is checked.
 void write_family_file(ClassFile& classes, DescriptorData& data, const std::string& family_path = kFamilyFileName);
+
+// Creates the family file (fatal when it cannot be).
+File create_family_file(const std::string& family_path);
+
+// The class walk: writes into `family` the sequences of data.file_sequences, class after class
+// in the order of data.classes.names, each class taking the sequences from where the last one
+// stopped as long as their labels name it (so a sequence whose label leaves that order is
+// skipped with all after it); closes it. Fatal when no sequence could be placed.
+void write_families(File& family, DescriptorData& data, const std::string& family_path);
+
+// Groups data.file_sequences and their labels (data.classes) by class, stably, in the order of
+// the class names, so that the class walk places every sequence whose label is a class name.
+// Returns how many sequences moved.
+size_t group_by_class(DescriptorData& data);
 
 // FillTable: reads the family file back into the text, the sequence ends and the family records.
 void read_family_file(DescriptorData& data, const std::string& family_path = kFamilyFileName);
@@ -168,12 +194,12 @@ void write_report_header(std::FILE* out, float alpha, float beta, unsigned filte
 // too, never a short report passed off as complete.
 void write_report_file(const std::string& path, const char* name, const std::function<void(std::FILE*)>& write);
 
-// A context request for the ARFF files of a descriptor method: the classification files read
-// again from their start, the class attribute listing one class per family, a training row per
-// sequence of the family file and a test row for each of the first as many test sequences.
-// `attributes` must outlive the request; the rows are the caller's to fill.
-ContextRequest descriptor_request(const std::vector<std::string>& attributes,
-                                  const DescriptorData& data, const DescriptorQuestions& q);
+// A context request for the ARFF files of a descriptor method: the class attribute listing one
+// class per family, a training row per sequence of the family file with the labels data.classes
+// holds, and a test row per test sequence (Limits::every_test_row) or for each of the first as
+// many test sequences. `attributes` must outlive the request; the rows are the caller's to fill.
+ContextRequest descriptor_request(const std::vector<std::string>& attributes, const DescriptorData& data,
+                                  const DescriptorQuestions& q, const Limits& limits);
 
 // GenerateARFFFile: asks for the ARFF names and writes the ARFF files of the method: the descriptor
 // texts, newest first; a training row holds the descriptors with an active occurrence in its

@@ -2,6 +2,7 @@
 // sequences by class ("/" line before each class), and read_family_file reads it back into the text
 // that the mining labels.
 #include <algorithm>
+#include <cerrno>
 
 #include "disclass/disclass.h"
 
@@ -11,26 +12,37 @@ const char* const kFamilyFileName = "SeqFile.seq";
 
 namespace {
 
-// Writes the sequences from number s on while their labels name class c; returns the number of
-// the first sequence not written. `pending`: the label line read last is still to be placed (it
-// named another class), so it is compared with the next class instead of a new line.
-size_t write_class(std::FILE* family, ClassFile& classes, DescriptorData& data, size_t c,
-                   size_t s, bool& pending) {
-    const size_t n_sequences = data.file_sequences.size();
-    for (;; ++s) {
-        if (!pending) data.classes.labels.push_back(next_label(classes));
-        pending = false;
-        if (s == n_sequences) return s;
-        if (data.classes.labels.back() != data.classes.names[c]) {
-            pending = true;
-            return s;
-        }
-        std::fputs(data.file_sequences[s].c_str(), family);
-        if (s != n_sequences - 1) std::fputs("\n", family);
-    }
-}
+const char* const kCannotCreateFamilyFile = "\tErr: cannot create SeqFile.seq\n";
 
 }  // namespace
+
+File create_family_file(const std::string& family_path) {
+    File family = create_output(family_path);
+    if (!family) fatal_file(kCannotCreateFamilyFile, "create", family_path, errno);
+    return family;
+}
+
+void write_families(File& family, DescriptorData& data, const std::string& family_path) {
+    // The classes in the order of the names section, the sequences in file order: a label that
+    // differs from the current class closes it, so a sequence whose label matches no later class
+    // is lost with all after it.
+    const std::vector<std::string>& names = data.classes.names;
+    const size_t n_sequences = data.file_sequences.size();
+    size_t s = 0;
+    for (size_t c = 0; c < names.size(); ++c) {
+        std::fputs("/\n", family.get());
+        for (; s < n_sequences && data.classes.label(s) == names[c]; ++s) {
+            std::fputs(data.file_sequences[s].c_str(), family.get());
+            if (s != n_sequences - 1) std::fputs("\n", family.get());
+        }
+        if (s == n_sequences) break;  // every sequence placed
+    }
+    close_output(family, family_path, kCannotCreateFamilyFile);
+    data.n_skipped = n_sequences - s;
+
+    // Nothing to mine and no row to write: say so rather than write empty tables.
+    if (s == 0) fatal("\tErr: no sequence could be placed in SeqFile.seq (check the class labels)\n");
+}
 
 void write_family_file(ClassFile& classes, DescriptorData& data, const std::string& family_path) {
     // header of the classification file
@@ -39,30 +51,39 @@ void write_family_file(ClassFile& classes, DescriptorData& data, const std::stri
     check_class_keyword(classes, kClassNamesError);
     data.classes.names = read_class_names(classes, n_classes);
 
-    const char* const kCannotCreate = "\tErr: cannot create SeqFile.seq\n";
-    File family = create_output(family_path);
-    if (!family) fatal(kCannotCreate);
+    // created before the last keyword check: a bad one leaves it empty
+    File family = create_family_file(family_path);
     check_class_keyword(classes, kClassDataError);
+    read_labels(classes, data.classes);
+    write_families(family, data, family_path);
+}
 
-    // The classes in the order of the names section, the sequences in file order: a label that
-    // differs from the current class closes it, so a sequence whose label matches no later class
-    // is lost with all after it.
-    size_t s = 0;
-    bool pending = false;
-    for (size_t c = 0; c < data.classes.names.size(); ++c) {
-        std::fputs("/\n", family.get());
-        s = write_class(family.get(), classes, data, c, s, pending);
-        if (s == data.file_sequences.size()) break;  // every sequence placed
+size_t group_by_class(DescriptorData& data) {
+    const std::vector<std::string>& names = data.classes.names;
+    const size_t n = data.file_sequences.size();
+    // each label's class: the first of its name (a label that is none goes last)
+    std::vector<size_t> class_of(n);
+    for (size_t s = 0; s < n; ++s)
+        class_of[s] = static_cast<size_t>(std::find(names.begin(), names.end(), data.classes.label(s)) - names.begin());
+    std::vector<size_t> order(n);
+    for (size_t s = 0; s < n; ++s) order[s] = s;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return class_of[a] < class_of[b]; });
+
+    size_t moved = 0;
+    std::vector<std::string> sequences(n), labels(n);
+    for (size_t s = 0; s < n; ++s) {
+        moved += order[s] != s;
+        sequences[s] = std::move(data.file_sequences[order[s]]);
+        labels[s] = data.classes.label(order[s]);
     }
-    close_output(family, family_path, kCannotCreate);
-
-    // Nothing to mine and no row to write: say so rather than write empty tables.
-    if (s == 0) fatal("\tErr: no sequence could be placed in SeqFile.seq (check the class labels)\n");
+    data.file_sequences = std::move(sequences);
+    data.classes.labels = std::move(labels);
+    return moved;
 }
 
 void read_family_file(DescriptorData& data, const std::string& family_path) {
     File source(std::fopen(family_path.c_str(), "r"));
-    if (!source) fatal("\tErr: cannot open SeqFile.seq\n");
+    if (!source) fatal_file("\tErr: cannot open SeqFile.seq\n", "open", family_path, errno);
 
     data.text.clear();
     data.sequence_ends.assign(1, 0);

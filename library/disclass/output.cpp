@@ -1,6 +1,7 @@
 // Outputs of the descriptor method: the report "LesDDs.txt" and the ARFF files, whose
 // attributes are the descriptor texts, newest first.
 #include <algorithm>
+#include <cerrno>
 
 #include "context/presence.h"
 #include "disclass/disclass.h"
@@ -15,7 +16,7 @@ void write_report_header(std::FILE* out, float alpha, float beta, unsigned filte
 
 void write_report_file(const std::string& path, const char* name, const std::function<void(std::FILE*)>& write) {
     File out = create_output(path);
-    if (!out) fatal(format("\tErr: cannot create %s\n", name));
+    if (!out) fatal_file(format("\tErr: cannot create %s\n", name), "create", path, errno);
     write(out.get());
     close_output(out, path);
 }
@@ -38,22 +39,30 @@ std::vector<std::string> descriptor_texts(const DescriptorData& data) {
     return texts;
 }
 
-ContextRequest descriptor_request(const std::vector<std::string>& attributes,
-                                  const DescriptorData& data, const DescriptorQuestions& q) {
+ContextRequest descriptor_request(const std::vector<std::string>& attributes, const DescriptorData& data,
+                                  const DescriptorQuestions& q, const Limits& limits) {
     ContextRequest request{attributes};
     request.training.count = data.n_placed;
-    if (q.test.class_file) request.test.count = std::min<size_t>(data.n_placed, q.test.sequences.size());
-    request.classes.training_read = &data.classes;
-    request.classes.test = q.test.class_file.get();
-    request.classes.test_unchecked = true;
-    request.classes.n_listed = data.n_families;
+    if (q.test.class_file)
+        request.test.count = limits.every_test_row ? q.test.sequences.size()
+                                                   : std::min<size_t>(data.n_placed, q.test.sequences.size());
+    ClassFiles& classes = request.classes;
+    classes.training_read = &data.classes;
+    classes.test = q.test.class_file.get();
+    classes.test_read = q.test.classes ? &*q.test.classes : nullptr;
+    classes.test_unchecked = true;
+    classes.n_listed = data.n_families;
+    classes.training_name = q.class_name;
+    classes.test_name = q.test.class_name;
+    classes.training_sequences = data.file_sequences.size();
+    classes.test_sequences = q.test.sequences.size();
     request.txt_and_dat = false;
     return request;
 }
 
 ContextSummary write_disclass_context_files(Dialogue& io, const DescriptorData& data, const DescriptorQuestions& q) {
     const std::vector<std::string> texts = descriptor_texts(data);
-    ContextRequest request = descriptor_request(texts, data, q);
+    ContextRequest request = descriptor_request(texts, data, q, io.limits());
 
     // training rows: the descriptors with an active occurrence in each sequence of the family file
     std::vector<std::vector<std::uint32_t>> active(data.n_placed);

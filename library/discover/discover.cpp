@@ -26,7 +26,7 @@ const Question kMinOccurrence = {
     "  \t(the occurrence number of an interesting motif\n"
     "  \trefers to the number of sequences in which \n"
     "  \tthe motif approximately occurs; default is %hd) [%hd] : ",
-    "minimum number of sequences a motif occurs in (default: a third of them)", "", 1, INT_MAX};
+    "minimum number of sequences a motif occurs in (default: a third of them, at least 1)", "", 1, INT_MAX};
 const Question kMutations = {"--mutations", AnswerKind::Number,
                              "\n%%\tEnter the number of mutations allowed in searching\n"
                              "  \tfor similar motifs (default is 0; maximum number is 10) [0] : ",
@@ -160,7 +160,7 @@ DiscoverOptions ask_discover_options(Dialogue& io, int n_sequences) {
     opt.min_occurrence = ask_number(io, kMinOccurrence,
                             prompt_text(kMinOccurrence, static_cast<short>(default_occ),
                                         static_cast<short>(default_occ)),
-                            default_occ);
+                            default_occ, format("a third of %d sequence%s", n_sequences, n_sequences == 1 ? "" : "s"));
     opt.mutations = ask_number(io, kMutations);
     if (io.limits().max_residues == INT_MAX) opt.max_length = INT_MAX;
     return opt;
@@ -207,8 +207,7 @@ ContextSummary write_motif_context(Dialogue& io, const LabelledInput& in, const 
     const RowCoder rows = motif_coder(result.attributes, result.pairs);
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
-    request.classes.training = in.class_file.get();
-    request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
+    request.classes = labelled_class_files(in);
     return write_context_files(io, request);
 }
 
@@ -238,6 +237,7 @@ MotifsRun run_discover(Dialogue& io) {
     run.options = opt;
     run.motifs = std::move(result);
     run.n_sequences = in.training.sequences.size();
+    run.longest_sequence = longest_length(in.training.sequences);
     return run;
 }
 

@@ -27,22 +27,32 @@ const std::vector<const Question*>& encode_questions() {
 
 namespace {
 
-// Opens the optional classification file and reads it up to its first label, as the method
-// of the model reads a test classification file: checked beside the training file's count
-// (motifs, ngrams), or read again without checks (the descriptor methods).
-File open_classes(Dialogue& io, const Model& model, const std::string& model_name, ClassFile& classes) {
+// The optional classification file of the rows, read up to its first label as the method of
+// the model reads a test classification file on the command line: each keyword line checked,
+// the names passed over by the model's count (motifs, ngrams) or read by the file's own count
+// (the descriptor methods). Its labels are checked as they stream in: each a class name of the
+// file and of the model, one per sequence.
+struct RowClasses {
     std::string name;
-    File file = ask_input_file(io, kEncodeClasses, name);
-    if (!file) return file;
+    File file;
+    ClassFile reader;
+    std::vector<std::string> names;  // the file's, as read
+    size_t first_label_line = 0;
+};
+
+RowClasses open_classes(Dialogue& io, const Model& model, const std::string& model_name) {
+    RowClasses classes;
+    classes.file = ask_input_file(io, kEncodeClasses, classes.name);
+    if (!classes.file) return classes;
     if (!model.with_classes)
         fatal(format("Err: --classes: the model %s has no class attribute: it was learned without "
                      "a classification file\n", model_name.c_str()));
-    classes.stream = file.get();
-    if (model.method->test_classes == TestClassReading::Checked)
-        read_test_class_header(classes, static_cast<int>(model.class_names.size()));
-    else
-        read_class_header_unchecked(classes);
-    return file;
+    classes.reader.stream = classes.file.get();
+    classes.names = read_class_header(classes.reader, model.method->test_classes == TestClassReading::Checked
+                                                          ? static_cast<int>(model.class_names.size())
+                                                          : -1);
+    classes.first_label_line = classes.reader.line_number + 1;
+    return classes;
 }
 
 }  // namespace
@@ -56,9 +66,8 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     }
     const Model& model = run.model;
     File sequences = ask_input_file(io, kEncodeSequences, sequences_name);
-    ClassFile classes;
-    File class_file = open_classes(io, model, model_name, classes);
-    run.with_labels = class_file != nullptr;
+    RowClasses classes = open_classes(io, model, model_name);
+    run.with_labels = classes.file != nullptr;
     File out = ask_output_file(io, kEncodedName, table_name);
 
     TableWriter table(out.get(), table_format_of(io), model.features.size(), model.class_names);
@@ -67,9 +76,27 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     const RowFiller fill = model.method->row_coder(model)();
     std::vector<std::uint32_t> ones;
     Progress progress{"encoding", 0, 0, "rows"};
+    LabelTally own(classes.names), trained(model.class_names);
+    bool labels_ended = false;  // the sequences from there on are counted, not encoded
     const SequenceFileStats stats = read_sequence_file(
-        sequences.get(), SequenceReader::Test, io.limits(), [&](std::string& sequence) {
-            const std::string* label = class_file ? &next_label(classes) : nullptr;
+        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
+            const std::string* label = nullptr;
+            if (classes.file) {
+                labels_ended = labels_ended || !next_class_line(classes.reader);
+                if (labels_ended) return;
+                label = &classes.reader.line;
+                own.add(*label);
+                trained.add(*label);
+                if (own.outside() != LabelFit::kNone) {
+                    LabelFit fit;
+                    fit.outside = own.outside();
+                    fit.outside_label = own.outside_label();
+                    fatal(label_fit_error(fit, classes.name, classes.first_label_line));
+                }
+                if (trained.outside() != LabelFit::kNone)
+                    fatal(outside_training_error(trained.outside_label(), classes.first_label_line + trained.outside(),
+                                                 model.class_names, classes.name));
+            }
             fill(sequence, label, ones);
             table.row(ones, !model.with_classes ? RowClass::none()
                             : label             ? RowClass::of(*label)
@@ -78,6 +105,14 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
             io.progress(progress);
         });
     report_sequence_file(io, stats, sequences_name);
+    if (classes.file) {
+        // the label lines past the last sequence count too
+        while (next_class_line(classes.reader)) own.add(classes.reader.line);
+        LabelFit fit;
+        fit.n_labels = own.n_labels();
+        fit.n_sequences = static_cast<size_t>(stats.n_sequences);
+        if (!fit.fits()) fatal(label_fit_error(fit, classes.name, classes.first_label_line));
+    }
     table.flush();
     close_output(out, table_name);
     run.n_rows = table.rows();

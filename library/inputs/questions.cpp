@@ -18,7 +18,7 @@ const Question kOptionalClassFile = {
 
 const Question kClassFile = {"--classes", AnswerKind::InputFile,
                              "\n%%\tEnter the classification file: ",
-                             "classification file of the sequences, classes in blocks (required)"};
+                             "classification file of the sequences, grouped by class before mining (required)"};
 
 const Question kTestFile = {"--test", AnswerKind::OptionalInputFile,
                             "\n%%\tEnter the test file \n"
@@ -36,7 +36,7 @@ SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, ShownLimits
     SequenceInput input;
     File in = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, shown.sequences, shown.length),
                              input.name);
-    input.sequences = read_sequences(in.get(), reader, io.limits(), &input.stats);
+    input.sequences = read_sequences(in.get(), input.name, reader, io.limits(), &input.stats);
     return input;
 }
 
@@ -48,8 +48,11 @@ File ask_optional_class_file(Dialogue& io, int n_sequences, std::string& name) {
 bool ask_test_files(Dialogue& io, TestInput& test) {
     File file = ask_input_file(io, kTestFile, test.name);
     if (!file) return false;
-    test.sequences = read_sequences(file.get(), SequenceReader::Test, io.limits());
+    SequenceFileStats stats;
+    test.sequences = read_sequences(file.get(), test.name, SequenceReader::Test, io.limits(), &stats);
     file.reset();
+    require_sequences(io, stats, test.name);
+    note_residues(io, stats, test.name);
     const short n_test = static_cast<short>(test.sequences.size());
     test.class_file =
         ask_input_file(io, kTestClassFile, prompt_text(kTestClassFile, n_test), test.class_name);
@@ -64,6 +67,18 @@ LabelledInput ask_labelled_input(Dialogue& io, SequenceReader reader, const char
     report_sequence_file(io, input.training.stats, input.training.name);
     input.class_file = ask_optional_class_file(io, n_sequences, input.class_name);
     input.with_test = input.class_file && ask_test_files(io, input.test);
+    if (input.class_file && io.limits().labels_must_fit) {
+        ClassFile training{input.class_file.get(), ""};
+        input.classes = read_classification(training);
+        require_labels_fit(*input.classes, input.training.sequences.size(), input.class_name);
+        if (input.with_test) {
+            // read beside the training file: its names by the training file's count
+            ClassFile test{input.test.class_file.get(), ""};
+            input.test.classes = read_classification(test, static_cast<int>(input.classes->names.size()));
+            require_test_labels_fit(*input.test.classes, input.test.sequences.size(), input.classes->names,
+                                    input.test.class_name);
+        }
+    }
     return input;
 }
 

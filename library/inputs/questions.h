@@ -1,10 +1,12 @@
 // The input-file questions that several methods ask with the same words.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "dialogue/dialogue.h"
+#include "inputs/classfile.h"
 #include "inputs/sequences.h"
 
 namespace tessar {
@@ -50,19 +52,25 @@ struct TestInput {
     std::string class_name;
     std::vector<std::string> sequences;
     File class_file;         // open exactly when a test file was named
+    // The classification file read whole and checked, when labels must fit (the command line)
+    std::optional<ClassesRead> classes;
 };
 
-// Asks for the test file; when one is named its sequences are read at once, and its
-// classification file is asked for. Returns whether a test file was given.
+// Asks for the test file; when one is named its sequences are read at once (a file without
+// sequences is fatal when the front end's limits say so), and its classification file is asked
+// for. Returns whether a test file was given.
 bool ask_test_files(Dialogue& io, TestInput& test);
 
 // The inputs of the motif and N-gram methods, asked in this order: the sequence file (read at
 // once, its "sequences found" line printed with `found_format`, which takes the count and the
-// name), the optional classification file and, only with one, the optional test file.
+// name), the optional classification file and, only with one, the optional test file. When
+// labels must fit (Limits::labels_must_fit), the classification files are then read whole and
+// checked: a label that does not fit is fatal before the method computes anything.
 struct LabelledInput {
     SequenceInput training;
     std::string class_name;  // empty: no classification file
     File class_file;
+    std::optional<ClassesRead> classes;  // read whole and checked, when labels must fit
     TestInput test;
     bool with_test = false;
 };

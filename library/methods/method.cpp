@@ -1,5 +1,6 @@
 #include "methods/method.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -39,6 +40,17 @@ double Model::real(std::string_view key) const { return std::strtod(parameter(ke
 std::string class_words(const ContextSummary& tables) {
     if (tables.class_names.empty()) return "no classes";
     return format("%zu classes", tables.class_names.size());
+}
+
+std::string longer_than_every_sequence(const char* features, const Question& q, int length, size_t longest) {
+    return format("0 %s: %s %d is longer than every sequence (the longest has %zu residues); try a lower value",
+                  features, q.flag, length, longest);
+}
+
+size_t longest_length(const std::vector<std::string>& sequences) {
+    size_t longest = 0;
+    for (const std::string& s : sequences) longest = std::max(longest, s.size());
+    return longest;
 }
 
 Model base_model(const Method& method, std::vector<std::string> features, const ContextSummary& tables) {
@@ -132,6 +144,21 @@ TableRows coder_rows(const RowCoder& coder, const std::vector<std::string>& sequ
         };
     };
     return rows;
+}
+
+ClassFiles labelled_class_files(const LabelledInput& in) {
+    ClassFiles files;
+    files.training = in.class_file.get();
+    files.training_read = in.classes ? &*in.classes : nullptr;
+    files.training_name = in.class_name;
+    files.training_sequences = in.training.sequences.size();
+    if (in.with_test) {
+        files.test = in.test.class_file.get();
+        files.test_read = in.test.classes ? &*in.test.classes : nullptr;
+        files.test_name = in.test.class_name;
+        files.test_sequences = in.test.sequences.size();
+    }
+    return files;
 }
 
 }  // namespace tessar

@@ -3,7 +3,8 @@
 // --help, the model files and `tessar encode` all read that table, and nothing dispatches on a
 // method's name. A method's record says:
 //   - its name (subcommand, model files), menu key, help line and example;
-//   - its questions, in dialogue order (the console asks them, the command line makes flags);
+//   - its questions, in dialogue order (the console asks them, the command line makes flags),
+//     and the outputs it writes under fixed names;
 //   - how it runs on a dialogue, and what the run gives back: a summary line and a model;
 //   - the parameters its model file holds, how a feature line is written and read back;
 //   - how the rows of its features are computed for any sequence (its row coder).
@@ -19,6 +20,7 @@
 
 #include "context/context.h"
 #include "dialogue/dialogue.h"
+#include "inputs/questions.h"
 
 namespace tessar {
 
@@ -62,6 +64,10 @@ using RowCoder = std::function<RowFiller()>;
 struct MethodRun {
     std::string summary;         // one line: "ngrams: 18 sequences, 2117 distinct 3-grams, 3 classes"
     std::optional<Model> model;  // none: the method learns nothing to encode with
+    // When the run found no feature: which answer excluded everything, its value and what to
+    // change, one line without its end ("0 motifs reach --min-occurrence 6 (a third of 18
+    // sequences); try a lower value"); "" otherwise. The menu says nothing of it.
+    std::string hint = "";
 };
 
 // How a method reads the classification file of sequences it encodes with a model (a test
@@ -69,6 +75,12 @@ struct MethodRun {
 enum class TestClassReading {
     Checked,    // each keyword line checked, the names passed over by the training file's count
     Unchecked,  // read from its start without checks, by its own count
+};
+
+// An output a method writes under a fixed name of its own, in the output folder.
+struct FixedOutput {
+    const char* name;  // "SeqFile.seq"
+    const char* what;  // "the family file"
 };
 
 struct Method {
@@ -79,6 +91,8 @@ struct Method {
     // Every question, in dialogue order.
     const std::vector<const Question*>& (*questions)();
     bool writes_tables;   // ARFF files (their --format), as opposed to files of its own
+    // The outputs it writes under fixed names, besides those its questions name.
+    std::vector<FixedOutput> fixed_outputs;
     // Runs the whole method on a dialogue: questions, computation, output files, closing line.
     MethodRun (*run)(Dialogue& io);
 
@@ -97,6 +111,14 @@ struct Method {
 
 // "3 classes" or "no classes", for a summary line.
 std::string class_words(const ContextSummary& tables);
+
+// The hint of a run whose length answer `q` (of value `length`) exceeds every sequence:
+// "0 <features>: <flag> <length> is longer than every sequence (the longest has <longest>
+// residues); try a lower value".
+std::string longer_than_every_sequence(const char* features, const Question& q, int length, size_t longest);
+
+// The residues of the longest of `sequences` (0 for none).
+size_t longest_length(const std::vector<std::string>& sequences);
 
 // A model of `method` with its features and the classes of its tables.
 Model base_model(const Method& method, std::vector<std::string> features, const ContextSummary& tables);
@@ -124,5 +146,9 @@ RowCoder presence_coder(std::vector<std::string> texts);
 // The rows of `sequences` by a coder, filled ahead on every core (context/context.h). The label
 // handed to the coder is the one the context writer reads for the row (null without classes).
 TableRows coder_rows(const RowCoder& coder, const std::vector<std::string>& sequences, bool with_labels);
+
+// The classification files of the motif and N-gram methods' inputs, for their context files:
+// read by the writer, or read whole already.
+ClassFiles labelled_class_files(const LabelledInput& in);
 
 }  // namespace tessar

@@ -21,9 +21,13 @@ MethodRun run(Dialogue& io) {
     NgramsRun r = run_ngrams(io);
     std::string summary = format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences,
                                  r.ngrams.size(), r.n, class_words(r.tables).c_str());
+    // a sequence of N residues or more has an N-gram: none has when N exceeds every one
+    std::string hint = r.ngrams.empty() && r.n_sequences > 0
+                           ? longer_than_every_sequence("N-grams", kNgramSize, r.n, r.longest_sequence)
+                           : "";
     Model model = base_model(kNgramsMethod, std::move(r.ngrams), r.tables);
     model.parameters = {{"n", std::to_string(r.n)}};
-    return {std::move(summary), std::move(model)};
+    return {std::move(summary), std::move(model), std::move(hint)};
 }
 
 // An N-gram has N letters.
@@ -42,7 +46,7 @@ RowCoder row_coder(const Model& model) { return presence_coder(model.features); 
 const Method kNgramsMethod = {
     "ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
     "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out",
-    questions, true, run,
+    questions, true, {}, run,
     {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked,
 };
 

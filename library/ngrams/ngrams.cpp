@@ -94,8 +94,7 @@ NgramsRun run_ngrams(Dialogue& io) {
     ContextRequest request{table.ngrams};
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
-    request.classes.training = in.class_file.get();
-    request.classes.test = in.with_test ? in.test.class_file.get() : nullptr;
+    request.classes = labelled_class_files(in);
     request.blank_lines_first = true;
     NgramsRun run;
     run.tables = write_context_files(io, request);
@@ -103,6 +102,7 @@ NgramsRun run_ngrams(Dialogue& io) {
 
     run.n = n;
     run.n_sequences = in.training.sequences.size();
+    run.longest_sequence = longest_length(in.training.sequences);
     run.ngrams = std::move(table.ngrams);
     return run;
 }

@@ -82,10 +82,10 @@ def check_same_rows(tessar, work, label, method_args, test_fasta, test_cls):
     for fmt, ext in FORMATS.items():
         out = os.path.join(work, label, fmt)
         run(tessar, method_args + ["--test", test_fasta, "--test-classes", test_cls, "--format", fmt,
-                                   "--save-model", "model.txt", "--out-dir", out, "-q"], work)
+                                   "--save-model", os.path.join(out, "model.txt"), "--out-dir", out, "-q"], work)
         model = os.path.join(out, "model.txt")
         run(tessar, ["encode", test_fasta, "--model", model, "--classes", test_cls, "--format", fmt,
-                     "--out-dir", out, "--arff", "encoded" + ext, "-q"], work)
+                     "--arff", os.path.join(out, "encoded" + ext), "-q"], work)
         want, got = read(os.path.join(out, "Test" + ext)), read(os.path.join(out, "encoded" + ext))
         if got != want:
             raise Failure(f"{label} {fmt}: the encoded table differs from the method's test table "
@@ -96,9 +96,10 @@ def check_same_rows(tessar, work, label, method_args, test_fasta, test_cls):
 def check_without_classes(tessar, work, label, model, test_fasta, test_cls, presence=None):
     """Without --classes: class ?, the same values (or, for ddms, exact presence)."""
     out = os.path.join(work, label, "unlabelled")
-    run(tessar, ["encode", test_fasta, "--model", model, "--out-dir", out, "--arff", "a.arff", "-q"], work)
-    run(tessar, ["encode", test_fasta, "--model", model, "--classes", test_cls, "--out-dir", out,
-                 "--arff", "b.arff", "-q"], work)
+    os.makedirs(out, exist_ok=True)
+    run(tessar, ["encode", test_fasta, "--model", model, "--arff", os.path.join(out, "a.arff"), "-q"], work)
+    run(tessar, ["encode", test_fasta, "--model", model, "--classes", test_cls,
+                 "--arff", os.path.join(out, "b.arff"), "-q"], work)
     unlabelled, labelled = read(os.path.join(out, "a.arff")), read(os.path.join(out, "b.arff"))
     head = unlabelled[:unlabelled.index(b"@data\n")]
     if head != labelled[:labelled.index(b"@data\n")]:
@@ -120,7 +121,8 @@ def check_without_classes(tessar, work, label, model, test_fasta, test_cls, pres
 
 def check_no_class_model(tessar, work, seqs, test_fasta):
     out = os.path.join(work, "no-classes")
-    run(tessar, ["ngrams", seqs, "-n", "2", "--save-model", "model.txt", "--out-dir", out, "-q"], work)
+    run(tessar, ["ngrams", seqs, "-n", "2", "--save-model", os.path.join(out, "model.txt"), "--out-dir", out,
+                 "-q"], work)
     model = os.path.join(out, "model.txt")
     run(tessar, ["encode", test_fasta, "--model", model, "--out-dir", out, "-q"], work)
     encoded, training = read(os.path.join(out, "Encoded.arff")), read(os.path.join(out, "Context.arff"))
@@ -171,7 +173,7 @@ def check_memory(tessar, work, model):
             for i in range(n):
                 f.write(f">s{i}\n{''.join(rng.choices('ACDEFGHIKLMNPQRSTVWY', k=60))}\n")
         sizes[n] = peak_kib([tessar, "encode", path, "--model", model, "--format", "sparse-arff",
-                             "--out-dir", os.path.join(work, "memory"), "--arff", f"{n}.arff", "-q"], work)
+                             "--arff", os.path.join(work, f"memory-{n}.arff"), "-q"], work)
     if sizes[200000] > 1.2 * sizes[20000] + 1024:
         raise Failure(f"peak memory {sizes[20000]} KiB for 20,000 sequences, {sizes[200000]} KiB for "
                       "200,000: the rows are not written as the sequences stream in")

@@ -59,8 +59,9 @@ def main():
             problem = None
             if run.returncode != 0:
                 problem = f"status {run.returncode}: {run.stderr.decode(errors='replace')[:500]}"
-            elif label == "classes":
-                os.replace(os.path.join(out, "many.cls"), os.path.join(work, "many.cls"))
+            elif label == "classes":  # -o names it as given: beside the sequences, not in --out-dir
+                if not os.path.exists(os.path.join(work, "many.cls")):
+                    problem = "no many.cls where -o named it"
             elif table == "SeqBin.dat":
                 with open(os.path.join(out, table)) as f:
                     rows = sum(1 for _ in f)

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""An interrupted method run names its unfinished output files.
+"""An interrupted method run: the launcher names its unfinished output files; tessar, which
+writes whole files or none, removes its temporary files and leaves the final names as they were.
 
 Starts the real launcher (or the same method through tessar) on the motif method with answers
 that make the search run for minutes (form *X*Y*, minimum length 2, minimum occurrence 1, on the
-18 sample sequences), waits until the report file exists (it is created before the search)
-and the search has run a moment on its worker threads, sends the signal and checks that the program ends with status 130 and says on standard error
-that the report is incomplete.
+18 sample sequences), waits until the report file exists (it is created before the search; for
+tessar, under its temporary name) and the search has run a moment on its worker threads, sends
+the signal and checks that the program ends with status 130 and what it says on standard error.
+For tessar, an earlier report of that name must be untouched and no temporary file left.
 
     interrupted_run.py --bin FOLDER --signal INT|TERM [--program launcher|tessar]
 """
@@ -24,7 +26,13 @@ REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__
 ANSWERS = b"a\nex.txt\n\n2\n2\n1\n0\nlong-run.out\n"
 FLAGS = ["motifs", "ex.txt", "--form", "2", "--min-length", "2", "--min-occurrence", "1",
          "--report", "long-run.out", "--quiet"]
-EXPECTED = b"tessar: interrupted; long-run.out is incomplete\n"
+EXPECTED = {"launcher": b"tessar: interrupted; long-run.out is incomplete\n",
+            "tessar": b"tessar: interrupted; no output file written\n"}
+EARLIER = b"an earlier report\n"
+
+
+def temporary_files(work):
+    return [name for name in os.listdir(work) if name.startswith(".")]
 
 
 def main():
@@ -41,6 +49,12 @@ def main():
     try:
         shutil.copy(os.path.join(REPO, "tests", "data", "small.fasta"), os.path.join(work, "ex.txt"))
         report = os.path.join(work, "long-run.out")
+        if args.program == "tessar":
+            with open(report, "wb") as f:
+                f.write(EARLIER)
+
+        def report_begun():
+            return temporary_files(work) if args.program == "tessar" else os.path.exists(report)
         proc = subprocess.Popen(command, cwd=work, stdin=subprocess.PIPE,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         # the answers go in and standard input stays open: the run never ends on end of input
@@ -50,7 +64,7 @@ def main():
 
         # the report exists once the search has begun (its header is written before the search)
         deadline = time.monotonic() + 300
-        while not os.path.exists(report):
+        while not report_begun():
             if proc.poll() is not None:
                 sys.exit(f"FAIL: the program ended (status {proc.returncode}) before the report existed")
             if time.monotonic() > deadline:
@@ -72,11 +86,20 @@ def main():
         failures = []
         if proc.returncode != 130:
             failures.append(f"status {proc.returncode}, expected 130")
-        if stderr != EXPECTED:
-            failures.append(f"standard error {stderr!r}, expected {EXPECTED!r}")
+        expected = EXPECTED[args.program]
+        if stderr != expected:
+            failures.append(f"standard error {stderr!r}, expected {expected!r}")
+        if args.program == "tessar":
+            if temporary_files(work):
+                failures.append(f"temporary files left: {temporary_files(work)}")
+            with open(report, "rb") as f:
+                if f.read() != EARLIER:
+                    failures.append("the earlier report was changed")
+            if sorted(os.listdir(work)) != ["ex.txt", "long-run.out"]:
+                failures.append(f"files left: {sorted(os.listdir(work))}")
         if failures:
             sys.exit("FAIL: " + "; ".join(failures))
-        print(f"ok: {args.program}, SIG{args.signal} -> status 130, {EXPECTED.decode().strip()}")
+        print(f"ok: {args.program}, SIG{args.signal} -> status 130, {expected.decode().strip()}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

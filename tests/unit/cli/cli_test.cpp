@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 #include "cli.h"
 #include "support.h"
@@ -65,7 +66,7 @@ TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
         {{"disclass", kSmall, "--classes", kSmallClasses, "--alpha", "1.5"},
          "--alpha: \"1.5\" is not a number from 0 to 1"},
         {{"ddms", kSmall, "--classes", kSmallClasses, "--threshold", "-1"},
-         "--threshold: \"-1\" is not a number from 0 or more"},
+         "--threshold: \"-1\" is not a number from 0 to 3.40282e+38"},
         {{"ngrams", kSmall, "--bogus"}, "--bogus"},
         {{"ngrams"}, "SEQUENCES is required"},
         {{"disclass", kSmall}, "--classes is required"},
@@ -91,22 +92,22 @@ TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
 TEST_F(Cli, AMissingInputFileIsAnInputErrorNamingTheFlag) {
     Outcome o = run({"ngrams", kSmall, "--classes", "missing.cls"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "tessar ngrams: --classes: cannot open missing.cls\n");
+    EXPECT_EQ(o.err, "tessar ngrams: --classes: cannot open missing.cls: No such file or directory\n");
     o = run({"motifs", "missing.fasta"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "tessar motifs: SEQUENCES: cannot open missing.fasta\n");
+    EXPECT_EQ(o.err, "tessar motifs: SEQUENCES: cannot open missing.fasta: No such file or directory\n");
     EXPECT_TRUE(std::filesystem::is_empty("."));
 }
 
-TEST_F(Cli, TheSuitesMessagesGoToStandardErrorAndLeftFilesAreNamed) {
+TEST_F(Cli, TheSuitesMessagesGoToStandardErrorAndAFailedRunLeavesNoFile) {
     write_file("bad.cls", "#classes number\n3\nglobin\n");
+    write_file("Context.arff", "earlier");
     const Outcome o = run({"ngrams", kSmall, "--classes", "bad.cls"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err,
-              "Err: Class file invalid @class_names\n"
-              "tessar ngrams: stopped: these output files may be incomplete: Context.arff Context.txt "
-              "Context.dat\n");
+    EXPECT_EQ(o.err, "Err: Class file invalid @class_names\n");
+    EXPECT_EQ(read_file("Context.arff"), "earlier");
+    EXPECT_FALSE(exists("Context.txt"));
     write_file("empty.fasta", "no header here\n");
     const Outcome empty = run({"ngrams", "empty.fasta", "--out-dir", "e"});
     EXPECT_EQ(empty.status, 1);
@@ -147,15 +148,22 @@ TEST_F(Cli, TableFilesTakeTheFormatsExtensionUnlessNamed) {
     EXPECT_FALSE(exists("Context.csv"));
 }
 
-TEST_F(Cli, DescriptorMethodsSayHowManySequencesTheClassWalkDropped) {
+TEST_F(Cli, DescriptorMethodsGroupTheSequencesByClassAndSaySo) {
     write_file("seqs.fasta", ">1\nMKV\n>2\nMRV\n>3\nMKW\n>4\nMRW\n");
     write_file("seqs.cls", "#\n3\n#\na\nb\nc\n#\na\nc\nb\nc");
     for (const char* method : {"disclass", "ddms"}) {
         const Outcome o = run({method, "seqs.fasta", "--classes", "seqs.cls"});
         EXPECT_EQ(o.status, 0) << o.err;
-        EXPECT_EQ(o.err, "2 of 4 sequences dropped: from sequence 3 on, the labels of seqs.cls do not "
-                         "follow the order of its class names\n");
-        EXPECT_NE(o.out.find("4 sequences (2 placed)"), std::string::npos) << o.out;
+        EXPECT_EQ(o.err, "2 of 4 sequences moved: grouped by class in the order of the class names of "
+                         "seqs.cls (the rows follow that order)\n");
+        EXPECT_NE(o.out.find("4 sequences (4 placed)"), std::string::npos) << o.out;
+        // the family file and the rows in the grouped order: 1, 3, 2, 4
+        EXPECT_EQ(read_file("SeqFile.seq"), "/\nMKV\n/\nMKW\n/\nMRV\nMRW");
+        const std::string arff = read_file("Context.arff");
+        std::istringstream rows(arff.substr(arff.find("@data\n") + 6));
+        std::string classes;
+        for (std::string row; std::getline(rows, row);) classes += row.substr(row.rfind(',') + 1);
+        EXPECT_EQ(classes, "abcc") << arff;
     }
 }
 
@@ -223,7 +231,7 @@ TEST_F(Cli, TheQuestionTablesAsJsonListEveryFlagOnce) {
 }
 
 TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
-    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out", "--save-model", "m.txt"});
+    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out", "--save-model", "out/m.txt"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_NE(o.out.find(" out/m.txt\n"), std::string::npos) << o.out;
     EXPECT_EQ(read_file("out/m.txt").rfind("tessar-model 1\nmethod ngrams\nn 3\nclasses 3\n", 0), 0u);
@@ -237,12 +245,14 @@ TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
     EXPECT_EQ(run({"encode", kSmall}).status, 2);
     o = run({"encode", kSmall, "--model", "none.txt"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "tessar encode: --model: cannot open none.txt\n");
+    EXPECT_EQ(o.err, "tessar encode: --model: cannot open none.txt: No such file or directory\n");
     EXPECT_EQ(run({"ngrams", kSmall, "--save-model", ""}).status, 2);
-    // a model that cannot be created: the tables are written, the run fails naming them
+    // a model that cannot be created (its name is taken as given): the run fails, and its tables
+    // and the output folder made for them go with it
     o = run({"ngrams", kSmall, "--out-dir", "x", "--save-model", "no/such/folder/m.txt"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("--save-model: cannot create x/no/such/folder/m.txt"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err, "tessar ngrams: --save-model: cannot create no/such/folder/m.txt: No such file or directory\n");
+    EXPECT_FALSE(exists("x"));
     // bincod learns nothing
     EXPECT_EQ(run({"bincod", kSmall, "--code", "aldane", "--save-model", "m.txt"}).status, 2);
 }

@@ -181,7 +181,9 @@ TEST_F(Writer, ClassesReadByTheMethodListTheFamiliesAndTheTestFileIsReadWithoutC
     // the descriptor methods: ARFF files only, the names and labels the class walk read, one
     // class listed per family; the test file read once, without checks, by its own count
     answer({"c.arff", "t.arff"});
-    const ClassesRead read{{"pos", "neg", "none"}, {"pos", "neg"}};
+    ClassesRead read;
+    read.names = {"pos", "neg", "none"};
+    read.labels = {"pos", "neg"};
     ContextRequest r = request(kvl_ag, nullptr, text_file("#\n3\n#\na\nb\nc\n#\nneg\n"));
     r.classes.training_read = &read;
     r.classes.test_unchecked = true;

@@ -39,8 +39,8 @@ protected:
         options.out_dir = dir.path().string();
         options.format = &format;
         options.messages = nullptr;
-        options.answers = {{"--arff", stem + ".table"}, {"--test-arff", stem + "-test.table"},
-                           {"--txt", stem + ".txt"}, {"--dat", stem + ".dat"}};
+        options.answers = {{"--arff", dir / (stem + ".table")}, {"--test-arff", dir / (stem + "-test.table")},
+                           {"--txt", dir / (stem + ".txt")}, {"--dat", dir / (stem + ".dat")}};
         PresetDialogue io(std::move(options));
         ContextRequest request{attributes};
         request.training = rows(values);
@@ -229,7 +229,9 @@ TEST_F(Formats, EveryFormatHoldsTheDenseValuesOfALargerTable) {
 }
 
 TEST_F(Formats, ClassesReadByTheMethodListOnlyTheFamiliesAndIndexTheFullList) {
-    const ClassesRead read{{"pos", "neg", "rest"}, {"pos", "neg", "neg"}};
+    ClassesRead read;
+    read.names = {"pos", "neg", "rest"};
+    read.labels = {"pos", "neg", "neg"};
     open_files.clear();
     PresetOptions options;
     options.out_dir = dir.path().string();
@@ -261,6 +263,7 @@ TEST(FormatTable, NamesExtensionsAndTheMenusFormatFirst) {
     EXPECT_EQ(&arff_format(), table_formats().front());
     for (const TableFormat* f : table_formats()) EXPECT_EQ(find_table_format(f->name), f);
     EXPECT_EQ(find_table_format("xml"), nullptr);
+    EXPECT_EQ(find_table_format("Sparse-ARFF"), find_table_format("sparse-arff"));  // in any case
     EXPECT_EQ(with_format_extension("Context.arff", fmt("csv")), "Context.csv");
     EXPECT_EQ(with_format_extension("Test.arff", fmt("libsvm")), "Test.libsvm");
     EXPECT_EQ(with_format_extension("Context.arff", fmt("sparse-arff")), "Context.arff");

@@ -114,3 +114,24 @@ TEST(InterruptReport, WithNothingOpenTheRunEndsSilentlyAndTheHandlersLeaveWithTh
     EXPECT_EQ(killed.status, -1);
     EXPECT_EQ(killed.stderr_text, "");
 }
+
+TEST(InterruptReport, TheHandlerRemovesTheTemporaryFilesAndNamesOnlyTheOutputsWrittenInPlace) {
+    for (bool with_direct_output : {false, true}) {
+        ScratchFolder dir;
+        const Ending ending = signal_when_ready(SIGTERM, [&](int ready_fd) {
+            const InterruptReport report = install_interrupt_report();
+            File table = create_output(make_temporary(dir / ".Context.arff.XXXXXX", 0644));
+            std::fputs("partial", table.get());
+            std::fflush(table.get());
+            File direct = with_direct_output ? create_output(dir / "fifo-like.txt") : File();
+            ready_then_wait(ready_fd);
+        });
+        EXPECT_EQ(ending.status, kInterruptedStatus);
+        EXPECT_EQ(ending.stderr_text, with_direct_output ? incomplete(dir / "fifo-like.txt")
+                                                         : "tessar: interrupted; no output file written\n");
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(left, with_direct_output ? std::vector<std::string>{"fifo-like.txt"} : std::vector<std::string>{});
+    }
+}

@@ -30,8 +30,25 @@ TEST_F(FamilyFile, OutOfOrderLabelClosesClassesAndLosesSequences) {
     EXPECT_EQ(read_file("SeqFile.seq"), "/\n/\nMKV\n");
     EXPECT_EQ(d.n_families, 2u);
     EXPECT_EQ(d.n_placed, 1u);
+    EXPECT_EQ(d.n_skipped, 1u);
     EXPECT_EQ(d.families[0].n_sequences, 0);
     EXPECT_EQ(d.families[1].n_sequences, 1);
+}
+
+TEST_F(FamilyFile, GroupingByClassIsStableAndLetsTheWalkPlaceEverySequence) {
+    DescriptorData d;
+    d.file_sequences = {"S1", "S2", "S3", "S4", "S5", "S6"};
+    d.classes.names = {"b", "a", "c"};
+    d.classes.labels = {"a", "b", "c", "a", "b", "a"};
+    EXPECT_EQ(group_by_class(d), 5u);  // S1 alone stays where it was
+    EXPECT_EQ(d.file_sequences, (std::vector<std::string>{"S2", "S5", "S1", "S4", "S6", "S3"}));
+    EXPECT_EQ(d.classes.labels, (std::vector<std::string>{"b", "b", "a", "a", "a", "c"}));
+    File family = create_family_file(kFamilyFileName);
+    write_families(family, d, kFamilyFileName);
+    EXPECT_EQ(d.n_skipped, 0u);
+    EXPECT_EQ(read_file(kFamilyFileName), "/\nS2\nS5\n/\nS1\nS4\nS6\n/\nS3");
+    // already grouped: nothing moves
+    EXPECT_EQ(group_by_class(d), 0u);
 }
 
 TEST_F(FamilyFile, LastLabelStandsForMissingLabelsAndFoldsResidues) {

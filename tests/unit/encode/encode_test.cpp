@@ -59,7 +59,7 @@ protected:
         options.out_dir = dir.path().string();
         options.format = find_table_format(format);
         options.messages = nullptr;
-        options.answers = {{"--model", dir / "m.txt"}, {"SEQUENCES", dir / "s.fasta"}, {"--arff", "e.table"}};
+        options.answers = {{"--model", dir / "m.txt"}, {"SEQUENCES", dir / "s.fasta"}, {"--arff", dir / "e.table"}};
         if (!classes.empty()) {
             test_support::write_file(dir / "s.cls", classes);
             options.answers["--classes"] = dir / "s.cls";
@@ -138,13 +138,32 @@ TEST_F(Encode, WithoutClassesEveryFormatWritesTheClassAsUnknown) {
     EXPECT_EQ(table(), "0 1:1 2:1\n0\n0 2:1\n");
 }
 
-TEST_F(Encode, WithClassesTheLabelsComeOneALineAndTheLastStandsForTheRest) {
-    const EncodeRun run = encode("csv", "#\n2\n#\npos\nneg\n#\nneg\npos\n");
+TEST_F(Encode, WithClassesTheLabelsComeOneALine) {
+    // an editor's final blank line is no label
+    const EncodeRun run = encode("csv", "#\n2\n#\npos\nneg\n#\nneg\npos\npos\n\n");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
     EXPECT_TRUE(run.with_labels);
     EXPECT_EQ(run.n_rows, 3u);
-    encode("libsvm", "#\n2\n#\npos\nneg\n#\nneg\npos\n");
+    encode("libsvm", "#\n2\n#\npos\nneg\n#\nneg\npos\npos\n");
     EXPECT_EQ(table(), "1 1:1 2:1\n0\n0 2:1\n");
+}
+
+TEST_F(Encode, LabelsThatDoNotFitStopTheRun) {
+    const std::string file = dir / "s.cls";
+    const std::string header = "#\n2\n#\npos\nneg\n#\n";
+    auto error = [&](const std::string& labels) {
+        return test_support::fatal_message([&] { encode("csv", header + labels); });
+    };
+    // one label per sequence, however the lines run short or over (blank lines included)
+    EXPECT_EQ(error("neg\npos\n"), "Err: " + file + ": 2 labels for 3 sequences\n");
+    EXPECT_EQ(error("neg\npos\n\n\n"), "Err: " + file + ": 2 labels for 3 sequences\n");
+    EXPECT_EQ(error("neg\npos\npos\nneg\n"), "Err: " + file + ": 4 labels for 3 sequences\n");
+    // each label is a class name, a blank line followed by a label too
+    EXPECT_EQ(error("neg\nPos\npos\n"), "Err: " + file + " line 8: label \"Pos\" is not among the class names\n");
+    EXPECT_EQ(error("neg\n\npos\n"), "Err: " + file + " line 8: label \"\" is not among the class names\n");
+    // and one of the model's classes, which the table lists
+    EXPECT_EQ(test_support::fatal_message([&] { encode("csv", "#\n2\n#\npos\nrest\n#\npos\nrest\npos\n"); }),
+              "Err: " + file + " line 8: label \"rest\" is not among the training classes (pos, neg)\n");
 }
 
 TEST_F(Encode, TheRowsAloneWithoutHeader) {
@@ -163,14 +182,17 @@ TEST_F(Encode, NgramAndMotifModelsCheckTheKeywordsAndTakeTheTrainingCountOfNames
     EXPECT_EQ(test_support::fatal_message([&] { encode("arff", "#\n3\n#\na\nb\nc\n#\npos\n"); }),
               kClassDataError);
     // one name where the model has two: the keyword line passes for a name
-    encode("csv", "#\n1\n#\npos\n#\n#\nneg\n");
+    encode("csv", "#\n1\n#\nneg\n#\n#\nneg\nneg\nneg\n");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,neg\n0,1,neg\n");
 }
 
-TEST_F(Encode, DescriptorModelsReadTheClassificationFileWithoutChecksAndTheirOwnCount) {
+TEST_F(Encode, DescriptorModelsReadTheClassificationFileByItsOwnCount) {
     test_support::write_file(dir / "m.txt", model_text(two_feature_model("disclass")));
-    encode("csv", "x\n3\nx\na\nb\nc\nx\nneg\npos\n");
+    encode("csv", "#\n3\n#\nneg\nrest\npos\n#\nneg\npos\npos\n");
     EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
+    // its keyword lines checked, as those of a training file
+    EXPECT_EQ(test_support::fatal_message([&] { encode("csv", "x\n3\nx\na\nb\nc\nx\nneg\npos\n"); }),
+              kClassNumberError);
     // the DDMS rule applies to the descriptors of the row's class: LA of class neg is similar
     // to LS under BLOSUM62 at 0.5 (5/8) only in a sequence of class neg
     test_support::write_file(dir / "m.txt", model_text(two_feature_model("ddms")));

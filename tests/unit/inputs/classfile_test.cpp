@@ -132,3 +132,68 @@ TEST(ClassFile, LinesOfAnyLength) {
     EXPECT_EQ(read_header(c.file), Names{long_name});
     EXPECT_EQ(next_label(c.file), long_name);
 }
+
+TEST(ClassFile, ReadWholeTheLabelsKeepTheirLinesAndThePastTheEndRule) {
+    ClassText c("#\n2\n#\nA\nB\n#\nA\nB\n");
+    const ClassesRead read = read_classification(c.file);
+    EXPECT_EQ(read.names, (Names{"A", "B"}));
+    EXPECT_EQ(read.labels, (Names{"A", "B"}));
+    EXPECT_EQ(read.first_label_line, 7u);
+    EXPECT_EQ(read.label(5), "B");
+    // without label lines the last line read, the keyword line, stands for every label
+    ClassText none("#\n1\n#\nA\n#instances\n");
+    EXPECT_EQ(read_classification(none.file).label(0), "#instances");
+    // a test file beside a training file of three classes: its names by that count
+    ClassText test("#\n9\n#\nA\nB\nC\n#\nC\n");
+    const ClassesRead beside = read_classification(test.file, 3);
+    EXPECT_EQ(beside.names, (Names{"A", "B", "C"}));
+    EXPECT_EQ(beside.first_label_line, 8u);
+}
+
+TEST(LabelFit, OneLabelPerSequenceEachAClassName) {
+    const Names names = {"pos", "neg"};
+    EXPECT_TRUE(fit_labels(names, {"pos", "neg"}, 2).fits());
+    // an editor's final blank lines are no labels
+    EXPECT_TRUE(fit_labels(names, {"pos", "neg", "", " \t", ""}, 2).fits());
+    LabelFit fit = fit_labels(names, {"pos", "neg", ""}, 3);
+    EXPECT_EQ(fit.n_labels, 2u);
+    EXPECT_EQ(fit.outside, LabelFit::kNone);
+    // a blank line followed by a label is a label, and no class name
+    fit = fit_labels(names, {"pos", "", "neg"}, 3);
+    EXPECT_EQ(fit.n_labels, 3u);
+    EXPECT_EQ(fit.outside, 1u);
+    EXPECT_EQ(fit.outside_label, "");
+    // names compare whole: no case folding, no trimming
+    fit = fit_labels(names, {"pos", "Neg", "neg "}, 3);
+    EXPECT_EQ(fit.outside, 1u);
+    EXPECT_EQ(fit.outside_label, "Neg");
+    // a label past the sequences only counts
+    fit = fit_labels(names, {"pos", "neg", "other"}, 2);
+    EXPECT_EQ(fit.n_labels, 3u);
+    EXPECT_EQ(fit.outside, LabelFit::kNone);
+    // a class named by a blank line takes blank labels
+    EXPECT_TRUE(fit_labels({"pos", ""}, {"", "pos"}, 2).fits());
+}
+
+TEST(LabelFit, MessagesNameTheFileTheLineAndTheLabel) {
+    const Names names = {"pos", "neg"};
+    LabelFit fit = fit_labels(names, {"pos", "Pos", "neg"}, 2);
+    // the count first
+    EXPECT_EQ(label_fit_error(fit, "x.cls", 7), "Err: x.cls: 3 labels for 2 sequences\n");
+    EXPECT_EQ(label_fit_warnings(fit, "x.cls"),
+              "\tWarning: x.cls has 3 labels for 2 sequences\n"
+              "\tWarning: label \"Pos\" of sequence 2 is not among the class names of x.cls\n");
+    fit = fit_labels(names, {"pos", "Pos"}, 2);
+    EXPECT_EQ(label_fit_error(fit, "x.cls", 7), "Err: x.cls line 8: label \"Pos\" is not among the class names\n");
+    EXPECT_EQ(label_fit_error(fit_labels(names, {"pos", "neg"}, 2), "x.cls", 7), "");
+
+    ClassText c("#\n2\n#\npos\nneg\n#\npos\nneg\n");
+    const ClassesRead read = read_classification(c.file);
+    EXPECT_EQ(fatal_message([&] { require_labels_fit(read, 3, "c.cls"); }), "Err: c.cls: 2 labels for 3 sequences\n");
+    EXPECT_EQ(fatal_message([&] { require_test_labels_fit(read, 2, {"pos"}, "t.cls"); }),
+              "Err: t.cls line 8: label \"neg\" is not among the training classes (pos)\n");
+    const Names many = {"c1", "c2", "c3", "c4", "c5", "c6", "c7", "c8", "c9", "pos"};
+    EXPECT_EQ(label_outside_training_error(read, 2, many, "t.cls"),
+              "Err: t.cls line 8: label \"neg\" is not among the training classes (c1, c2, c3, c4, c5, c6, c7, "
+              "c8, ... (10 classes))\n");
+}
