@@ -8,11 +8,8 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 bench_setup "${1:-}"
-[ -x "$BENCH_BIN/tessar" ] || { echo "no tessar in $BENCH_BIN: build it first" >&2; exit 1; }
-
-stem=$BENCH_OUT/synthetic-20000
-[ -f "$stem.fasta" ] && [ -f "$stem.cls" ] ||
-    python3 "$BENCH_ROOT/bench/make-synthetic" "$stem" --seqs 20000 --len 300 --classes 3 --seed 1 >/dev/null
+bench_tessar_20000
+stem=$BENCH_STEM
 
 # run LABEL ARGS...: tessar ARGS in a fresh folder bench/out/cli-LABEL
 run() {

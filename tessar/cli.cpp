@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -22,6 +24,8 @@
 #include "inputs/sequences.h"
 #include "methods/table.h"
 #include "progress.h"
+#include "report/figures.h"
+#include "report/report.h"
 #include "suggest.h"
 
 #ifndef TESSAR_VERSION
@@ -87,6 +91,7 @@ struct Command {
     CLI::App* app = nullptr;
     std::deque<FlagValue> flags;
     std::string out_dir, format = "arff";
+    std::string html, json;  // the report's page and JSON file ("": none)
     bool quiet = false;
     bool no_header = false;  // encode
     // classes
@@ -118,6 +123,14 @@ void add_common_flags(Command& c) {
                                  table_format_names().c_str(), arff_format().name))
             ->type_name("FORMAT")
             ->check(check_format, "", "");
+    if (writes_tables(c)) {
+        c.app->add_option("--html", c.html,
+                          "a report of the run: one HTML page that opens offline (the classes, the "
+                          "features that separate them best, a heatmap of sequences)")
+            ->type_name("FILE");
+        c.app->add_option("--json", c.json, "the report's figures as a JSON file (doc/report-format.md)")
+            ->type_name("FILE");
+    }
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
@@ -204,13 +217,25 @@ std::string encode_summary(const EncodeRun& r) {
 }
 
 // Runs a method of the table on a preset dialogue, and saves its model when --save-model names a
-// file; returns the summary line.
-std::string run_method(Command& c, PresetDialogue& io) {
+// file; returns the summary line. With a report, the method's own sections go to `sections`.
+std::string run_method(Command& c, PresetDialogue& io, std::vector<ReportSection>& sections) {
     const MethodRun run = c.method->run(io);
     if (!run.hint.empty()) io.note(run.hint + "\n");
     const FlagValue* save = find_flag(c, kSaveModel.flag);
     if (save && save->option->count() > 0 && run.model) save_model(io, *run.model);
+    if (RunFigures* figures = io.figures(); figures && run.model) {
+        if (!run.model->feature_classes.empty()) figures->feature_classes = run.model->feature_classes;
+        if (c.method->report_sections) c.method->report_sections(*run.model, *figures, sections);
+    }
     return run.summary;
+}
+
+// `tessar encode`; returns the summary line. With a report, its section goes to `sections`.
+std::string run_encoding(Command& c, PresetDialogue& io, std::vector<ReportSection>& sections) {
+    const EncodeRun run = run_encode(io, {!c.no_header});
+    if (const RunFigures* figures = io.figures())
+        sections.push_back(encoded_rows_section(*figures, top_features(*figures)));
+    return encode_summary(run);
 }
 
 // The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer. The
@@ -321,6 +346,8 @@ RunFiles run_files(Command& c, const Dialogue& io) {
     if (c.method)
         for (const FixedOutput& fixed : c.method->fixed_outputs)
             files.outputs.push_back({fixed.what, io.output_place(fixed.name, OutputName::Default)});
+    if (!c.html.empty()) files.outputs.push_back({"--html", io.output_place(c.html, OutputName::Given)});
+    if (!c.json.empty()) files.outputs.push_back({"--json", io.output_place(c.json, OutputName::Given)});
     return files;
 }
 
@@ -389,7 +416,63 @@ struct MadeFolders {
     }
 };
 
-int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
+// ---- the report
+
+// An argument as a shell reads it back: as it stands when it holds only safe characters, else
+// in single quotes.
+std::string shell_word(const std::string& arg) {
+    const bool plain = !arg.empty() && arg.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                             "0123456789-_./=,:+@%") == std::string::npos;
+    if (plain) return arg;
+    std::string quoted = "'";
+    for (char ch : arg) quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return quoted + "'";
+}
+
+std::string utc_now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return format("%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                  utc.tm_min, utc.tm_sec);
+}
+
+// The parameters of the run: every number or choice flag as given or defaulted, and the format.
+std::vector<std::pair<std::string, std::string>> run_parameters(const Command& c) {
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (const FlagValue& f : c.flags) {
+        const Question& q = *f.question;
+        if (q.kind != AnswerKind::Number && q.kind != AnswerKind::Real) continue;
+        std::string value = f.option->count() > 0 ? f.value : q.default_answer;
+        if (q.choices && !value.empty()) value = choice_name(q, choice_number(q, value).empty() ? value : choice_number(q, value));
+        parameters.emplace_back(std::string(q.flag).substr(std::string(q.flag).find_first_not_of('-')), value.empty() ? "(default, from the data)" : value);
+    }
+    if (writes_tables(c)) parameters.emplace_back("format", c.format);
+    return parameters;
+}
+
+// Writes the report's files (under temporary names, like every output of the run).
+void write_report(const Command& c, PresetDialogue& io, ReportRun& run) {
+    static const Question kHtml = {"--html", AnswerKind::OutputFile, "", ""};
+    static const Question kJson = {"--json", AnswerKind::OutputFile, "", ""};
+    const RunFigures& figures = *io.figures();
+    run.outputs = io.outputs();
+    for (const std::string* name : {&c.html, &c.json})
+        if (!name->empty()) run.outputs.push_back(io.output_place(*name, OutputName::Given));
+    auto write = [&](const Question& q, const std::string& name, const std::string& text) {
+        if (name.empty()) return;
+        const std::string path = io.output_path(name, OutputName::Given);
+        File file = create_output(path);
+        if (!file) io.refuse_file(q, name, errno);
+        std::fwrite(text.data(), 1, text.size(), file.get());
+        close_output(file, name);
+    };
+    write(kHtml, c.html, report_html(run, figures));
+    write(kJson, c.json, report_json(run, figures));
+}
+
+int execute(Command& c, const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool err_is_terminal) {
+    const auto started = std::chrono::steady_clock::now();
     const std::string command = std::string("tessar ") + c.app->get_name();
     PresetOptions options;
     options.out_dir = c.out_dir;
@@ -408,6 +491,9 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
         bar = std::make_unique<ProgressBar>(err, terminal_width(fileno(err)));
         options.on_progress = [&bar](const Progress& p) { bar->update(p); };
     }
+    RunFigures figures;
+    const bool with_report = !c.html.empty() || !c.json.empty();
+    if (with_report) options.figures = &figures;
     PresetDialogue io(std::move(options));
     MadeFolders folders;
 
@@ -429,9 +515,20 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     // Ctrl-C or SIGTERM during the run removes the temporary files
     const InterruptReport interrupt_report = install_interrupt_report();
     try {
-        const std::string summary = c.action == Action::Method   ? run_method(c, io)
-                                    : c.action == Action::Encode ? encode_summary(run_encode(io, {!c.no_header}))
+        ReportRun report;
+        const std::string summary = c.action == Action::Method   ? run_method(c, io, report.sections)
+                                    : c.action == Action::Encode ? run_encoding(c, io, report.sections)
                                                                  : run_classes(c, io);
+        if (with_report) {
+            report.version = TESSAR_VERSION;
+            report.method = c.app->get_name();
+            for (size_t i = 0; i < args.size(); ++i)
+                report.command_line += (i ? " " : "") + shell_word(i ? args[i] : std::string("tessar"));
+            report.date = utc_now();
+            report.parameters = run_parameters(c);
+            report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            write_report(c, io, report);
+        }
         io.commit_outputs();
         if (bar) bar->finish();
         if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
@@ -507,26 +604,7 @@ std::string usage_error_text(const CLI::App& app, const CLI::App& parsed, const 
     return e.what();
 }
 
-// ---- JSON for the hidden "questions" subcommand
-
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default:
-            if (c < 0x20)
-                out += format("\\u%04x", c);
-            else
-                out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+// ---- JSON for the hidden "questions" subcommand (json_string: report/report.h)
 
 std::string json_names(const char* const* names, int n) {
     std::string list = "[";
@@ -650,7 +728,7 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
                          "(see 'tessar classes --help')\n");
                 return 2;
             }
-            return execute(c, out, err, err_is_terminal);
+            return execute(c, args, out, err, err_is_terminal);
         }
     return 2;
 }

@@ -6,6 +6,7 @@
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
 #include "parallel/parallel.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -220,6 +221,9 @@ void each_row(const TableRows& rows, const ClassesRead* classes,
 void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const ContextRequest& request,
                 ClassReading& c) {
     const bool with_classes = request.classes.given();
+    RunFigures* figures = io.figures();
+    if (figures) figures->begin_rows(request.attributes, with_classes ? listed(c.names, request.classes.n_listed)
+                                                                      : std::vector<std::string>());
     DenseRows format_row(request.attributes.size());
     Progress progress{"writing", 0,
                       static_cast<double>(request.training.count + (c.with_test ? request.test.count : 0)),
@@ -231,6 +235,7 @@ void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const C
                  tables.training.row(ones, with_classes ? RowClass::of(label) : RowClass::none());
                  if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
                  if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
+                 if (figures) figures->add_row(ones, label);
                  ++progress.done;
                  io.progress(progress);
              });

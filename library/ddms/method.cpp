@@ -1,4 +1,5 @@
 // The method's record in the table of methods.
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -73,6 +74,29 @@ RowCoder row_coder(const Model& model) {
     };
 }
 
+// The merged groups, the largest first: each representative and the descriptors it stands for.
+void report_sections(const Model&, const RunFigures& figures, std::vector<ReportSection>& sections) {
+    constexpr size_t kShownGroups = 30, kShownMembers = 12;
+    std::vector<const FeatureGroup*> groups;
+    for (const FeatureGroup& g : figures.groups) groups.push_back(&g);
+    std::stable_sort(groups.begin(), groups.end(), [](const FeatureGroup* a, const FeatureGroup* b) {
+        return a->members.size() > b->members.size();
+    });
+    ReportSection section{"Merged groups",
+                          format("%zu descriptors kept; each stands for the descriptors the substitution "
+                                 "matrix scores as similar to it; the largest groups first",
+                                 groups.size()),
+                          {"representative", "descriptors merged", "merged into it"}, {}};
+    for (size_t i = 0; i < groups.size() && i < kShownGroups; ++i) {
+        const std::vector<std::string>& members = groups[i]->members;
+        std::string listed;
+        for (size_t m = 0; m < members.size() && m < kShownMembers; ++m) listed += (m ? " " : "") + members[m];
+        if (members.size() > kShownMembers) listed += format(" and %zu more", members.size() - kShownMembers);
+        section.rows.push_back({groups[i]->representative, std::to_string(members.size()), listed});
+    }
+    sections.push_back(std::move(section));
+}
+
 }  // namespace
 
 const Method kDdmsMethod = {
@@ -80,7 +104,7 @@ const Method kDdmsMethod = {
     "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out",
     questions, true, {{kFamilyFileName, "the family file"}, {kDdmsReportName, "the report"}}, run,
     {{"matrix", &kMatrixNumber}, {"threshold", &kThreshold}},
-    feature_line, read_feature, row_coder, TestClassReading::Unchecked,
+    feature_line, read_feature, row_coder, TestClassReading::Unchecked, report_sections,
 };
 
 }  // namespace tessar

@@ -145,6 +145,9 @@ struct Limits {
 // file; the TXT and DAT tables have one layout.
 struct TableFormat;
 
+// The figures of a run that its report shows (report/figures.h).
+class RunFigures;
+
 // Whose name an output file has: the user's (an answer, taken as it stands) or the method's (a
 // question's default, or a fixed name such as the family file's).
 enum class OutputName { Given, Default };
@@ -219,6 +222,9 @@ public:
     virtual void progress(const Progress&) {}
     // The layout of the feature tables; null: dense ARFF, the console's.
     virtual const TableFormat* table_format() const { return nullptr; }
+    // Where the run's figures are gathered for its report; null: no report is asked for (the
+    // console never makes one).
+    virtual RunFigures* figures() { return nullptr; }
 };
 
 // Asks for a file to read until one opens (Dialogue::open_input). An empty answer takes

@@ -42,6 +42,7 @@ struct PresetOptions {
     const TableFormat* format = nullptr;  // of the feature tables (null: dense ARFF)
     std::FILE* messages = stderr;  // warnings and notes
     std::function<void(const Progress&)> on_progress;  // none: progress is not shown
+    RunFigures* figures = nullptr;  // gathers the figures of a report (none: no report)
 };
 
 class PresetDialogue : public Dialogue {
@@ -74,6 +75,7 @@ public:
     Limits limits() const override { return Limits{}; }
     void progress(const Progress& p) override;
     const TableFormat* table_format() const override { return options_.format; }
+    RunFigures* figures() override { return options_.figures; }
 
     // Puts every output written under a temporary name in place (the rename replaces an earlier
     // file of that name). FatalError when a rename fails; the outputs not yet in place stay

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <ctime>
 
+#include "report/figures.h"
+
 namespace tessar {
 
 const Question kAlpha = {"--alpha", AnswerKind::Real,
@@ -148,6 +150,8 @@ DescriptorRun run_disclass(Dialogue& io) {
     run.alpha = q.alpha;
     run.beta = q.beta;
     run.descriptors = descriptor_texts(data);
+    if (RunFigures* figures = io.figures())
+        for (const MinedDescriptor& d : data.descriptors) figures->feature_classes.push_back(descriptor_class(data, d));
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
     run.n_classes_placed = classes_placed(data);

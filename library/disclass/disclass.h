@@ -174,6 +174,9 @@ void read_family_file(DescriptorData& data, const std::string& family_path = kFa
 void mine_descriptors(DescriptorData& data, float alpha, float beta,
                       const std::function<void(unsigned length, unsigned longest)>& on_length = {});
 
+// The class of a descriptor: that of the first family of its tie set ("" when it has none).
+std::string descriptor_class(const DescriptorData& data, const MinedDescriptor& descriptor);
+
 // The texts of the mined descriptors, in attribute order.
 std::vector<std::string> descriptor_texts(const DescriptorData& data);
 

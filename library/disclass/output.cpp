@@ -32,6 +32,12 @@ void write_disclass_report(const DescriptorData& data, float alpha, float beta, 
     });
 }
 
+std::string descriptor_class(const DescriptorData& data, const MinedDescriptor& descriptor) {
+    if (descriptor.families.empty()) return "";
+    const size_t f = static_cast<size_t>(descriptor.families.front());
+    return f >= 1 && f <= data.classes.names.size() ? data.classes.names[f - 1] : "";
+}
+
 std::vector<std::string> descriptor_texts(const DescriptorData& data) {
     std::vector<std::string> texts;
     texts.reserve(data.descriptors.size());

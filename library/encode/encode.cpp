@@ -4,6 +4,7 @@
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
 #include "inputs/sequences.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -73,6 +74,9 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     TableWriter table(out.get(), table_format_of(io), model.features.size(), model.class_names);
     if (options.header) table.header(model.features, model.with_classes ? &model.class_names : nullptr);
 
+    RunFigures* figures = io.figures();
+    if (figures) figures->begin_rows(model.features, run.with_labels ? model.class_names : std::vector<std::string>());
+    static const std::string kNoLabel;
     const RowFiller fill = model.method->row_coder(model)();
     std::vector<std::uint32_t> ones;
     Progress progress{"encoding", 0, 0, "rows"};
@@ -101,6 +105,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
             table.row(ones, !model.with_classes ? RowClass::none()
                             : label             ? RowClass::of(*label)
                                                 : RowClass::missing());
+            if (figures) figures->add_row(ones, label ? *label : kNoLabel);
             ++progress.done;
             io.progress(progress);
         });

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "report/figures.h"
+
 namespace tessar {
 
 namespace {
@@ -105,6 +107,7 @@ template <class NextLine>
 SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& name, SequenceReader reader,
                                   const Limits& limits, const std::function<void(std::string&)>& store) {
     SequenceFileStats stats;
+    stats.reader = reader;
     std::string line;
     ReadPosition at{name};
     auto next_line = [&](std::string& text) {
@@ -137,6 +140,8 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
             add_residues(line, residues, reader, limits, index, at, stats);
         }
         ++stats.n_sequences;
+        if (residues.size() >= stats.length_counts.size()) stats.length_counts.resize(residues.size() + 1);
+        ++stats.length_counts[residues.size()];
         store(residues);
     }
     return stats;
@@ -212,6 +217,9 @@ void note_residues(Dialogue& io, const SequenceFileStats& stats, const std::stri
 }
 
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name) {
+    if (RunFigures* figures = io.figures())
+        figures->add_input({name, static_cast<size_t>(stats.n_sequences), stats.length_counts,
+                            stats.reader != SequenceReader::Test});
     if (stats.n_sequences == 0 && io.limits().no_sequence_is_error)
         fatal(format("Err: no sequence in %s: a sequence starts at a line beginning with '>'\n",
                      name.c_str()));

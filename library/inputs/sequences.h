@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -38,6 +39,9 @@ struct SequenceFileStats {
     int n_skipped_lines = 0;          // lines before the first header
     bool skipped_residues = false;    // one of them held a letter
     std::array<long long, 26> letter_counts{};  // residues of the sequences, by letter A to Z
+    SequenceReader reader = SequenceReader::Test;  // the reader that read the file
+    // length_counts[n]: how many sequences hold n residues (up to the longest length)
+    std::vector<std::uint64_t> length_counts = {};
 };
 
 // Reads and validates every sequence of `in`, handing each to `store` in file order as soon as

@@ -7,7 +7,8 @@
 //     and the outputs it writes under fixed names;
 //   - how it runs on a dialogue, and what the run gives back: a summary line and a model;
 //   - the parameters its model file holds, how a feature line is written and read back;
-//   - how the rows of its features are computed for any sequence (its row coder).
+//   - how the rows of its features are computed for any sequence (its row coder);
+//   - the sections of its own in the report of a run (report/figures.h).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "context/context.h"
 #include "dialogue/dialogue.h"
 #include "inputs/questions.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -105,6 +107,11 @@ struct Method {
     bool (*read_feature)(const std::string& value, Model& model, std::string& why);
     RowCoder (*row_coder)(const Model& model);
     TestClassReading test_classes;
+
+    // ---- the report of a run: appends the method's own sections, made of its model and the
+    // figures of the run (null: none)
+    void (*report_sections)(const Model& model, const RunFigures& figures,
+                            std::vector<ReportSection>& sections) = nullptr;
 };
 
 // ---- pieces several records share
