@@ -42,6 +42,7 @@ struct PresetOptions {
     const TableFormat* format = nullptr;  // of the feature tables (null: dense ARFF)
     std::FILE* messages = stderr;  // warnings and notes
     std::function<void(const Progress&)> on_progress;  // none: progress is not shown
+    bool label_free_rows = false;  // Limits::label_free_rows (tessar ddms --label-free)
 };
 
 class PresetDialogue : public Dialogue {
@@ -69,7 +70,7 @@ public:
     // The path to write: a temporary file beside the final one (whole files), or the final path.
     // Asked again for the same place, the same path.
     std::string output_path(const std::string& name, OutputName whose) override;
-    Limits limits() const override { return Limits{}; }
+    Limits limits() const override;
     void progress(const Progress& p) override;
     const TableFormat* table_format() const override { return options_.format; }
 

@@ -1,4 +1,6 @@
 // The motif method's record in the table of methods.
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "inputs/questions.h"
@@ -69,6 +71,22 @@ RowCoder row_coder(const Model& model) {
     return motif_coder(model.features, pairs);
 }
 
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kMotifForm, &kMinLength, &kMinOccurrence, &kMutations});
+    DiscoverOptions opt;
+    opt.form = static_cast<int>(learn_parameter(request, kMotifForm));
+    opt.min_length = static_cast<int>(learn_parameter(request, kMinLength));
+    // by default a third of the sequences, as the dialogue's
+    opt.min_occurrence =
+        static_cast<int>(learn_parameter(request, kMinOccurrence, static_cast<double>(std::max<size_t>(1, request.sequences.size() / 3))));
+    opt.mutations = static_cast<int>(learn_parameter(request, kMutations));
+    opt.max_length = INT_MAX;  // sequences of any length
+    DiscoverResult result = discover_motifs(request.sequences, opt);
+    Model model = learned_model(kMotifsMethod, std::move(result.attributes), request);
+    model.parameters = {{"form", std::to_string(opt.form)}, {"mutations", std::to_string(opt.mutations)}};
+    return model;
+}
+
 }  // namespace
 
 const Method kMotifsMethod = {
@@ -77,7 +95,7 @@ const Method kMotifsMethod = {
     questions, true, {}, run,
     // the mutations are the search's setting, kept for the record: the rows test exact occurrences
     {{"form", &kMotifForm}, {"mutations", &kMutations}},
-    feature_line, read_feature, row_coder, TestClassReading::Checked,
+    feature_line, read_feature, row_coder, TestClassReading::Checked, learn,
 };
 
 }  // namespace tessar

@@ -28,6 +28,18 @@ std::string too_long_message(SequenceReader reader, long long length, int index)
     }
 }
 
+// The reader's rule for one character: blanks, tabs and '*' are skipped, lower case is folded
+// to upper case, any other character that is not a letter is no residue.
+constexpr int kSkipped = 0;
+constexpr int kNoResidue = -1;
+int residue_letter(char ch) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c == ' ' || c == '\t' || c == '*') return kSkipped;
+    if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (c < 'A' || c > 'Z') return kNoResidue;
+    return c;
+}
+
 bool is_header(const std::string& line) { return !line.empty() && line[0] == '>'; }
 
 bool holds_letter(const std::string& line) {
@@ -40,10 +52,9 @@ bool holds_letter(const std::string& line) {
 void add_residues(const std::string& line, std::string& residues, SequenceReader reader,
                   const Limits& limits, int index) {
     for (char ch : line) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c == ' ' || c == '\t' || c == '*') continue;
-        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z') fatal(bad_residue_message(reader));
+        const int c = residue_letter(ch);
+        if (c == kSkipped) continue;
+        if (c == kNoResidue) fatal(bad_residue_message(reader));
         residues.push_back(static_cast<char>(c));
         if (residues.size() > static_cast<size_t>(limits.max_residues))
             fatal(too_long_message(reader, static_cast<long long>(limits.max_residues) + 1, index));
@@ -92,7 +103,8 @@ int count_headers(const std::string& text) {
 // The one reading pass over a source of lines.
 template <class NextLine>
 SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, const Limits& limits,
-                                  const std::function<void(std::string&)>& store) {
+                                  const std::function<void(std::string&)>& store,
+                                  const std::function<void(const std::string&)>& on_header = {}) {
     SequenceFileStats stats;
     std::string line;
 
@@ -101,6 +113,7 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
     while (next_line(line)) {
         if (is_header(line)) {
             in_sequence = true;
+            if (on_header) on_header(line);
             break;
         }
         ++stats.n_skipped_lines;
@@ -116,6 +129,7 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
         while (next_line(line)) {
             if (is_header(line)) {
                 in_sequence = true;
+                if (on_header) on_header(line);
                 break;
             }
             add_residues(line, residues, reader, limits, index);
@@ -127,6 +141,21 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
 }
 
 }  // namespace
+
+size_t append_residues(std::string_view line, std::string& residues) {
+    for (size_t i = 0; i < line.size(); ++i) {
+        const int c = residue_letter(line[i]);
+        if (c == kSkipped) continue;
+        if (c == kNoResidue) return i;
+        residues.push_back(static_cast<char>(c));
+    }
+    return std::string::npos;
+}
+
+std::string header_id(const std::string& header) {
+    const size_t end = header.find_first_of(" \t", 1);
+    return header.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
 
 SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
                                      const std::function<void(std::string&)>& store) {
@@ -144,6 +173,14 @@ std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, co
     SequenceFileStats s = read_sequence_file(in, reader, limits,
                                              [&](std::string& seq) { sequences.push_back(std::move(seq)); });
     if (stats) *stats = s;
+    return sequences;
+}
+
+std::vector<std::string> read_sequences_with_ids(std::FILE* in, SequenceReader reader, std::vector<std::string>& ids) {
+    std::vector<std::string> sequences;
+    parse_sequences([in](std::string& line) { return read_line(in, line); }, reader, Limits{},
+                    [&](std::string& seq) { sequences.push_back(std::move(seq)); },
+                    [&](const std::string& header) { ids.push_back(header_id(header)); });
     return sequences;
 }
 

@@ -37,13 +37,21 @@ bool read_feature(const std::string& value, Model& model, std::string& why) {
 
 RowCoder row_coder(const Model& model) { return presence_coder(model.features); }
 
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kNgramSize});
+    const int n = static_cast<int>(learn_parameter(request, kNgramSize));
+    Model model = learned_model(kNgramsMethod, extract_ngrams(request.sequences, n).ngrams, request);
+    model.parameters = {{"n", std::to_string(n)}};
+    return model;
+}
+
 }  // namespace
 
 const Method kNgramsMethod = {
     "ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
     "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out",
     questions, true, {}, run,
-    {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked,
+    {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked, learn,
 };
 
 }  // namespace tessar
