@@ -131,3 +131,31 @@ def test_ddms_rows_follow_the_label_free_rule(matrix, threshold):
     expected = np.array([[label_free_value(table, threshold, s, t) for t in texts] for s in test + train])
     np.testing.assert_array_equal(est.transform(test + train).toarray(), expected)
     np.testing.assert_array_equal(est.fit_transform(train, y).toarray(), expected[len(test):])
+
+
+def test_tessar_ddms_label_free_writes_both_tables_by_the_rule_of_python(workdir):
+    train, y, test, y_test = random_sets()
+    est = tessar.DDMS(alpha=0.4, beta=0.2).fit(train, y)
+    names = [str(c) for c in est.classes_]
+    # the training table's rows come grouped by class, in the order of the class names
+    grouped = [train[i] for i in sorted(range(len(train)), key=lambda i: (names.index(y[i]), i))]
+    write_fasta(workdir / "train.fasta", train)
+    write_fasta(workdir / "test.fasta", test)
+    write_classes(workdir / "train.cls", y, names)
+    write_classes(workdir / "test.cls", y_test, names)
+    common = ["ddms", "train.fasta", "--classes", "train.cls", "--test", "test.fasta", "--test-classes", "test.cls",
+              "--alpha", "0.4", "--beta", "0.2", "--format", "csv"]
+    free = run_tessar(*common, "--label-free", "--out-dir", "free", cwd=workdir)
+    assert "Warning" not in free.stderr
+    np.testing.assert_array_equal(read_csv_table(workdir / "free" / "Context.csv")[1], est.transform(grouped).toarray())
+    np.testing.assert_array_equal(read_csv_table(workdir / "free" / "Test.csv")[1], est.transform(test).toarray())
+
+    # without the flag the test rows use the test classes, and the user is told
+    labelled = run_tessar(*common, "--out-dir", "labelled", "--save-model", "m.txt", cwd=workdir)
+    assert "Warning: the test rows of Test.csv use the test classes" in labelled.stderr
+    assert "--label-free" in labelled.stderr
+    encoded = run_tessar("encode", "test.fasta", "--model", "m.txt", "--classes", "test.cls", "--format", "csv",
+                         "--arff", "enc.csv", cwd=workdir)
+    assert "Warning: the test rows of enc.csv use the test classes" in encoded.stderr
+    np.testing.assert_array_equal(read_csv_table(workdir / "enc.csv")[1],
+                                  read_csv_table(workdir / "labelled" / "Test.csv")[1])
