@@ -36,6 +36,17 @@ def _sequence_list(X):
     return list(X)
 
 
+# the parameters several estimators share, as their docstrings describe them
+_THRESHOLDS_DOC = """    alpha : float, default 0.0
+        ALPHA, from 0 to 1: the least share of its best class a descriptor holds.
+    beta : float, default 0.0
+        BETA, from 0 to 1: the greatest share of the other classes a descriptor holds.
+"""
+_N_JOBS_DOC = """    n_jobs : int or None, default None
+        Threads; None or 0: every core, -1 every core, -2 every core but one.
+"""
+
+
 class _Method(TransformerMixin, BaseEstimator):
     """What the four estimators share: the model (``model_``) and its rows."""
 
@@ -121,7 +132,7 @@ class _Method(TransformerMixin, BaseEstimator):
 
 
 class Motifs(_Method):
-    """Active motifs: *X* (form 1) or *X*Y* (form 2) found in enough training sequences.
+    __doc__ = """Active motifs: *X* (form 1) or *X*Y* (form 2) found in enough training sequences.
 
     Parameters
     ----------
@@ -135,9 +146,7 @@ class Motifs(_Method):
     mutations : int, default 0
         Edit operations allowed in an occurrence during the search (0 to 10); the rows test
         exact occurrences.
-    n_jobs : int or None, default None
-        Threads; None or 0: every core, -1 every core, -2 every core but one.
-    """
+""" + _N_JOBS_DOC
 
     _method = "motifs"
     _parameters = ("form", "min_length", "min_occurrence", "mutations")
@@ -151,16 +160,14 @@ class Motifs(_Method):
 
 
 class NGrams(_Method):
-    """Every distinct substring of n residues of the training sequences, in order of first
+    __doc__ = """Every distinct substring of n residues of the training sequences, in order of first
     appearance; a row holds 1 for each one that occurs in its sequence.
 
     Parameters
     ----------
     n : int, default 3
         The length of the N-grams (1 or more).
-    n_jobs : int or None, default None
-        Threads; None or 0: every core, -1 every core, -2 every core but one.
-    """
+""" + _N_JOBS_DOC
 
     _method = "ngrams"
     _parameters = ("n",)
@@ -171,19 +178,13 @@ class NGrams(_Method):
 
 
 class DisClass(_Method):
-    """Discriminative descriptors: substrings held by at least ALPHA of the sequences of their
+    __doc__ = """Discriminative descriptors: substrings held by at least ALPHA of the sequences of their
     best class and at most BETA of the others. Needs labels (two classes at least); a row holds
     1 for each descriptor that occurs in its sequence.
 
     Parameters
     ----------
-    alpha : float, default 0.0
-        ALPHA, from 0 to 1: the least share of its best class a descriptor holds.
-    beta : float, default 0.0
-        BETA, from 0 to 1: the greatest share of the other classes a descriptor holds.
-    n_jobs : int or None, default None
-        Threads; None or 0: every core, -1 every core, -2 every core but one.
-    """
+""" + _THRESHOLDS_DOC + _N_JOBS_DOC
 
     _method = "disclass"
     _needs_labels = True
@@ -196,7 +197,7 @@ class DisClass(_Method):
 
 
 class DDMS(_Method):
-    """Discriminative descriptors merged by a substitution matrix. Needs labels (two classes at
+    __doc__ = """Discriminative descriptors merged by a substitution matrix. Needs labels (two classes at
     least). The rows carry no label: a descriptor is 1 when its text occurs in the sequence or a
     window of the sequence is similar to it under the matrix and the threshold, whatever the
     descriptor's class and the sequence's (the command line's ``tessar encode`` without classes
@@ -206,17 +207,11 @@ class DDMS(_Method):
 
     Parameters
     ----------
-    alpha : float, default 0.0
-        ALPHA, from 0 to 1: the least share of its best class a descriptor holds.
-    beta : float, default 0.0
-        BETA, from 0 to 1: the greatest share of the other classes a descriptor holds.
-    matrix : str, default "blosum62"
+""" + _THRESHOLDS_DOC + """    matrix : str, default "blosum62"
         The substitution matrix: blosum45, blosum62, blosum80, pam30, pam70 or pam250.
     threshold : float, default 0.5
         The similarity threshold (0 or more): the least score of a similar window.
-    n_jobs : int or None, default None
-        Threads; None or 0: every core, -1 every core, -2 every core but one.
-    """
+""" + _N_JOBS_DOC
 
     _method = "ddms"
     _needs_labels = True
