@@ -77,7 +77,7 @@ class _Method(TransformerMixin, BaseEstimator):
         if y is None:
             if self._needs_labels:
                 raise ValueError(f"Err: {type(self).__name__} learns from labelled sequences: give y")
-            self.classes_ = None
+            self.__dict__.pop("classes_", None)  # no classes learned
         else:
             y = np.asarray(y)
             if y.ndim != 1:
@@ -242,7 +242,8 @@ def load_model(path):
     est = cls(**kwargs)
     est.model_ = model
     est.n_features_out_ = len(model.features)
-    est.classes_ = np.asarray(model.class_names) if model.with_classes else None
+    if model.with_classes:
+        est.classes_ = np.asarray(model.class_names)
     return est
 
 
