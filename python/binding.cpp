@@ -136,6 +136,10 @@ struct PyModel {
         set_threads(n_jobs);
         SparseRows rows;
         run_released([&] { rows = code_rows(model, sequences); });
+        return arrays_of(rows);
+    }
+
+    static py::tuple arrays_of(const SparseRows& rows) {
         py::array_t<std::int64_t> starts(static_cast<py::ssize_t>(rows.row_starts.size()));
         std::copy(rows.row_starts.begin(), rows.row_starts.end(), starts.mutable_data());
         py::array_t<std::int32_t> columns(static_cast<py::ssize_t>(rows.columns.size()));
@@ -144,9 +148,11 @@ struct PyModel {
     }
 };
 
-PyModel learn(const std::string& method_name, const py::iterable& X, std::vector<std::string> labels,
-              std::vector<std::string> class_names, std::vector<std::pair<std::string, std::string>> parameters,
-              py::object n_jobs) {
+// The model learned from `X` and, when `with_rows`, the rows of `X` by it (fit_transform: the
+// sequences read once for both).
+py::object learn(const std::string& method_name, const py::iterable& X, std::vector<std::string> labels,
+                 std::vector<std::string> class_names, std::vector<std::pair<std::string, std::string>> parameters,
+                 py::object n_jobs, bool with_rows) {
     const Method& method = model_method(method_name);
     LearnRequest request;
     request.sequences = residues_of(X);
@@ -157,8 +163,13 @@ PyModel learn(const std::string& method_name, const py::iterable& X, std::vector
     request.parameters = std::move(parameters);
     set_threads(n_jobs);
     PyModel out;
-    run_released([&] { out.model = method.learn(request); });
-    return out;
+    SparseRows rows;
+    run_released([&] {
+        out.model = method.learn(request);
+        if (with_rows) rows = code_rows(out.model, request.sequences);
+    });
+    if (!with_rows) return py::cast(std::move(out));
+    return py::make_tuple(std::move(out), PyModel::arrays_of(rows));
 }
 
 PyModel model_from_text(const std::string& text, const std::string& name) {
@@ -227,7 +238,7 @@ PYBIND11_MODULE(_tessar, m) {
         .def("text", &PyModel::text)
         .def("transform", &PyModel::transform, py::arg("X"), py::arg("n_jobs") = py::none());
     m.def("learn", &learn, py::arg("method"), py::arg("X"), py::arg("labels"), py::arg("class_names"),
-          py::arg("parameters"), py::arg("n_jobs") = py::none());
+          py::arg("parameters"), py::arg("n_jobs") = py::none(), py::arg("with_rows") = false);
     m.def("model_from_text", &model_from_text, py::arg("text"), py::arg("name"));
     m.def("read_fasta", &read_fasta, py::arg("path"));
     m.def("binary_codes", &binary_codes, py::arg("X"), py::arg("code"));

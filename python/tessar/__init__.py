@@ -72,6 +72,14 @@ class _Method(TransformerMixin, BaseEstimator):
         sequence (any values ``numpy.unique`` can order); required by DisClass and DDMS, which
         group the sequences by class themselves. Returns the estimator.
         """
+        self._learn(X, y, with_rows=False)
+        return self
+
+    def fit_transform(self, X, y=None, **fit_params):
+        """``fit(X, y).transform(X)``, the sequences read once for both."""
+        return self._table(self._learn(X, y, with_rows=True))
+
+    def _learn(self, X, y, with_rows):
         sequences = _sequence_list(X)
         labels, names = [], []
         if y is None:
@@ -87,10 +95,16 @@ class _Method(TransformerMixin, BaseEstimator):
             self.classes_ = np.unique(y)
             names = [str(c) for c in self.classes_]
             labels = [str(v) for v in y]
-        self.model_ = _tessar.learn(self._method, sequences, labels, names, self._learn_parameters(),
-                                    self.n_jobs)
+        learned = _tessar.learn(self._method, sequences, labels, names, self._learn_parameters(), self.n_jobs,
+                                with_rows)
+        self.model_, rows = learned if with_rows else (learned, None)
         self.n_features_out_ = len(self.model_.features)
-        return self
+        return rows
+
+    def _table(self, rows):
+        starts, columns = rows
+        data = np.ones(len(columns), dtype=np.uint8)
+        return scipy.sparse.csr_matrix((data, columns, starts), shape=(len(starts) - 1, self.n_features_out_))
 
     def _check_fitted(self):
         if getattr(self, "model_", None) is None:
@@ -100,9 +114,7 @@ class _Method(TransformerMixin, BaseEstimator):
         """The feature table of the sequences ``X``: a ``scipy.sparse.csr_matrix`` of ``uint8``,
         one row per sequence, the columns in the order of ``get_feature_names_out()``."""
         self._check_fitted()
-        starts, columns = self.model_.transform(_sequence_list(X), self.n_jobs)
-        data = np.ones(len(columns), dtype=np.uint8)
-        return scipy.sparse.csr_matrix((data, columns, starts), shape=(len(starts) - 1, self.n_features_out_))
+        return self._table(self.model_.transform(_sequence_list(X), self.n_jobs))
 
     def get_feature_names_out(self, input_features=None):
         """The attribute names of the columns, as the command line's tables name them (a motif
