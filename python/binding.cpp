@@ -190,7 +190,7 @@ py::tuple read_fasta(const std::string& path) {
     File in = open_for_reading(path);
     if (!in) throw py::value_error(format("Err: cannot open %s", path.c_str()));
     std::vector<std::string> ids, sequences;
-    sequences = read_sequences_with_ids(in.get(), SequenceReader::Test, ids);
+    sequences = read_sequences_with_ids(in.get(), path, SequenceReader::Test, ids);
     return py::make_tuple(ids, sequences);
 }
 
