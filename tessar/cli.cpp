@@ -94,6 +94,7 @@ struct Command {
     std::string html, json;  // the report's page and JSON file ("": none)
     bool quiet = false;
     bool no_header = false;  // encode
+    bool label_free = false;  // a method with Method::label_free_option
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -162,6 +163,11 @@ void add_question_flags(Command& c, const std::vector<const Question*>& question
         if (f.question->kind == AnswerKind::InputFile && !*f.question->default_answer)
             other->option->needs(f.option);
     }
+    if (c.method && c.method->label_free_option)
+        c.app->add_flag("--label-free", c.label_free,
+                        "rows without their labels, in both tables: a descriptor is 1 when its text occurs "
+                        "or a window is similar to it, whatever its class and the row's (without it the test "
+                        "rows use the test classes, and a classifier evaluated on them sees its answer)");
     if (c.action == Action::Encode)
         c.app->add_flag("--no-header", c.no_header,
                         "write the rows alone, without the header (ARFF header, CSV header row): a "
@@ -479,6 +485,7 @@ int execute(Command& c, const std::vector<std::string>& args, std::FILE* out, st
     options.whole_files = true;
     options.messages = err;
     options.format = find_table_format(c.format);
+    options.label_free_rows = c.label_free;
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;

@@ -299,6 +299,7 @@ ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) 
     summary.class_names = listed(classes.names, files.n_listed);
     summary.training_rows = request.training.count;
     summary.test_rows = classes.with_test ? request.test.count : 0;
+    if (classes.with_test) summary.test_table = out.test.name;
     return summary;
 }
 

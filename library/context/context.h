@@ -91,6 +91,7 @@ struct ContextSummary {
     bool with_classes = false;  // a training classification file was given
     std::vector<std::string> class_names;
     size_t training_rows = 0;
+    std::string test_table;  // the test ARFF file's name as answered ("" without one)
     size_t test_rows = 0;
 };
 

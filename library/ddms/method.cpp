@@ -49,7 +49,7 @@ bool read_feature(const std::string& value, Model& model, std::string& why) {
     return true;
 }
 
-// The method's rule for a sequence of known class; for one of unknown class, exact presence.
+// The method's rule for a sequence of known class; for one of unknown class, the label-free rule.
 RowCoder row_coder(const Model& model) {
     struct Shared {
         DescriptorTable table;
@@ -66,10 +66,7 @@ RowCoder row_coder(const Model& model) {
     return [rows]() -> RowFiller {
         return [rows, scratch = RowScratch()](std::string_view sequence, const std::string* label,
                                               std::vector<std::uint32_t>& ones) mutable {
-            if (label)
-                encode_row(rows->encoder, scratch, sequence, *label, ones);
-            else
-                fill_presence(rows->encoder.index, sequence, scratch.presence, ones);
+            encode_row(rows->encoder, scratch, sequence, label, ones);
         };
     };
 }
@@ -97,6 +94,24 @@ void report_sections(const Model&, const RunFigures& figures, std::vector<Report
     sections.push_back(std::move(section));
 }
 
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kAlpha, &kBeta, &kMatrixNumber, &kThreshold});
+    const int number = static_cast<int>(learn_parameter(request, kMatrixNumber));
+    const float threshold = static_cast<float>(learn_parameter(request, kThreshold));
+    const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), threshold);
+    float alpha = 0, beta = 0;
+    const DescriptorData data = learn_descriptors(request, alpha, beta);
+    DescriptorTable table = merged_descriptors(data, rule);
+    DescriptorRun r;
+    for (DdmsDescriptor& d : table.entries) {
+        r.descriptors.push_back(std::move(d.text));
+        r.descriptor_classes.push_back(std::move(d.class_name));
+    }
+    return learned_descriptor_model(kDdmsMethod, std::move(r), data, request,
+                                    {{"matrix", parameter_text(kMatrixNumber, number)},
+                                     {"threshold", parameter_text(kThreshold, threshold)}});
+}
+
 }  // namespace
 
 const Method kDdmsMethod = {
@@ -104,7 +119,7 @@ const Method kDdmsMethod = {
     "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out",
     questions, true, {{kFamilyFileName, "the family file"}, {kDdmsReportName, "the report"}}, run,
     {{"matrix", &kMatrixNumber}, {"threshold", &kThreshold}},
-    feature_line, read_feature, row_coder, TestClassReading::Unchecked, report_sections,
+    feature_line, read_feature, row_coder, TestClassReading::Unchecked, learn, true, report_sections,
 };
 
 }  // namespace tessar

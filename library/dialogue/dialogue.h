@@ -135,6 +135,12 @@ struct Limits {
     // The descriptor methods write a test row for every test sequence; otherwise for no more of
     // them than there are training rows.
     bool every_test_row = true;
+    // Rows whose values leave the rows' labels out: a DDMS descriptor is 1 when its text occurs or
+    // a window is similar to it, whatever its class and the row's (both tables). Otherwise the
+    // method's rule, which takes the row's class, is applied and its test rows carry the test
+    // labels: the user is warned, and told `label_free_hint` (how to have rows without them).
+    bool label_free_rows = false;
+    const char* label_free_hint = "";
     // A default that the data puts below its number question's range (a third of one or two
     // sequences is 0) is raised to the least value the question takes, with a note; false: it
     // is offered as it is, and refused as a typed answer would be (the menu asks again).

@@ -19,6 +19,13 @@ constexpr size_t kTemporaryNameBytes = 200;
 
 }  // namespace
 
+Limits PresetDialogue::limits() const {
+    Limits limits;
+    limits.label_free_rows = options_.label_free_rows;
+    limits.label_free_hint = " (tessar ddms --label-free, and tessar encode without --classes, write rows without them)";
+    return limits;
+}
+
 PresetDialogue::PresetDialogue(PresetOptions options) : options_(std::move(options)) {
     if (options_.whole_files) {
         // the umask can only be read by setting it: once, before the run creates any file

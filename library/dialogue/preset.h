@@ -43,6 +43,7 @@ struct PresetOptions {
     std::FILE* messages = stderr;  // warnings and notes
     std::function<void(const Progress&)> on_progress;  // none: progress is not shown
     RunFigures* figures = nullptr;  // gathers the figures of a report (none: no report)
+    bool label_free_rows = false;  // Limits::label_free_rows (tessar ddms --label-free)
 };
 
 class PresetDialogue : public Dialogue {
@@ -72,7 +73,7 @@ public:
     // The path to write: a temporary file beside the final one (whole files), or the final path.
     // Asked again for the same place, the same path.
     std::string output_path(const std::string& name, OutputName whose) override;
-    Limits limits() const override { return Limits{}; }
+    Limits limits() const override;
     void progress(const Progress& p) override;
     const TableFormat* table_format() const override { return options_.format; }
     RunFigures* figures() override { return options_.figures; }

@@ -3,8 +3,11 @@
 #include "disclass/disclass.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
+#include "parallel/parallel.h"
 #include "report/figures.h"
 
 namespace tessar {
@@ -109,6 +112,35 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     File family = create_family_file(family_path);
     write_families(family, data, family_path);
     read_family_file(data, family_path);
+    return data;
+}
+
+DescriptorData learn_descriptors(const LearnRequest& request, float& alpha, float& beta) {
+    require_two_classes(request);
+    alpha = static_cast<float>(learn_parameter(request, kAlpha));
+    beta = static_cast<float>(learn_parameter(request, kBeta));
+
+    DescriptorData data;
+    data.file_sequences = request.sequences;
+    data.classes.names = request.class_names;
+    data.classes.labels = request.labels;
+    group_by_class(data);
+
+    // the family file, written and read back as the method does, in memory
+    char* text = nullptr;
+    size_t size = 0;
+    File family(open_memstream(&text, &size));
+    if (!family) fatal("\tErr: no memory for the family file\n");
+    struct Free {
+        char*& text;
+        ~Free() { std::free(text); }
+    } free_text{text};
+    write_families(family, data, kFamilyFileName);
+    File source(fmemopen(text, size, "r"));
+    if (!source) fatal("\tErr: no memory for the family file\n");
+    read_families(data, source.get());
+
+    mine_descriptors(data, alpha, beta, [](unsigned, unsigned) { stop_if_requested(); });
     return data;
 }
 

@@ -84,7 +84,10 @@ size_t group_by_class(DescriptorData& data) {
 void read_family_file(DescriptorData& data, const std::string& family_path) {
     File source(std::fopen(family_path.c_str(), "r"));
     if (!source) fatal_file("\tErr: cannot open SeqFile.seq\n", "open", family_path, errno);
+    read_families(data, source.get());
+}
 
+void read_families(DescriptorData& data, std::FILE* source) {
     data.text.clear();
     data.sequence_ends.assign(1, 0);
     data.families.clear();
@@ -97,7 +100,7 @@ void read_family_file(DescriptorData& data, const std::string& family_path) {
     // without a line end is no line at all (read_line returns false), so it is not counted.
     std::string line;
     int start = 0;
-    while (read_line(source.get(), line)) {
+    while (read_line(source, line)) {
         if (!line.empty() && line[0] == '/') {
             ++data.n_families;
             if (!data.families.empty()) data.families.back().end = data.sequence_ends.back();

@@ -1,6 +1,7 @@
 // The motif method's record in the table of methods.
 #include <algorithm>
 #include <map>
+#include <climits>
 #include <memory>
 
 #include "inputs/questions.h"
@@ -104,6 +105,22 @@ void report_sections(const Model& model, const RunFigures& figures, std::vector<
     sections.push_back(std::move(section));
 }
 
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kMotifForm, &kMinLength, &kMinOccurrence, &kMutations});
+    DiscoverOptions opt;
+    opt.form = static_cast<int>(learn_parameter(request, kMotifForm));
+    opt.min_length = static_cast<int>(learn_parameter(request, kMinLength));
+    // by default a third of the sequences, as the dialogue's
+    opt.min_occurrence =
+        static_cast<int>(learn_parameter(request, kMinOccurrence, static_cast<double>(std::max<size_t>(1, request.sequences.size() / 3))));
+    opt.mutations = static_cast<int>(learn_parameter(request, kMutations));
+    opt.max_length = INT_MAX;  // sequences of any length
+    DiscoverResult result = discover_motifs(request.sequences, opt);
+    Model model = learned_model(kMotifsMethod, std::move(result.attributes), request);
+    model.parameters = {{"form", std::to_string(opt.form)}, {"mutations", std::to_string(opt.mutations)}};
+    return model;
+}
+
 }  // namespace
 
 const Method kMotifsMethod = {
@@ -112,7 +129,7 @@ const Method kMotifsMethod = {
     questions, true, {}, run,
     // the mutations are the search's setting, kept for the record: the rows test exact occurrences
     {{"form", &kMotifForm}, {"mutations", &kMutations}},
-    feature_line, read_feature, row_coder, TestClassReading::Checked, report_sections,
+    feature_line, read_feature, row_coder, TestClassReading::Checked, learn, false, report_sections,
 };
 
 }  // namespace tessar

@@ -16,7 +16,8 @@ const Question kModelFile = {"--model", AnswerKind::InputFile, "",
 const Question kEncodeClasses = {
     "--classes", AnswerKind::OptionalInputFile, "",
     "classification file of the sequences, read as the method reads a test classification file "
-    "(none: the class is ? and ddms tests exact presence only, without its similarity rule)"};
+    "(none: the class is ? and a ddms descriptor of any class is 1 when its text occurs or a window "
+    "is similar to it)"};
 const Question kEncodedName = {"--arff", AnswerKind::OutputFile, "", "the table of the sequences",
                                "Encoded.arff", 0, 0, nullptr, nullptr, kTakesFormatExtension};
 
@@ -120,6 +121,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     }
     table.flush();
     close_output(out, table_name);
+    if (run.with_labels && model.method->label_free_option) io.warn(labelled_rows_warning(io, table_name));
     run.n_rows = table.rows();
     return run;
 }

@@ -31,6 +31,18 @@ std::string too_long_message(SequenceReader reader, long long length, int index)
     }
 }
 
+// The reader's rule for one character: blanks, tabs and '*' are skipped, lower case is folded
+// to upper case, any other character that is not a letter is no residue.
+constexpr int kSkipped = 0;
+constexpr int kNoResidue = -1;
+int residue_letter(char ch) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c == ' ' || c == '\t' || c == '*') return kSkipped;
+    if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (c < 'A' || c > 'Z') return kNoResidue;
+    return c;
+}
+
 bool is_header(const std::string& line) { return !line.empty() && line[0] == '>'; }
 
 bool holds_letter(const std::string& line) {
@@ -49,13 +61,14 @@ struct ReadPosition {
 void add_residues(const std::string& line, std::string& residues, SequenceReader reader,
                   const Limits& limits, int index, const ReadPosition& at, SequenceFileStats& stats) {
     for (size_t k = 0; k < line.size(); ++k) {
-        unsigned char c = static_cast<unsigned char>(line[k]);
-        if (c == ' ' || c == '\t' || c == '*') continue;
-        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z')
+        const int letter = residue_letter(line[k]);
+        if (letter == kSkipped) continue;
+        if (letter == kNoResidue)
             throw FatalError{bad_residue_message(reader),
                              format("Err input: %s %s", at.name.c_str(),
-                                    bad_residue_detail(at.line, static_cast<long long>(k) + 1, c).c_str())};
+                                    bad_residue_detail(at.line, static_cast<long long>(k) + 1,
+                                                       static_cast<unsigned char>(line[k])).c_str())};
+        const unsigned char c = static_cast<unsigned char>(letter);
         ++stats.letter_counts[c - 'A'];
         residues.push_back(static_cast<char>(c));
         if (residues.size() > static_cast<size_t>(limits.max_residues))
@@ -105,7 +118,8 @@ int count_headers(const std::string& text) {
 // The one reading pass over a source of lines.
 template <class NextLine>
 SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& name, SequenceReader reader,
-                                  const Limits& limits, const std::function<void(std::string&)>& store) {
+                                  const Limits& limits, const std::function<void(std::string&)>& store,
+                                  const std::function<void(const std::string&)>& on_header = {}) {
     SequenceFileStats stats;
     stats.reader = reader;
     std::string line;
@@ -120,6 +134,7 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
     while (next_line(line)) {
         if (is_header(line)) {
             in_sequence = true;
+            if (on_header) on_header(line);
             break;
         }
         ++stats.n_skipped_lines;
@@ -135,6 +150,7 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
         while (next_line(line)) {
             if (is_header(line)) {
                 in_sequence = true;
+                if (on_header) on_header(line);
                 break;
             }
             add_residues(line, residues, reader, limits, index, at, stats);
@@ -148,6 +164,30 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
 }
 
 }  // namespace
+
+size_t append_residues(std::string_view line, std::string& residues) {
+    for (size_t i = 0; i < line.size(); ++i) {
+        const int c = residue_letter(line[i]);
+        if (c == kSkipped) continue;
+        if (c == kNoResidue) return i;
+        residues.push_back(static_cast<char>(c));
+    }
+    return std::string::npos;
+}
+
+std::string header_id(const std::string& header) {
+    const size_t end = header.find_first_of(" \t", 1);
+    return header.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
+
+std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
+                                                 std::vector<std::string>& ids) {
+    std::vector<std::string> sequences;
+    parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader, Limits{},
+                    [&](std::string& seq) { sequences.push_back(std::move(seq)); },
+                    [&](const std::string& header) { ids.push_back(header_id(header)); });
+    return sequences;
+}
 
 std::string bad_residue_detail(long long line, long long column, unsigned char c) {
     const std::string shown = c >= 0x20 && c < 0x7f ? std::string(1, static_cast<char>(c)) : format("\\x%02X", c);

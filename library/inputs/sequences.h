@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialogue/dialogue.h"
@@ -64,6 +65,17 @@ std::string bad_residue_detail(long long line, long long column, unsigned char c
 long long uncommon_residues(const SequenceFileStats& stats);
 // The share of the file's residues that are A, C, G, T, U or N, from 0 to 1 (0 without residues).
 double nucleotide_share(const SequenceFileStats& stats);
+
+// The same without limits, with the id of each sequence: its header's text after '>' up to the
+// first blank or tab.
+std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
+                                                 std::vector<std::string>& ids);
+std::string header_id(const std::string& header);
+
+// The reader's rule for the residues of one line: blanks, tabs and '*' skipped, lower case folded
+// to upper case, each letter appended to `residues`. Returns the position in `line` of the first
+// character that is none of these (residues up to it appended), or std::string::npos.
+size_t append_residues(std::string_view line, std::string& residues);
 
 // A file holding no sequence is fatal when the front end's limits say so (batch use).
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name);

@@ -60,6 +60,19 @@ struct OrderedTasks {
 // FatalError naming the system's reason, thrown once the workers already started have stopped.
 void run_ordered(const OrderedTasks& tasks);
 
+// ---- stopping a run from outside
+//
+// A front end that must carry on after an interrupt (the Python module raises KeyboardInterrupt
+// and returns to its caller) cannot end the process the way the signal handler does: it asks
+// the computation in progress to stop instead. The pool checks the request before each task and
+// the long loops (the motif search) now and then; either throws RunStopped, which unwinds the
+// run like any failure. The request holds until it is withdrawn.
+struct RunStopped {};
+void request_stop(bool stop);
+bool stop_requested();
+// Throws RunStopped when a stop is requested.
+void stop_if_requested();
+
 // Calls body(worker, begin, end) for consecutive blocks [begin, end) of [0, n) of `block`
 // items (the last one shorter), each block once, from up to thread_count() threads; `worker`
 // (below thread_count()) tells which. A failure of a body is thrown again here.
