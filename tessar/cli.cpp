@@ -86,6 +86,7 @@ struct Command {
     std::string out_dir, format = "arff";
     bool quiet = false;
     bool no_header = false;  // encode
+    bool ids = false;        // ARFF and LibSVM rows name their sequence
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -115,6 +116,11 @@ void add_common_flags(Command& c) {
                                  table_format_names().c_str(), arff_format().name))
             ->type_name("FORMAT")
             ->check(check_format, "", "");
+    if (writes_tables(c))
+        c.app->add_flag("--ids", c.ids,
+                        "name each row's sequence (its header up to the first blank) in the ARFF "
+                        "tables (a first attribute id) and LibSVM (\" # id\" after each row); CSV "
+                        "tables always begin with a column id");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
@@ -252,11 +258,10 @@ std::string run_classes(Command& c, PresetDialogue& io) {
                        "tessar disclass and ddms group them; the menu's skip the sequences from there "
                        "on\n", first + 1));
 
-    const std::string path = io.output_path(c.output, OutputName::Given);
-    File out(open_watched(path));
+    File out = io.create_output_file(c.output, OutputName::Given);
     if (!out) io.refuse(kOutput, c.output);
     classmaker::write_classification(out.get(), names, classmaker::label_runs(labels));
-    close_output(out, path);
+    close_output(out, c.output);
     return format("classes: %zu sequences in %zu classes", labels.size(), names.size());
 }
 
@@ -301,7 +306,8 @@ RunFiles run_files(Command& c, const Dialogue& io) {
             if (given && f.value != "-") files.inputs.push_back({q.flag, f.value});
         } else if (q.kind == AnswerKind::OutputFile) {
             const FlagValue* needed = q.needs ? find_flag(c, q.needs) : nullptr;
-            const bool asked = !q.needs || (needed && needed->option->count() > 0);
+            const bool asked = (!q.needs || (needed && needed->option->count() > 0)) &&
+                               !has_trait(q, kWrittenWhenNamed);
             if (given)
                 files.outputs.push_back({q.flag, io.output_place(f.value, OutputName::Given)});
             else if (asked && !io.output_default(q).empty())
@@ -345,7 +351,10 @@ std::string path_clash(const RunFiles& files) {
                               out.named_by.c_str(), out.path.c_str(), in.named_by.c_str(), in.path.c_str());
     for (size_t a = 0; a < files.outputs.size(); ++a)
         for (size_t b = a + 1; b < files.outputs.size(); ++b)
-            if (same_place(files.outputs[a].path, files.outputs[b].path))
+            if (files.outputs[a].path == "-" && files.outputs[b].path == "-")
+                return format("%s - and %s - both name standard output: one output at most goes there",
+                              files.outputs[a].named_by.c_str(), files.outputs[b].named_by.c_str());
+            else if (same_place(files.outputs[a].path, files.outputs[b].path))
                 return format("%s %s and %s %s are one file: each output needs a file of its own",
                               files.outputs[a].named_by.c_str(), files.outputs[a].path.c_str(),
                               files.outputs[b].named_by.c_str(), files.outputs[b].path.c_str());
@@ -383,6 +392,7 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     options.whole_files = true;
     options.messages = err;
     options.format = find_table_format(c.format);
+    options.row_ids = c.ids;
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;
@@ -420,7 +430,8 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
                                                                  : run_classes(c, io);
         io.commit_outputs();
         if (bar) bar->finish();
-        if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
+        // a table on standard output is alone there: the summary goes with the messages
+        if (!c.quiet) put(io.wrote_standard_output() ? err : out, summary + " -> " + join_paths(io.outputs()) + "\n");
         return 0;
     } catch (const RefusedAnswer& e) {
         // a file that cannot be opened or created is an input error; any other answer a usage error

@@ -148,7 +148,7 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
         const OutputName whose = answer.empty() ? OutputName::Default : OutputName::Given;
         name = answer.empty() ? io.output_default(q) : answer;
         if (!names_file_in_use(io.output_place(name, whose), in_use))
-            if (File f = create_output(io.output_path(name, whose))) return f;
+            if (File f = io.create_output_file(name, whose)) return f;
         io.refuse(q, answer);
     }
 }

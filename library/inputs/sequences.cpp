@@ -92,7 +92,7 @@ int count_headers(const std::string& text) {
 // The one reading pass over a source of lines.
 template <class NextLine>
 SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, const Limits& limits,
-                                  const std::function<void(std::string&)>& store) {
+                                  const StoreNamedSequence& store) {
     SequenceFileStats stats;
     std::string line;
 
@@ -108,9 +108,10 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
     }
 
     // each header starts the next sequence
-    std::string residues;
+    std::string residues, id;
     for (int index = 0; in_sequence; ++index) {
         if (index >= limits.max_sequences) fatal(too_many_message(reader));
+        id = sequence_id(line);
         residues.clear();
         in_sequence = false;
         while (next_line(line)) {
@@ -121,15 +122,28 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
             add_residues(line, residues, reader, limits, index);
         }
         ++stats.n_sequences;
-        store(residues);
+        store(id, residues);
     }
     return stats;
 }
 
 }  // namespace
 
+std::string sequence_id(const std::string& header) {
+    const size_t begin = header.starts_with('>') ? 1 : 0;
+    const size_t end = header.find_first_of(" \t", begin);
+    return header.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
 SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
                                      const std::function<void(std::string&)>& store) {
+    return read_named_sequence_file(in, reader, limits, [&store](const std::string&, std::string& residues) {
+        store(residues);
+    });
+}
+
+SequenceFileStats read_named_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
+                                           const StoreNamedSequence& store) {
     if (limits.max_sequences == INT_MAX)
         return parse_sequences([in](std::string& line) { return read_line(in, line); }, reader,
                                limits, store);
@@ -139,10 +153,12 @@ SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const
 }
 
 std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, const Limits& limits,
-                                        SequenceFileStats* stats) {
+                                        SequenceFileStats* stats, std::vector<std::string>* ids) {
     std::vector<std::string> sequences;
-    SequenceFileStats s = read_sequence_file(in, reader, limits,
-                                             [&](std::string& seq) { sequences.push_back(std::move(seq)); });
+    SequenceFileStats s = read_named_sequence_file(in, reader, limits, [&](const std::string& id, std::string& seq) {
+        sequences.push_back(std::move(seq));
+        if (ids) ids->push_back(id);
+    });
     if (stats) *stats = s;
     return sequences;
 }

@@ -43,9 +43,18 @@ struct SequenceFileStats {
 SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
                                      const std::function<void(std::string&)>& store);
 
-// The same, keeping the sequences.
+// The same, handing each sequence with its id (sequence_id of its header line).
+using StoreNamedSequence = std::function<void(const std::string& id, std::string& residues)>;
+SequenceFileStats read_named_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
+                                           const StoreNamedSequence& store);
+
+// The same, keeping the sequences, and their ids in `ids` when given.
 std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, const Limits& limits,
-                                        SequenceFileStats* stats = nullptr);
+                                        SequenceFileStats* stats = nullptr, std::vector<std::string>* ids = nullptr);
+
+// The id that names a sequence in the tables: its header line's text after '>' up to the first
+// blank or tab ("" when there is none).
+std::string sequence_id(const std::string& header);
 
 // A file holding no sequence is fatal when the front end's limits say so (batch use).
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name);
