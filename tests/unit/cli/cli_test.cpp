@@ -120,9 +120,14 @@ TEST_F(Cli, ARunPrintsOneSummaryLineOrNothingWhenQuiet) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.out.rfind("ngrams: 18 sequences, ", 0), 0u) << o.out;
-    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.txt out/deep/Context.dat\n"),
-              std::string::npos) << o.out;
+    // the TXT and DAT tables only when named
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff\n"), std::string::npos) << o.out;
+    EXPECT_FALSE(exists("out/deep/Context.txt"));
+    EXPECT_FALSE(exists("out/deep/Context.dat"));
+    o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out/deep", "--dat", "out/deep/Context.dat"});
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.dat\n"), std::string::npos) << o.out;
     EXPECT_TRUE(exists("out/deep/Context.dat"));
+    EXPECT_FALSE(exists("out/deep/Context.txt"));
 
     o = run({"ngrams", kSmall, "--quiet", "--arff", "q.arff", "--txt", "q.txt"});
     EXPECT_EQ(o.status, 0);
