@@ -391,6 +391,7 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     options.out_dir = c.out_dir;
     options.whole_files = true;
     options.messages = err;
+    options.standard_output = out;
     options.format = find_table_format(c.format);
     options.row_ids = c.ids;
     for (FlagValue& f : c.flags) {

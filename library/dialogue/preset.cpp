@@ -104,8 +104,8 @@ File PresetDialogue::create_output_file(const std::string& name, OutputName whos
     standard_output_taken_ = true;
     outputs_.push_back("standard output");
     // a stream of its own, so that closing it leaves the process's standard output open
-    std::fflush(stdout);
-    const int fd = dup(STDOUT_FILENO);
+    std::fflush(options_.standard_output);
+    const int fd = dup(fileno(options_.standard_output));
     File out(fd >= 0 ? fdopen(fd, "w") : nullptr);
     if (!out && fd >= 0) close(fd);
     return out;

@@ -43,6 +43,7 @@ struct PresetOptions {
     const TableFormat* format = nullptr;  // of the feature tables (null: dense ARFF)
     bool row_ids = false;  // the ARFF and LibSVM tables name each row's sequence
     std::FILE* messages = stderr;  // warnings and notes
+    std::FILE* standard_output = stdout;  // where an output named "-" goes
     std::function<void(const Progress&)> on_progress;  // none: progress is not shown
 };
 
