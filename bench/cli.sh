@@ -41,8 +41,8 @@ PY
 }
 
 echo "tessar on $(bench_seqs "$stem.fasta") sequences of about 300 residues, 3 classes"
-run ngrams ngrams "$stem.fasta" --classes "$stem.cls"
-run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff
+run ngrams ngrams "$stem.fasta" --classes "$stem.cls" --txt Context.txt --dat Context.dat
+run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff --txt Context.txt --dat Context.dat
 run disclass disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1
 run disclass-sparse disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1 --format sparse-arff
 bench_machine
