@@ -35,7 +35,7 @@ bool read_feature(const std::string& value, Model& model, std::string& why) {
     return read_text_feature(value, model, why);
 }
 
-RowCoder row_coder(const Model& model) { return presence_coder(model.features); }
+RowCoder row_coder(const Model& model) { return ngram_coder(model.features); }
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 #include "ngrams/ngrams.h"
 
+#include <algorithm>
 #include <climits>
+#include <memory>
 
 #include "context/context.h"
 #include "context/presence.h"
@@ -45,6 +47,68 @@ void for_each_ngram(const std::string& sequence, int n, F f) {
     }
 }
 
+// Short N-grams of the letters A to Z (every residue the reader keeps) are numbered directly: a
+// window's code is its letters, five bits each, and a table of 32^N entries maps each code to
+// its N-gram's index. No hashing and no comparing of texts; 32^4 entries at most (4 MB).
+constexpr int kDirectMaxN = 4;
+constexpr int kLetterBits = 5;
+
+bool is_letter(char c) { return c >= 'A' && c <= 'Z'; }
+
+size_t code_count(int n) { return size_t{1} << (kLetterBits * n); }
+
+bool all_letters(std::string_view text) { return std::all_of(text.begin(), text.end(), is_letter); }
+
+// Calls f(p, code) for every window of n letters of `sequence` (p its start), left to right; a
+// window holding another character has no code and is passed over.
+template <typename F>
+void for_each_code(std::string_view sequence, int n, size_t n_codes, F f) {
+    size_t code = 0;
+    int run = 0;  // letters in a row up to here
+    for (size_t p = 0; p < sequence.size(); ++p) {
+        if (!is_letter(sequence[p])) {
+            run = 0;
+            continue;
+        }
+        code = ((code << kLetterBits) | static_cast<size_t>(sequence[p] - 'A')) & (n_codes - 1);
+        if (++run >= n) f(p + 1 - static_cast<size_t>(n), code);
+    }
+}
+
+// The code of an N-gram of n letters.
+size_t code_of(std::string_view ngram) {
+    size_t code = 0;
+    for (char c : ngram) code = (code << kLetterBits) | static_cast<size_t>(c - 'A');
+    return code;
+}
+
+// extract_ngrams for n <= kDirectMaxN over sequences of letters A to Z.
+NgramTable extract_direct(const std::vector<std::string>& sequences, int n) {
+    NgramTable table;
+    table.n = n;
+    const size_t n_codes = code_count(n);
+    std::vector<int> index(n_codes, -1);  // code -> N-gram
+    std::vector<int> last_counted;        // as in extract_ngrams
+    for (size_t s = 0; s < sequences.size(); ++s) {
+        const int seq = static_cast<int>(s);
+        const std::string& sequence = sequences[s];
+        for_each_code(sequence, n, n_codes, [&](size_t p, size_t code) {
+            int& at = index[code];
+            if (at < 0) {
+                at = static_cast<int>(table.ngrams.size());
+                table.ngrams.emplace_back(sequence, p, static_cast<size_t>(n));
+                last_counted.push_back(-1);
+            }
+            int& last = last_counted[static_cast<size_t>(at)];
+            if (last != seq) {
+                last = seq;
+                ++table.n_sequence_ngrams;
+            }
+        });
+    }
+    return table;
+}
+
 void print_counts(Dialogue& io, const NgramTable& table, std::clock_t start) {
     io.printf("\n\t%d N-Grams", table.n_sequence_ngrams);
     io.printf("\n\t%d distinct N-Grams", static_cast<int>(table.ngrams.size()));
@@ -54,6 +118,9 @@ void print_counts(Dialogue& io, const NgramTable& table, std::clock_t start) {
 }  // namespace
 
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n) {
+    if (n >= 1 && n <= kDirectMaxN &&
+        std::all_of(sequences.begin(), sequences.end(), [](const std::string& s) { return all_letters(s); }))
+        return extract_direct(sequences, n);
     NgramTable table;
     table.n = n;
     // text -> index in `ngrams`; the keys view into the training sequences
@@ -79,6 +146,39 @@ NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n) {
     return table;
 }
 
+RowCoder ngram_coder(std::vector<std::string> ngrams) {
+    const size_t n = ngrams.empty() ? 0 : ngrams[0].size();
+    const bool direct = n >= 1 && n <= kDirectMaxN && std::all_of(ngrams.begin(), ngrams.end(), [n](const std::string& g) {
+        return g.size() == n && all_letters(g);
+    });
+    if (!direct) return presence_coder(std::move(ngrams));
+    const size_t n_codes = code_count(static_cast<int>(n));
+    auto index = std::make_shared<std::vector<std::int32_t>>(n_codes, -1);  // code -> feature
+    for (size_t j = 0; j < ngrams.size(); ++j) (*index)[code_of(ngrams[j])] = static_cast<std::int32_t>(j);
+    const size_t n_words = (ngrams.size() + 63) / 64;
+    return [index, n, n_codes, n_words]() -> RowFiller {
+        // the features seen, as bits, cleared again as they are read out in ascending order
+        return [index, n, n_codes, seen = std::vector<std::uint64_t>(n_words)](
+                   std::string_view sequence, const std::string*, std::vector<std::uint32_t>& ones) mutable {
+            ones.clear();
+            size_t lowest = seen.size(), highest = 0;
+            for_each_code(sequence, static_cast<int>(n), n_codes, [&](size_t, size_t code) {
+                const std::int32_t j = (*index)[code];
+                if (j < 0) return;
+                const size_t word = static_cast<size_t>(j) / 64;
+                seen[word] |= std::uint64_t{1} << (j % 64);
+                lowest = std::min(lowest, word);
+                highest = std::max(highest, word);
+            });
+            for (size_t word = lowest; word <= highest && word < seen.size(); ++word) {
+                for (std::uint64_t bits = seen[word]; bits; bits &= bits - 1)
+                    ones.push_back(static_cast<std::uint32_t>(word * 64 + static_cast<size_t>(__builtin_ctzll(bits))));
+                seen[word] = 0;
+            }
+        };
+    };
+}
+
 NgramsRun run_ngrams(Dialogue& io) {
     LabelledInput in = ask_labelled_input(io, SequenceReader::NGrams,
                                           "\n ===> %hd sequences found in file <%s>\n");
@@ -90,7 +190,7 @@ NgramsRun run_ngrams(Dialogue& io) {
     // keys typed ahead during the computation are not taken as answers
     io.discard_typeahead();
 
-    const RowCoder rows = presence_coder(table.ngrams);
+    const RowCoder rows = ngram_coder(table.ngrams);
     ContextRequest request{table.ngrams};
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);

@@ -11,6 +11,7 @@
 
 #include "context/context.h"
 #include "dialogue/dialogue.h"
+#include "methods/method.h"
 
 namespace tessar {
 
@@ -35,6 +36,11 @@ struct NgramTable {
 
 // Collects the distinct N-grams of `sequences` (n >= 1). A sequence shorter than n has none.
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n);
+
+// The rows of N-gram features (all of one length): feature j is 1 when ngrams[j] occurs in the
+// sequence. Short N-grams of the letters A to Z are looked up by their letters directly; any
+// others through the exact-presence engine (presence_coder).
+RowCoder ngram_coder(std::vector<std::string> ngrams);
 
 // What a run computed. A new sequence is encoded with N and the N-grams alone: feature j is 1
 // when ngrams[j] occurs in it.

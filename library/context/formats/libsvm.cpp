@@ -2,6 +2,7 @@
 // classification file's names (from 0; 0 for every row without a known class), then the 1-based
 // numbers of the features whose value is 1; with ids, " # " and the row's id at the end (a
 // comment to the readers).
+#include <charconv>
 #include <string>
 
 #include "context/table_format.h"
@@ -26,10 +27,16 @@ size_t class_index(const TableRow& row) {
 
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += std::to_string(class_index(row));
+    // each feature " <number>:1", its digits made in place at the end of the text
+    constexpr size_t kLongest = sizeof " 4294967296:1";
     for (std::uint32_t j : row.ones) {
-        out += ' ';
-        out += std::to_string(j + 1);
-        out += ":1";
+        const size_t at = out.size();
+        out.resize(at + kLongest);
+        out[at] = ' ';
+        char* end = std::to_chars(out.data() + at + 1, out.data() + out.size(), std::uint64_t{j} + 1).ptr;
+        *end++ = ':';
+        *end++ = '1';
+        out.resize(static_cast<size_t>(end - out.data()));
     }
     if (row.id) {
         out += " # ";

@@ -1,5 +1,5 @@
 // N-gram extraction: order of first appearance and the per-sequence count, checked against a
-// plain search on small inputs. (Presence in a row is the context writer's engine, tested there.)
+// plain search on small inputs; the rows of N-gram features against a plain search too.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -76,16 +76,43 @@ TEST(ExtractNgrams, WholeSequenceAsOneNgramWhenNEqualsItsLength) {
 // window sizes, long ones included: the hashed extraction must match brute force.
 TEST(ExtractNgrams, MatchesBruteForceOnRandomSequences) {
     std::mt19937 rng(12345);
-    for (int n : {1, 2, 3, 5, 9, 40}) {
+    for (int n : {1, 2, 3, 4, 5, 9, 40}) {
         Texts seqs;
         for (int i = 0; i < 30; ++i) {
             std::string s(rng() % 80, 'A');
-            for (char& c : s) c = "ACGT"[rng() % (n > 5 ? 2 : 4)];
+            for (char& c : s) c = "ACGTZ"[rng() % (n > 5 ? 2 : 5)];
             seqs.push_back(s);
         }
+        // a character outside A to Z (as a library caller may hand in) takes the general way
+        if (n == 2) seqs[3] += "a-Z";
         NgramTable got = extract_ngrams(seqs, n);
         NgramTable want = naive_ngrams(seqs, n);
         ASSERT_EQ(got.ngrams, want.ngrams) << "n=" << n;
         EXPECT_EQ(got.n_sequence_ngrams, want.n_sequence_ngrams) << "n=" << n;
+    }
+}
+
+TEST(NgramRows, EachFeatureIsOneExactlyWhenItsNgramOccurs) {
+    std::mt19937 rng(77);
+    for (int n : {1, 2, 3, 4, 5}) {
+        Texts seqs;
+        for (int i = 0; i < 40; ++i) {
+            std::string s(rng() % 60, 'A');
+            for (char& c : s) c = "ACDZY"[rng() % 5];
+            seqs.push_back(s);
+        }
+        const Texts features = extract_ngrams(seqs, n).ngrams;
+        // sequences to encode: new ones, with letters no feature holds, and a stray character
+        seqs.push_back("ZZZZZQQQ");
+        seqs.push_back("AC-DZ.YA");
+        const RowFiller fill = ngram_coder(features)();
+        std::vector<std::uint32_t> ones;
+        for (const std::string& s : seqs) {
+            std::vector<std::uint32_t> want;
+            for (size_t j = 0; j < features.size(); ++j)
+                if (s.find(features[j]) != std::string::npos) want.push_back(static_cast<std::uint32_t>(j));
+            fill(s, nullptr, ones);
+            ASSERT_EQ(ones, want) << "n=" << n << " " << s;
+        }
     }
 }
