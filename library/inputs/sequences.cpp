@@ -1,5 +1,6 @@
 #include "inputs/sequences.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace tessar {
@@ -39,6 +40,12 @@ bool holds_letter(const std::string& line) {
 // Appends the residues of one line to `residues`, checking every character.
 void add_residues(const std::string& line, std::string& residues, SequenceReader reader,
                   const Limits& limits, int index) {
+    // the common line, capital letters alone, is taken whole
+    const bool capitals = std::all_of(line.begin(), line.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    if (capitals && residues.size() + line.size() <= static_cast<size_t>(limits.max_residues)) {
+        residues += line;
+        return;
+    }
     for (char ch : line) {
         unsigned char c = static_cast<unsigned char>(ch);
         if (c == ' ' || c == '\t' || c == '*') continue;

@@ -161,18 +161,19 @@ RowCoder ngram_coder(std::vector<std::string> ngrams) {
         return [index, n, n_codes, seen = std::vector<std::uint64_t>(n_words)](
                    std::string_view sequence, const std::string*, std::vector<std::uint32_t>& ones) mutable {
             ones.clear();
-            size_t lowest = seen.size(), highest = 0;
-            for_each_code(sequence, static_cast<int>(n), n_codes, [&](size_t, size_t code) {
-                const std::int32_t j = (*index)[code];
-                if (j < 0) return;
-                const size_t word = static_cast<size_t>(j) / 64;
-                seen[word] |= std::uint64_t{1} << (j % 64);
-                lowest = std::min(lowest, word);
-                highest = std::max(highest, word);
+            const std::int32_t* feature = index->data();
+            std::uint64_t* bits = seen.data();
+            for_each_code(sequence, static_cast<int>(n), n_codes, [feature, bits](size_t, size_t code) {
+                const std::int32_t j = feature[code];
+                if (j >= 0) bits[j / 64] |= std::uint64_t{1} << (j % 64);
             });
-            for (size_t word = lowest; word <= highest && word < seen.size(); ++word) {
-                for (std::uint64_t bits = seen[word]; bits; bits &= bits - 1)
-                    ones.push_back(static_cast<std::uint32_t>(word * 64 + static_cast<size_t>(__builtin_ctzll(bits))));
+            size_t count = 0;
+            for (std::uint64_t word : seen) count += static_cast<size_t>(__builtin_popcountll(word));
+            ones.resize(count);
+            std::uint32_t* one = ones.data();
+            for (size_t word = 0; word < seen.size(); ++word) {
+                for (std::uint64_t set = seen[word]; set; set &= set - 1)
+                    *one++ = static_cast<std::uint32_t>(word * 64 + static_cast<size_t>(__builtin_ctzll(set)));
                 seen[word] = 0;
             }
         };

@@ -27,17 +27,18 @@ size_t class_index(const TableRow& row) {
 
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += std::to_string(class_index(row));
-    // each feature " <number>:1", its digits made in place at the end of the text
+    // each feature " <number>:1", its digits made in place at the end of the text, grown once
     constexpr size_t kLongest = sizeof " 4294967296:1";
+    const size_t at = out.size();
+    out.resize(at + row.ones.size() * kLongest);
+    char* end = out.data() + at;
     for (std::uint32_t j : row.ones) {
-        const size_t at = out.size();
-        out.resize(at + kLongest);
-        out[at] = ' ';
-        char* end = std::to_chars(out.data() + at + 1, out.data() + out.size(), std::uint64_t{j} + 1).ptr;
+        *end++ = ' ';
+        end = std::to_chars(end, end + kLongest, std::uint64_t{j} + 1).ptr;
         *end++ = ':';
         *end++ = '1';
-        out.resize(static_cast<size_t>(end - out.data()));
     }
+    out.resize(static_cast<size_t>(end - out.data()));
     if (row.id) {
         out += " # ";
         out += *row.id;
