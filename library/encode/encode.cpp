@@ -79,7 +79,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     LabelTally own(classes.names), trained(model.class_names);
     bool labels_ended = false;  // the sequences from there on are counted, not encoded
     const SequenceFileStats stats = read_named_sequence_file(
-        sequences.get(), SequenceReader::Test, io.limits(), [&](const std::string& id, std::string& sequence) {
+        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](const std::string& id, std::string& sequence) {
             const std::string* label = nullptr;
             if (classes.file) {
                 labels_ended = labels_ended || !next_class_line(classes.reader);
