@@ -38,8 +38,9 @@ PY
 }
 
 echo "tessar on $(bench_seqs "$stem.fasta") sequences of about 300 residues, 3 classes"
-run ngrams ngrams "$stem.fasta" --classes "$stem.cls"
-run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff
+run ngrams ngrams "$stem.fasta" --classes "$stem.cls" --txt "$BENCH_OUT/cli-ngrams/Context.txt" --dat "$BENCH_OUT/cli-ngrams/Context.dat"
+run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff --txt "$BENCH_OUT/cli-ngrams-sparse/Context.txt" \
+    --dat "$BENCH_OUT/cli-ngrams-sparse/Context.dat"
 run disclass disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1
 run disclass-sparse disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1 --format sparse-arff
 bench_machine

@@ -95,6 +95,7 @@ struct Command {
     bool quiet = false;
     bool no_header = false;  // encode
     bool label_free = false;  // a method with Method::label_free_option
+    bool ids = false;        // ARFF and LibSVM rows name their sequence
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -132,6 +133,11 @@ void add_common_flags(Command& c) {
         c.app->add_option("--json", c.json, "the report's figures as a JSON file (doc/report-format.md)")
             ->type_name("FILE");
     }
+    if (writes_tables(c))
+        c.app->add_flag("--ids", c.ids,
+                        "name each row's sequence (its header up to the first blank) in the ARFF "
+                        "tables (a first attribute id) and LibSVM (\" # id\" after each row); CSV "
+                        "tables always begin with a column id");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
@@ -293,11 +299,10 @@ std::string run_classes(Command& c, PresetDialogue& io) {
                        "tessar disclass and ddms group them; the menu's skip the sequences from there "
                        "on\n", first + 1));
 
-    const std::string path = io.output_path(c.output, OutputName::Given);
-    File out(open_watched(path));
+    File out = io.create_output_file(c.output, OutputName::Given);
     if (!out) io.refuse_file(kOutput, c.output, errno);
     classmaker::write_classification(out.get(), names, runs);
-    close_output(out, path);
+    close_output(out, c.output);
     return format("classes: %zu sequences in %zu classes", n_labels, names.size());
 }
 
@@ -342,7 +347,8 @@ RunFiles run_files(Command& c, const Dialogue& io) {
             if (given && f.value != "-") files.inputs.push_back({q.flag, f.value});
         } else if (q.kind == AnswerKind::OutputFile) {
             const FlagValue* needed = q.needs ? find_flag(c, q.needs) : nullptr;
-            const bool asked = !q.needs || (needed && needed->option->count() > 0);
+            const bool asked = (!q.needs || (needed && needed->option->count() > 0)) &&
+                               !has_trait(q, kWrittenWhenNamed);
             if (given)
                 files.outputs.push_back({q.flag, io.output_place(f.value, OutputName::Given)});
             else if (asked && !io.output_default(q).empty())
@@ -388,7 +394,10 @@ std::string path_clash(const RunFiles& files) {
                               out.named_by.c_str(), out.path.c_str(), in.named_by.c_str(), in.path.c_str());
     for (size_t a = 0; a < files.outputs.size(); ++a)
         for (size_t b = a + 1; b < files.outputs.size(); ++b)
-            if (same_place(files.outputs[a].path, files.outputs[b].path))
+            if (files.outputs[a].path == "-" && files.outputs[b].path == "-")
+                return format("%s - and %s - both name standard output: one output at most goes there",
+                              files.outputs[a].named_by.c_str(), files.outputs[b].named_by.c_str());
+            else if (same_place(files.outputs[a].path, files.outputs[b].path))
                 return format("%s %s and %s %s are one file: each output needs a file of its own",
                               files.outputs[a].named_by.c_str(), files.outputs[a].path.c_str(),
                               files.outputs[b].named_by.c_str(), files.outputs[b].path.c_str());
@@ -484,8 +493,10 @@ int execute(Command& c, const std::vector<std::string>& args, std::FILE* out, st
     options.out_dir = c.out_dir;
     options.whole_files = true;
     options.messages = err;
+    options.standard_output = out;
     options.format = find_table_format(c.format);
     options.label_free_rows = c.label_free;
+    options.row_ids = c.ids;
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;
@@ -538,7 +549,8 @@ int execute(Command& c, const std::vector<std::string>& args, std::FILE* out, st
         }
         io.commit_outputs();
         if (bar) bar->finish();
-        if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
+        // a table on standard output is alone there: the summary goes with the messages
+        if (!c.quiet) put(io.wrote_standard_output() ? err : out, summary + " -> " + join_paths(io.outputs()) + "\n");
         return 0;
     } catch (const RefusedAnswer& e) {
         // a file that cannot be opened or created is an input error; any other answer a usage error

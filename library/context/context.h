@@ -47,6 +47,8 @@ struct TableRows {
     size_t count = 0;
     RowFill fill = {};
     std::function<RowFill()> make_fill = {};
+    // The id of each row's sequence, for tables that name them (null: every id empty).
+    const std::vector<std::string>* ids = nullptr;
 };
 
 // The classification files of a run. The files are read once: the writer reads them from where

@@ -97,7 +97,8 @@ bool read_line(std::FILE* in, std::string& line) {
     line.clear();
     int c;
     bool any = false;
-    while ((c = std::getc(in)) != EOF) {
+    // one stream is read by one thread at a time: no lock per character
+    while ((c = getc_unlocked(in)) != EOF) {
         any = true;
         if (c == '\n') {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -161,7 +162,7 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
             io.refuse(q, answer);
             continue;
         }
-        if (File f = create_output(io.output_path(name, whose))) return f;
+        if (File f = io.create_output_file(name, whose)) return f;
         io.refuse_file(q, answer, errno);
     }
 }

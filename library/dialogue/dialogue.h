@@ -103,6 +103,8 @@ enum QuestionTraits : unsigned {
     // Asked on the command line only, where it is required: the menu gives the answer another
     // way (the binary code comes with the menu key). It has no console text.
     kCommandLineOnly = 1u << 1,
+    // An output the command line writes only when its flag names it (the menu always asks).
+    kWrittenWhenNamed = 1u << 2,
 };
 
 inline bool has_trait(const Question& q, QuestionTraits t) { return (q.traits & t) != 0; }
@@ -217,6 +219,15 @@ public:
     // place; batch use may hand out a temporary file beside it, put in place once the run is
     // complete (preset.h).
     virtual std::string output_path(const std::string& name, OutputName whose) { return output_place(name, whose); }
+    // Creates the output file answered as `name` (null when it cannot be). Batch use also takes
+    // "-" for standard output, which one output of a run may take.
+    virtual File create_output_file(const std::string& name, OutputName whose) {
+        return create_output(output_path(name, whose));
+    }
+    // Whether the output `q` asks for is written at all: the console asks every question;
+    // batch use leaves out an output written only when named (kWrittenWhenNamed) unless its flag
+    // names it.
+    virtual bool wants_output(const Question&) const { return true; }
 
     virtual Limits limits() const = 0;
 
@@ -231,6 +242,8 @@ public:
     // Where the run's figures are gathered for its report; null: no report is asked for (the
     // console never makes one).
     virtual RunFigures* figures() { return nullptr; }
+    // Whether the ARFF and LibSVM tables name each row's sequence (CSV tables always do).
+    virtual bool row_ids() const { return false; }
 };
 
 // Asks for a file to read until one opens (Dialogue::open_input). An empty answer takes

@@ -110,6 +110,23 @@ std::string PresetDialogue::output_path(const std::string& name, OutputName whos
     return staged_.back().temporary.empty() ? final_path : staged_.back().temporary;
 }
 
+File PresetDialogue::create_output_file(const std::string& name, OutputName whose) {
+    if (name != "-" || whose != OutputName::Given) return Dialogue::create_output_file(name, whose);
+    if (standard_output_taken_) return File();
+    standard_output_taken_ = true;
+    outputs_.push_back("standard output");
+    // a stream of its own, so that closing it leaves the process's standard output open
+    std::fflush(options_.standard_output);
+    const int fd = dup(fileno(options_.standard_output));
+    File out(fd >= 0 ? fdopen(fd, "w") : nullptr);
+    if (!out && fd >= 0) close(fd);
+    return out;
+}
+
+bool PresetDialogue::wants_output(const Question& q) const {
+    return !has_trait(q, kWrittenWhenNamed) || options_.answers.count(q.flag) > 0;
+}
+
 PresetDialogue::StagedOutput PresetDialogue::stage(const std::string& final_path) const {
     StagedOutput out{final_path, final_path, ""};
     mode_t mode = new_file_mode_;

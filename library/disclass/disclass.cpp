@@ -96,7 +96,7 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     DescriptorData data;
     SequenceFileStats stats;
     data.file_sequences =
-        read_sequences(q.sequence_file.get(), q.sequence_name, SequenceReader::Descriptors, io.limits(), &stats);
+        read_sequences(q.sequence_file.get(), q.sequence_name, SequenceReader::Descriptors, io.limits(), &stats, &data.file_ids);
     q.sequence_file.reset();
     require_sequences(io, stats, q.sequence_name);
     note_residues(io, stats, q.sequence_name);

@@ -98,6 +98,7 @@ struct MinedDescriptor {
 // Everything the input preparation and the mining produce.
 struct DescriptorData {
     std::vector<std::string> file_sequences;  // P: the sequence file's sequences, in file order
+    std::vector<std::string> file_ids;        // their ids, in the same order
     // The classification file: its class names, in file order, and its labels (the ARFF rows
     // take them).
     ClassesRead classes;

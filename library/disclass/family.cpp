@@ -70,13 +70,15 @@ size_t group_by_class(DescriptorData& data) {
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return class_of[a] < class_of[b]; });
 
     size_t moved = 0;
-    std::vector<std::string> sequences(n), labels(n);
+    std::vector<std::string> sequences(n), labels(n), ids(data.file_ids.size());
     for (size_t s = 0; s < n; ++s) {
         moved += order[s] != s;
         sequences[s] = std::move(data.file_sequences[order[s]]);
         labels[s] = data.classes.label(order[s]);
+        if (s < ids.size()) ids[s] = std::move(data.file_ids[order[s]]);
     }
     data.file_sequences = std::move(sequences);
+    data.file_ids = std::move(ids);
     data.classes.labels = std::move(labels);
     return moved;
 }

@@ -49,6 +49,8 @@ ContextRequest descriptor_request(const std::vector<std::string>& attributes, co
                                   const DescriptorQuestions& q, const Limits& limits) {
     ContextRequest request{attributes};
     request.training.count = data.n_placed;
+    request.training.ids = &data.file_ids;
+    request.test.ids = &q.test.ids;
     if (q.test.class_file)
         request.test.count = limits.every_test_row ? q.test.sequences.size()
                                                    : std::min<size_t>(data.n_placed, q.test.sequences.size());

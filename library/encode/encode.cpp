@@ -72,7 +72,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     run.with_labels = classes.file != nullptr;
     File out = ask_output_file(io, kEncodedName, table_name);
 
-    TableWriter table(out.get(), table_format_of(io), model.features.size(), model.class_names);
+    TableWriter table(out.get(), table_format_of(io), model.features.size(), model.class_names, io.row_ids());
     if (options.header) table.header(model.features, model.with_classes ? &model.class_names : nullptr);
 
     RunFigures* figures = io.figures();
@@ -83,8 +83,8 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     Progress progress{"encoding", 0, 0, "rows"};
     LabelTally own(classes.names), trained(model.class_names);
     bool labels_ended = false;  // the sequences from there on are counted, not encoded
-    const SequenceFileStats stats = read_sequence_file(
-        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
+    const SequenceFileStats stats = read_named_sequence_file(
+        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](const std::string& id, std::string& sequence) {
             const std::string* label = nullptr;
             if (classes.file) {
                 labels_ended = labels_ended || !next_class_line(classes.reader);
@@ -105,7 +105,8 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
             fill(sequence, label, ones);
             table.row(ones, !model.with_classes ? RowClass::none()
                             : label             ? RowClass::of(*label)
-                                                : RowClass::missing());
+                                                : RowClass::missing(),
+                      id);
             if (figures) figures->add_row(ones, label ? *label : kNoLabel);
             ++progress.done;
             io.progress(progress);

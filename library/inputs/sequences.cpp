@@ -118,8 +118,7 @@ int count_headers(const std::string& text) {
 // The one reading pass over a source of lines.
 template <class NextLine>
 SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& name, SequenceReader reader,
-                                  const Limits& limits, const std::function<void(std::string&)>& store,
-                                  const std::function<void(const std::string&)>& on_header = {}) {
+                                  const Limits& limits, const StoreNamedSequence& store) {
     SequenceFileStats stats;
     stats.reader = reader;
     std::string line;
@@ -134,7 +133,6 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
     while (next_line(line)) {
         if (is_header(line)) {
             in_sequence = true;
-            if (on_header) on_header(line);
             break;
         }
         ++stats.n_skipped_lines;
@@ -142,23 +140,23 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
     }
 
     // each header starts the next sequence
-    std::string residues;
+    std::string residues, id;
     for (int index = 0; in_sequence; ++index) {
         if (index >= limits.max_sequences) fatal(too_many_message(reader));
+        id = sequence_id(line);
         residues.clear();
         in_sequence = false;
         while (next_line(line)) {
             if (is_header(line)) {
                 in_sequence = true;
-                if (on_header) on_header(line);
-                break;
+                    break;
             }
             add_residues(line, residues, reader, limits, index, at, stats);
         }
         ++stats.n_sequences;
         if (residues.size() >= stats.length_counts.size()) stats.length_counts.resize(residues.size() + 1);
         ++stats.length_counts[residues.size()];
-        store(residues);
+        store(id, residues);
     }
     return stats;
 }
@@ -175,17 +173,14 @@ size_t append_residues(std::string_view line, std::string& residues) {
     return std::string::npos;
 }
 
-std::string header_id(const std::string& header) {
-    const size_t end = header.find_first_of(" \t", 1);
-    return header.substr(1, end == std::string::npos ? std::string::npos : end - 1);
-}
-
 std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
                                                  std::vector<std::string>& ids) {
     std::vector<std::string> sequences;
     parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader, Limits{},
-                    [&](std::string& seq) { sequences.push_back(std::move(seq)); },
-                    [&](const std::string& header) { ids.push_back(header_id(header)); });
+                    [&](const std::string& id, std::string& seq) {
+                        ids.push_back(id);
+                        sequences.push_back(std::move(seq));
+                    });
     return sequences;
 }
 
@@ -199,8 +194,20 @@ std::string bad_residue_detail(long long line, long long column, unsigned char c
     return format("line %lld column %lld: '%s' is not a residue letter%s", line, column, shown.c_str(), hint);
 }
 
+std::string sequence_id(const std::string& header) {
+    const size_t begin = header.starts_with('>') ? 1 : 0;
+    const size_t end = header.find_first_of(" \t", begin);
+    return header.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
 SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
                                      const Limits& limits, const std::function<void(std::string&)>& store) {
+    return read_named_sequence_file(in, name, reader, limits,
+                                    [&store](const std::string&, std::string& residues) { store(residues); });
+}
+
+SequenceFileStats read_named_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
+                                           const Limits& limits, const StoreNamedSequence& store) {
     if (limits.max_sequences == INT_MAX)
         return parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader,
                                limits, store);
@@ -210,10 +217,12 @@ SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, Seq
 }
 
 std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, SequenceReader reader,
-                                        const Limits& limits, SequenceFileStats* stats) {
+                                        const Limits& limits, SequenceFileStats* stats, std::vector<std::string>* ids) {
     std::vector<std::string> sequences;
-    SequenceFileStats s = read_sequence_file(in, name, reader, limits,
-                                             [&](std::string& seq) { sequences.push_back(std::move(seq)); });
+    SequenceFileStats s = read_named_sequence_file(in, name, reader, limits, [&](const std::string& id, std::string& seq) {
+        sequences.push_back(std::move(seq));
+        if (ids) ids->push_back(id);
+    });
     if (stats) *stats = s;
     return sequences;
 }

@@ -52,9 +52,19 @@ struct SequenceFileStats {
 SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
                                      const Limits& limits, const std::function<void(std::string&)>& store);
 
-// The same, keeping the sequences.
+// The same, handing each sequence with its id (sequence_id of its header line).
+using StoreNamedSequence = std::function<void(const std::string& id, std::string& residues)>;
+SequenceFileStats read_named_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
+                                           const Limits& limits, const StoreNamedSequence& store);
+
+// The same, keeping the sequences, and their ids in `ids` when given.
 std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, SequenceReader reader,
-                                        const Limits& limits, SequenceFileStats* stats = nullptr);
+                                        const Limits& limits, SequenceFileStats* stats = nullptr,
+                                        std::vector<std::string>* ids = nullptr);
+
+// The id that names a sequence in the tables: its header line's text after '>' up to the first
+// blank or tab ("" when there is none).
+std::string sequence_id(const std::string& header);
 
 // What stands after "Err input: <file> " for a character `c` that is no residue letter at
 // `line` and `column` (from 1): "line 2 column 4: '-' is not a residue letter (gaps of aligned
@@ -70,7 +80,6 @@ double nucleotide_share(const SequenceFileStats& stats);
 // first blank or tab.
 std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
                                                  std::vector<std::string>& ids);
-std::string header_id(const std::string& header);
 
 // The reader's rule for the residues of one line: blanks, tabs and '*' skipped, lower case folded
 // to upper case, each letter appended to `residues`. Returns the position in `line` of the first

@@ -174,6 +174,8 @@ NgramsRun run_ngrams(Dialogue& io) {
     ContextRequest request{table.ngrams};
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
+    request.training.ids = &in.training.ids;
+    request.test.ids = &in.test.ids;
     request.classes = labelled_class_files(in);
     request.blank_lines_first = true;
     NgramsRun run;

@@ -10,6 +10,9 @@ very tables a plain file gives: every method reads it once, from where it stands
 for the descriptor methods (whose class walk reads the file before their tables are written) and
 the N-gram and motif methods (whose tables are written as the file is read).
 
+A table on standard output ("--arff -") goes down a pipe; when the reader closes it early the run
+fails with a message (status 1) and leaves none of its other outputs, temporary or final.
+
 Usage: pipes.py BIN_FOLDER
 """
 import os
@@ -120,6 +123,27 @@ def menu_with_named_pipe(launcher_dir):
         return f"{len(outputs['plain'])} files alike"
 
 
+def table_down_a_pipe(tessar):
+    with tempfile.TemporaryDirectory(prefix="tessar-stdout-") as work:
+        args = [tessar, "ngrams", SEQS, "--classes", CLASSES, "--txt", "c.txt"]
+        run(args + ["--arff", "c.arff", "-q"], work)
+        piped = run(args + ["--arff", "-"], work)
+        if piped.stdout != open(os.path.join(work, "c.arff"), "rb").read():
+            raise Failure("the table on standard output differs from the file")
+        os.remove(os.path.join(work, "c.txt"))
+        # a reader that stops after one byte (the table is larger than a pipe holds)
+        proc = subprocess.Popen(args + ["--arff", "-"], cwd=work, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        proc.stdout.read(1)
+        proc.stdout.close()
+        err = proc.stderr.read().decode(errors="replace")
+        status = proc.wait(timeout=120)
+        left = sorted(n for n in os.listdir(work) if n != "c.arff")
+        if status != 1 or "Err: cannot write -" not in err or left:
+            raise Failure(f"a closed pipe: status {status}, {err!r}, files left {left}")
+        return "the table alike; a closed pipe is an error that leaves nothing"
+
+
 def main():
     bin_dir = os.path.abspath(sys.argv[1])
     tessar = os.path.join(bin_dir, "tessar")
@@ -127,6 +151,7 @@ def main():
     for method, flags in METHODS.items():
         steps.run(f"{method}: pipe, standard input and named pipe", same_tables, tessar, method, flags)
     steps.run("menu: a named pipe at the classification question", menu_with_named_pipe, bin_dir)
+    steps.run("a table on standard output, into a pipe", table_down_a_pipe, tessar)
     return steps.status()
 
 

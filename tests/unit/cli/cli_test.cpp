@@ -120,9 +120,14 @@ TEST_F(Cli, ARunPrintsOneSummaryLineOrNothingWhenQuiet) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.out.rfind("ngrams: 18 sequences, ", 0), 0u) << o.out;
-    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.txt out/deep/Context.dat\n"),
-              std::string::npos) << o.out;
+    // the TXT and DAT tables only when named
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff\n"), std::string::npos) << o.out;
+    EXPECT_FALSE(exists("out/deep/Context.txt"));
+    EXPECT_FALSE(exists("out/deep/Context.dat"));
+    o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out/deep", "--dat", "out/deep/Context.dat"});
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.dat\n"), std::string::npos) << o.out;
     EXPECT_TRUE(exists("out/deep/Context.dat"));
+    EXPECT_FALSE(exists("out/deep/Context.txt"));
 
     o = run({"ngrams", kSmall, "--quiet", "--arff", "q.arff", "--txt", "q.txt"});
     EXPECT_EQ(o.status, 0);
@@ -255,4 +260,43 @@ TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
     EXPECT_FALSE(exists("x"));
     // bincod learns nothing
     EXPECT_EQ(run({"bincod", kSmall, "--code", "aldane", "--save-model", "m.txt"}).status, 2);
+}
+
+TEST_F(Cli, ATableOnStandardOutputIsAloneThereAndTwoCannotShareIt) {
+    Outcome file = run({"ngrams", kSmall, "--classes", kSmallClasses, "--test", kData + "/small-test.fasta",
+                        "--test-classes", kData + "/small-test.cls", "--format", "csv", "-q"});
+    ASSERT_EQ(file.status, 0) << file.err;
+    // the table alone on standard output, the summary with the messages; no file named "-"
+    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--test", kData + "/small-test.fasta",
+                     "--test-classes", kData + "/small-test.cls", "--format", "csv", "--test-arff", "-",
+                     "--out-dir", "o"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, read_file("Test.csv"));
+    EXPECT_EQ(o.err.rfind("ngrams: 18 sequences", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("-> o/Context.csv standard output\n"), std::string::npos) << o.err;
+    EXPECT_EQ(read_file("o/Context.csv"), read_file("Context.csv"));
+    EXPECT_FALSE(exists("-"));
+    // the other tables and outputs of any subcommand
+    run({"ngrams", kSmall, "--save-model", "m.txt", "-q", "--out-dir", "m"});
+    o = run({"encode", kSmall, "--model", "m.txt", "--arff", "-", "--ids", "--format", "libsvm", "--no-header"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(count_lines(o.out), 18u);
+    EXPECT_EQ(o.out.rfind("0 ", 0), 0u);
+    EXPECT_NE(o.out.find(" # MYG_SAISC\n"), std::string::npos);
+    o = run({"ngrams", kSmall, "--txt", "-", "--arff", "t.arff", "-q"});
+    EXPECT_EQ(o.out.rfind("#motifs number\n2117\n", 0), 0u) << o.out.substr(0, 40);
+    o = run({"classes", "--class", "a=1", "-o", "-"});
+    EXPECT_EQ(o.out, "#classes number\n1\n#classes names\na\n#classes instances\na");
+    // two outputs on standard output: a usage error before anything is written
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"ngrams", kSmall, "--classes", kSmallClasses, "--arff", "-", "--dat", "-"},
+          std::vector<std::string>{"ngrams", kSmall, "--arff", "-", "--save-model", "-", "--out-dir", "n"}}) {
+        o = run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_NE(o.err.find(" - both name standard output: one output at most goes there\n"), std::string::npos)
+            << o.err;
+        EXPECT_EQ(count_lines(o.err), 1u);
+        EXPECT_FALSE(exists("n"));
+    }
 }

@@ -136,7 +136,7 @@ TEST_F(Encode, WithoutClassesEveryFormatWritesTheClassAsUnknown) {
     encode("sparse-arff");
     EXPECT_EQ(table().substr(table().find("@data")), "@data\n{0 1,1 1,2 ?}\n{2 ?}\n{1 1,2 ?}\n");
     encode("csv");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,?\n0,0,?\n0,1,?\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,?\nb,0,0,?\nc,0,1,?\n");
     encode("libsvm");
     EXPECT_EQ(table(), "0 1:1 2:1\n0\n0 2:1\n");
 }
@@ -144,7 +144,7 @@ TEST_F(Encode, WithoutClassesEveryFormatWritesTheClassAsUnknown) {
 TEST_F(Encode, WithClassesTheLabelsComeOneALine) {
     // an editor's final blank line is no label
     const EncodeRun run = encode("csv", "#\n2\n#\npos\nneg\n#\nneg\npos\npos\n\n");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,neg\nb,0,0,pos\nc,0,1,pos\n");
     EXPECT_TRUE(run.with_labels);
     EXPECT_EQ(run.n_rows, 3u);
     encode("libsvm", "#\n2\n#\npos\nneg\n#\nneg\npos\npos\n");
@@ -173,7 +173,7 @@ TEST_F(Encode, TheRowsAloneWithoutHeader) {
     encode("arff", "", false);
     EXPECT_EQ(table(), "1,1,?\n0,0,?\n0,1,?\n");
     encode("csv", "", false);
-    EXPECT_EQ(table(), "1,1,?\n0,0,?\n0,1,?\n");
+    EXPECT_EQ(table(), "a,1,1,?\nb,0,0,?\nc,0,1,?\n");
 }
 
 TEST_F(Encode, NgramAndMotifModelsCheckTheKeywordsAndTakeTheTrainingCountOfNames) {
@@ -186,13 +186,13 @@ TEST_F(Encode, NgramAndMotifModelsCheckTheKeywordsAndTakeTheTrainingCountOfNames
               kClassDataError);
     // one name where the model has two: the keyword line passes for a name
     encode("csv", "#\n1\n#\nneg\n#\n#\nneg\nneg\nneg\n");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,neg\n0,1,neg\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,neg\nb,0,0,neg\nc,0,1,neg\n");
 }
 
 TEST_F(Encode, DescriptorModelsReadTheClassificationFileByItsOwnCount) {
     test_support::write_file(dir / "m.txt", model_text(two_feature_model("disclass")));
     encode("csv", "#\n3\n#\nneg\nrest\npos\n#\nneg\npos\npos\n");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,neg\nb,0,0,pos\nc,0,1,pos\n");
     // its keyword lines checked, as those of a training file
     EXPECT_EQ(test_support::fatal_message([&] { encode("csv", "x\n3\nx\na\nb\nc\nx\nneg\npos\n"); }),
               kClassNumberError);
@@ -201,10 +201,10 @@ TEST_F(Encode, DescriptorModelsReadTheClassificationFileByItsOwnCount) {
     test_support::write_file(dir / "m.txt", model_text(two_feature_model("ddms")));
     test_support::write_file(dir / "s.fasta", ">a\nGLSG\n>b\nGLSG\n");
     encode("csv", "#\n2\n#\npos\nneg\n#\npos\nneg\n");
-    EXPECT_EQ(table(), "KV,LA,class\n0,0,pos\n0,1,neg\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,0,0,pos\nb,0,1,neg\n");
     // without classes no row takes its label: LA is similar in both
     encode("csv");
-    EXPECT_EQ(table(), "KV,LA,class\n0,1,?\n0,1,?\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,0,1,?\nb,0,1,?\n");
 }
 
 TEST_F(Encode, ABadModelOrAModelWithoutClassesStopsBeforeAnyOutput) {
