@@ -19,6 +19,7 @@
 #include "encode/model.h"
 #include "inputs/sequences.h"
 #include "methods/table.h"
+#include "parallel/parallel.h"
 #include "progress.h"
 
 #ifndef TESSAR_VERSION
@@ -33,6 +34,11 @@ namespace {
 
 std::string check_format(const std::string& value) {
     return find_table_format(value) ? "" : "\"" + value + "\" is not one of " + table_format_names();
+}
+
+std::string check_threads(const std::string& value) {
+    long long n = 0;
+    return parse_integer(value, n) && n >= 1 ? "" : "\"" + value + "\" is not a number of threads (1 or more)";
 }
 
 // ---- help texts
@@ -86,6 +92,7 @@ struct Command {
     std::string out_dir, format = "arff";
     bool quiet = false;
     bool no_header = false;  // encode
+    long long threads = 0;   // the pool's threads (0: the cores the process may use)
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -115,6 +122,14 @@ void add_common_flags(Command& c) {
                                  table_format_names().c_str(), arff_format().name))
             ->type_name("FORMAT")
             ->check(check_format, "", "");
+    // the subcommands whose work is spread over the pool of threads
+    if (writes_tables(c))
+        c.app->add_option("--threads", c.threads,
+                          format("threads to work on (default: the %zu cores this process may use); "
+                                 "the files are the same for any number",
+                                 default_thread_count()))
+            ->type_name("N")
+            ->check(check_threads, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
@@ -397,6 +412,7 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     }
     PresetDialogue io(std::move(options));
     MadeFolders folders;
+    set_thread_count(static_cast<size_t>(c.threads));
 
     // A run that fails leaves nothing: its outputs were written under temporary names, which go.
     auto fail = [&](const std::string& message, int status) {

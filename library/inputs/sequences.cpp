@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "dialogue/compressed.h"
+
 namespace tessar {
 
 namespace {
@@ -75,6 +77,7 @@ std::string read_all(std::FILE* in) {
     char block[1 << 16];
     size_t n;
     while ((n = std::fread(block, 1, sizeof block, in)) > 0) text.append(block, n);
+    check_read(in);
     return text;
 }
 
