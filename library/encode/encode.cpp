@@ -65,6 +65,7 @@ struct Window {
     std::vector<std::string> sequences;
     std::vector<std::string> labels;  // one per sequence when the rows have their classes
     size_t residues = 0;
+    std::vector<std::string> texts;   // the rows of each task, kept from window to window
 
     static constexpr size_t kMaxSequences = 4096;
     static constexpr size_t kMaxResidues = size_t{16} << 20;
@@ -86,9 +87,10 @@ void write_window(Window& window, std::vector<RowWorker>& workers, const Model& 
                   std::FILE* out, size_t first_row, Dialogue& io, Progress& progress) {
     const size_t n = window.sequences.size();
     const bool labelled = !window.labels.empty();
-    std::vector<std::string> texts((n + Window::kTaskSequences - 1) / Window::kTaskSequences);
+    std::vector<std::string>& texts = window.texts;
+    if (texts.size() * Window::kTaskSequences < n) texts.resize((n + Window::kTaskSequences - 1) / Window::kTaskSequences);
     OrderedTasks tasks;
-    tasks.count = texts.size();
+    tasks.count = (n + Window::kTaskSequences - 1) / Window::kTaskSequences;
     tasks.workers = workers.size();
     tasks.run = [&](size_t worker, size_t task) {
         RowWorker& w = workers[worker];
@@ -106,7 +108,7 @@ void write_window(Window& window, std::vector<RowWorker>& workers, const Model& 
     };
     tasks.deliver = [&](size_t task) {
         std::fwrite(texts[task].data(), 1, texts[task].size(), out);
-        std::string().swap(texts[task]);
+        texts[task].clear();
         progress.done += static_cast<double>(std::min(Window::kTaskSequences, n - task * Window::kTaskSequences));
         io.progress(progress);
     };

@@ -41,15 +41,15 @@ METHODS = {
 
 
 def tables(folder):
-    """The regular files of `folder`; the motif report's line naming the classification file is
-    left out (it names the pipe)."""
+    """The regular files of `folder`; the motif report's lines naming the input files are left
+    out (they name the pipes)."""
     files = {}
     for name in sorted(os.listdir(folder)):
         path = os.path.join(folder, name)
         if os.path.isfile(path):
             data = open(path, "rb").read()
             files[name] = b"".join(line for line in data.splitlines(keepends=True)
-                                   if not line.startswith(b"Classification file name = "))
+                                   if not line.startswith((b"Classification file name = ", b"Input file name = ")))
     return files
 
 
@@ -158,7 +158,8 @@ def damaged_inputs(tessar):
         out = os.path.join(work, "out")
         runs = [(["cut.fasta.gz", "--classes", CLASSES], None, "Err: cut.fasta.gz: the gzip data is truncated"),
                 (["flipped.fasta", "--classes", CLASSES], None, "Err: flipped.fasta: the zstd data is corrupt"),
-                ([SEQS, "--classes", "-"], cut, "Err: standard input: the gzip data is truncated")]
+                ([SEQS, "--classes", "-"], gzip.compress(open(CLASSES, "rb").read())[:-12],
+                 "Err: standard input: the gzip data is truncated")]
         for args, given, says in runs:
             proc = subprocess.run([tessar, "ngrams"] + args + ["--out-dir", out], cwd=work, input=given,
                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)

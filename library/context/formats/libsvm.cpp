@@ -25,11 +25,7 @@ size_t class_index(const TableRow& row) {
 
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += std::to_string(class_index(row));
-    for (std::uint32_t j : row.ones) {
-        out += ' ';
-        out += std::to_string(j + 1);
-        out += ":1";
-    }
+    append_feature_list(out, row.ones, 1, " ", ":1", true);
     out += '\n';
 }
 

@@ -15,15 +15,9 @@ void begin(std::string& out, const std::vector<std::string>& attributes, bool) {
 
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += '{';
-    bool first = true;
-    for (std::uint32_t j : row.ones) {
-        if (!first) out += ',';
-        first = false;
-        out += std::to_string(j);
-        out += " 1";
-    }
+    append_feature_list(out, row.ones, 0, ",", " 1");
     if (row.cls.present()) {
-        if (!first) out += ',';
+        if (!row.ones.empty()) out += ',';
         out += std::to_string(row.n_attributes);
         out += ' ';
         out += arff_class_value(row.cls);
