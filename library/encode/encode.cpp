@@ -141,7 +141,9 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
 
     const RowCoder coder = model.method->row_coder(model);
     std::vector<RowWorker> workers;
-    for (size_t i = 0, n = thread_count(); i < n; ++i)
+    // no more workers than a window has tasks
+    const size_t n_workers = std::min(thread_count(), Window::kMaxSequences / Window::kTaskSequences);
+    for (size_t i = 0; i < n_workers; ++i)
         workers.push_back(RowWorker{coder(), {}, DenseRows(model.features.size())});
     Window window;
     Progress progress{"encoding", 0, 0, "rows"};
