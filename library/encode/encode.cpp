@@ -59,8 +59,8 @@ RowClasses open_classes(Dialogue& io, const Model& model, const std::string& mod
 }
 
 // Sequences read and not yet coded. They are coded a window at a time on every thread of the
-// pool, and their rows written in input order, so that memory holds one window whatever the
-// file's size and the bytes do not depend on the number of threads.
+// pool, and their rows written in input order, while the next window is read: memory holds two
+// windows whatever the file's size, and the bytes do not depend on the number of threads.
 struct Window {
     std::vector<std::string> sequences;
     std::vector<std::string> labels;  // one per sequence when the rows have their classes
@@ -145,8 +145,20 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     const size_t n_workers = std::min(thread_count(), Window::kMaxSequences / Window::kTaskSequences);
     for (size_t i = 0; i < n_workers; ++i)
         workers.push_back(RowWorker{coder(), {}, DenseRows(model.features.size())});
-    Window window;
+    // one window is filled while the other is coded and written
+    Window windows[2];
+    Window* window = &windows[0];
     Progress progress{"encoding", 0, 0, "rows"};
+    BesideWork coding;
+    auto code_window = [&] {
+        const size_t first_row = run.n_rows;
+        run.n_rows += window->sequences.size();
+        Window* full = window;
+        coding.start([&, full, first_row] {
+            write_window(*full, workers, model, format, out.get(), first_row, io, progress);
+        });
+        window = full == &windows[0] ? &windows[1] : &windows[0];
+    };
     LabelTally own(classes.names), trained(model.class_names);
     bool labels_ended = false;  // the sequences from there on are counted, not encoded
     const SequenceFileStats stats = read_sequence_file(
@@ -166,21 +178,14 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
                 if (trained.outside() != LabelFit::kNone)
                     fatal(outside_training_error(trained.outside_label(), classes.first_label_line + trained.outside(),
                                                  model.class_names, classes.name));
-                window.labels.push_back(label);
+                window->labels.push_back(label);
             }
-            window.residues += sequence.size();
-            window.sequences.push_back(std::move(sequence));
-            if (window.full()) {
-                const size_t first_row = run.n_rows;
-                run.n_rows += window.sequences.size();
-                write_window(window, workers, model, format, out.get(), first_row, io, progress);
-            }
+            window->residues += sequence.size();
+            window->sequences.push_back(std::move(sequence));
+            if (window->full()) code_window();
         });
-    if (!window.sequences.empty()) {
-        const size_t first_row = run.n_rows;
-        run.n_rows += window.sequences.size();
-        write_window(window, workers, model, format, out.get(), first_row, io, progress);
-    }
+    if (!window->sequences.empty()) code_window();
+    coding.wait();
     report_sequence_file(io, stats, sequences_name);
     if (classes.file) {
         // the label lines past the last sequence count too
