@@ -28,8 +28,8 @@ parallel=${PARALLEL:-1}
 # end a few hundred to a few thousand
 declare -A share=([sequences]=4000000 [answers]=3000000 [family]=1500000 [classmaker]=600000
                   [classfile]=400000 [bincod]=200000 [ngrams]=120000 [discover]=100000
-                  [disclass]=80000 [ddms]=40000)
-targets=${TARGETS:-sequences answers family classmaker classfile bincod ngrams discover disclass ddms}
+                  [disclass]=80000 [ddms]=40000 [cli]=40000)
+targets=${TARGETS:-sequences answers family classmaker classfile bincod ngrams discover disclass ddms cli}
 
 out=$(realpath -m "${OUT:-$root/bench/out/fuzz}")
 if [ -z "${REPORT:-}" ]; then
@@ -41,9 +41,11 @@ run_target() {
     local t=$1
     local runs
     runs=$(python3 -c "print(max(1, int(${share[$t]} * $scale)))")
+    local dict=$root/tests/fuzz/tessar.dict
+    [ ! -f "$root/tests/fuzz/$t.dict" ] || dict=$root/tests/fuzz/$t.dict
     mkdir -p "$out/$t/corpus"
     nice -n 10 "$out/bin/fuzz_$t" -seed=1 -runs="$runs" -max_total_time="$time_cap" \
-        -dict="$root/tests/fuzz/tessar.dict" -timeout=60 -rss_limit_mb=2048 -max_len=4096 \
+        -dict="$dict" -timeout=60 -rss_limit_mb=2048 -max_len=4096 \
         -print_final_stats=1 -artifact_prefix="$out/$t/" \
         "$out/$t/corpus" "$root/tests/fuzz/corpus/$t" >"$out/$t/log" 2>&1 || true
 }

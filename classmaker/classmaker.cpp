@@ -87,7 +87,9 @@ bool write_classification(std::FILE* out, const std::vector<std::string>& names,
     std::fputs("#classes instances", out);
     for (const ClassEntry& run : runs) {
         const std::string line = "\n" + run.name;
-        for (int k = 0; k < run.n_instances; ++k) std::fwrite(line.data(), 1, line.size(), out);
+        // a failed write ends the file at once: a count of billions on a full disk is no loop
+        for (int k = 0; k < run.n_instances; ++k)
+            if (std::fwrite(line.data(), 1, line.size(), out) != line.size()) return false;
     }
     return std::fflush(out) == 0 && !std::ferror(out);
 }

@@ -82,15 +82,20 @@ std::vector<std::string> class_names_of(const std::vector<std::string>& labels) 
     return names;
 }
 
-bool labels_grouped(const std::vector<std::string>& labels, size_t& first_out_of_order) {
+bool labels_grouped(const std::vector<classmaker::ClassEntry>& runs, size_t& first_out_of_order) {
     std::set<std::string> closed;
-    for (size_t i = 1; i < labels.size(); ++i) {
-        if (labels[i] == labels[i - 1]) continue;
-        closed.insert(labels[i - 1]);
-        if (closed.count(labels[i])) {
-            first_out_of_order = i;
-            return false;
+    const std::string* previous = nullptr;  // the class of the last label
+    size_t at = 0;                          // index of the run's first label
+    for (const classmaker::ClassEntry& run : runs) {
+        if (run.n_instances > 0 && (!previous || run.name != *previous)) {
+            if (previous) closed.insert(*previous);
+            if (closed.count(run.name)) {
+                first_out_of_order = at;
+                return false;
+            }
+            previous = &run.name;
         }
+        at += static_cast<size_t>(run.n_instances);
     }
     return true;
 }

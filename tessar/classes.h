@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "classmaker.h"
+
 namespace tessar::cli {
 
 // "NAME=COUNT": a class and its number of consecutive sequences (0 or more).
@@ -32,8 +34,9 @@ std::vector<std::string> header_labels(std::FILE* in, const HeaderField& field);
 // The class names of `labels` in order of first appearance.
 std::vector<std::string> class_names_of(const std::vector<std::string>& labels);
 
-// Whether the labels come in blocks, one per class (the order the descriptor methods take);
-// else `first_out_of_order` is the index of the first label that returns to a class it left.
-bool labels_grouped(const std::vector<std::string>& labels, size_t& first_out_of_order);
+// Whether the runs of labels come in blocks, one per class (the order the descriptor methods
+// take); else `first_out_of_order` is the index of the first label that returns to a class it
+// left.
+bool labels_grouped(const std::vector<classmaker::ClassEntry>& runs, size_t& first_out_of_order);
 
 }  // namespace tessar::cli

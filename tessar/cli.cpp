@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "methods/table.h"
 #include "parallel/parallel.h"
 #include "progress.h"
+#include "suggest.h"
 
 #ifndef TESSAR_VERSION
 #define TESSAR_VERSION "unknown"
@@ -219,60 +222,67 @@ std::string encode_summary(const EncodeRun& r) {
 // file; returns the summary line.
 std::string run_method(Command& c, PresetDialogue& io) {
     const MethodRun run = c.method->run(io);
+    if (!run.hint.empty()) io.note(run.hint + "\n");
     const FlagValue* save = find_flag(c, kSaveModel.flag);
     if (save && save->option->count() > 0 && run.model) save_model(io, *run.model);
     return run.summary;
 }
 
-// The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer.
+// The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer. The
+// labels are held as runs (a count per class from --class is one run), never a line each, and
+// the counts are checked against the sequences before the file is created.
 std::string run_classes(Command& c, PresetDialogue& io) {
     static const Question kSequences = {"SEQUENCES", AnswerKind::InputFile, "", ""};
     static const Question kOutput = {"--output", AnswerKind::OutputFile, "", ""};
-    std::vector<std::string> names, labels;
+    std::vector<std::string> names;
+    std::vector<classmaker::ClassEntry> runs;
     size_t n_sequences = 0;
     bool counted = false;
     if (!c.sequences.empty()) {
         std::string name = c.sequences;
         File in = io.open_input(name);
-        if (!in) io.refuse(kSequences, c.sequences);
+        if (!in) io.refuse_file(kSequences, c.sequences, errno);
         if (!c.from_headers.empty()) {
             HeaderField field;
             std::string why;
             parse_header_field(c.from_headers, field, why);
-            labels = header_labels(in.get(), field);
+            const std::vector<std::string> labels = header_labels(in.get(), field);
             names = class_names_of(labels);
+            runs = classmaker::label_runs(labels);
         } else {
-            n_sequences = static_cast<size_t>(read_sequence_file(in.get(), SequenceReader::Test,
+            n_sequences = static_cast<size_t>(read_sequence_file(in.get(), name, SequenceReader::Test,
                                                                  io.limits(), [](std::string&) {})
                                                   .n_sequences);
             counted = true;
         }
     }
+    size_t n_labels = 0;
     if (c.from_headers.empty()) {
         for (const std::string& spec : c.class_specs) {
             ClassCount cc;
             std::string why;
             parse_class_count(spec, cc, why);
             names.push_back(cc.name);
-            labels.insert(labels.end(), static_cast<size_t>(cc.count), cc.name);
+            runs.push_back({cc.name, cc.count});
         }
-        if (counted && labels.size() != n_sequences)
-            fatal(format("Err: the classes count %zu sequences but %s holds %zu\n", labels.size(),
-                         c.sequences.c_str(), n_sequences));
     }
-    if (labels.empty()) fatal("Err: no sequence to classify\n");
+    for (const classmaker::ClassEntry& run : runs) n_labels += static_cast<size_t>(run.n_instances);
+    if (counted && n_labels != n_sequences)
+        fatal(format("Err: the classes count %zu sequences but %s holds %zu\n", n_labels, c.sequences.c_str(),
+                     n_sequences));
+    if (n_labels == 0) fatal("Err: no sequence to classify\n");
     size_t first = 0;
-    if (!labels_grouped(labels, first))
+    if (!labels_grouped(runs, first))
         io.note(format("labels are not grouped by class (sequence %zu returns to an earlier class): "
                        "tessar disclass and ddms group them; the menu's skip the sequences from there "
                        "on\n", first + 1));
 
     const std::string path = io.output_path(c.output, OutputName::Given);
     File out(open_watched(path));
-    if (!out) io.refuse(kOutput, c.output);
-    classmaker::write_classification(out.get(), names, classmaker::label_runs(labels));
+    if (!out) io.refuse_file(kOutput, c.output, errno);
+    classmaker::write_classification(out.get(), names, runs);
     close_output(out, path);
-    return format("classes: %zu sequences in %zu classes", labels.size(), names.size());
+    return format("classes: %zu sequences in %zu classes", n_labels, names.size());
 }
 
 void put(std::FILE* f, const std::string& text) { std::fwrite(text.data(), 1, text.size(), f); }
@@ -370,6 +380,7 @@ std::string path_clash(const RunFiles& files) {
 // The folders made for the output folder, so that a run that fails can remove them again.
 struct MadeFolders {
     std::vector<std::filesystem::path> made;  // innermost first
+    std::string reason;                        // why the last make failed
 
     // Makes `folder` and the folders above it that are missing; false when it is no folder then.
     bool make(const std::string& folder) {
@@ -381,7 +392,9 @@ struct MadeFolders {
             if (at == at.parent_path()) break;
         }
         std::filesystem::create_directories(folder, ec);
-        return !ec && std::filesystem::is_directory(folder, ec);
+        if (!ec && std::filesystem::is_directory(folder, ec)) return true;
+        reason = ec ? ec.message() : "a file of that name exists";
+        return false;
     }
     // Removes the folders made that are empty (a folder holding anything stays).
     void remove_empty() {
@@ -427,7 +440,8 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     if (const std::string clash = path_clash(run_files(c, io)); !clash.empty())
         return fail(command + ": " + clash + "\n", 2);
     if (!c.out_dir.empty() && !folders.make(c.out_dir))
-        return fail(format("%s: --out-dir: cannot create the folder %s\n", command.c_str(), c.out_dir.c_str()), 1);
+        return fail(format("%s: --out-dir: cannot create the folder %s: %s\n", command.c_str(), c.out_dir.c_str(),
+                           folders.reason.c_str()), 1);
     // Ctrl-C or SIGTERM during the run removes the temporary files
     const InterruptReport interrupt_report = install_interrupt_report();
     try {
@@ -444,12 +458,69 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
                           e.kind == AnswerKind::OutputFile;
         return fail(command + ": " + e.message + "\n", file ? 1 : 2);
     } catch (const FatalError& e) {
-        return fail(message_line(e.message), 1);
+        return fail(message_line(e.detail.empty() ? e.message : e.detail), 1);
     } catch (const std::bad_alloc&) {
         return fail("Err: no enough memory\n", 1);
     } catch (const std::exception& e) {
         return fail(format("Err: %s\n", e.what()), 1);
     }
+}
+
+// ---- usage errors
+
+// " did you mean X?" when one of `names` is near `given`, else "".
+std::string did_you_mean(const std::string& given, const std::vector<std::string>& names) {
+    const std::string nearest = nearest_name(given, names);
+    return nearest.empty() ? "" : "; did you mean " + nearest + "?";
+}
+
+// The flags of a subcommand as typed: "--classes", "-n".
+std::vector<std::string> flag_names(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+        for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+    }
+    return names;
+}
+
+// What a parse error says, one line: an unknown subcommand or flag with the nearest name, or
+// CLI11's own words. `parsed` is the subcommand reached (the program itself when none).
+std::string usage_error_text(const CLI::App& app, const CLI::App& parsed, const std::vector<std::string>& args,
+                             const CLI::ParseError& e) {
+    if (&parsed == &app && args.size() > 1 && !args[1].starts_with('-')) {
+        std::vector<std::string> names;
+        for (const CLI::App* sub : app.get_subcommands([](const CLI::App* s) { return !s->get_group().empty(); }))
+            names.push_back(sub->get_name());
+        return format("unknown subcommand %s%s", args[1].c_str(), did_you_mean(args[1], names).c_str());
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+        // a flag of the subcommand before its name
+        if (&parsed != &app)
+            for (const std::string& arg : app.remaining()) {
+                const std::vector<std::string> flags = flag_names(parsed);
+                if (std::find(flags.begin(), flags.end(), arg.substr(0, arg.find('='))) != flags.end())
+                    return format("%s goes after the subcommand: tessar %s %s ...", arg.c_str(),
+                                  parsed.get_name().c_str(), arg.c_str());
+            }
+        // the arguments left over, in command-line order; the first that looks like a flag is the fault
+        std::vector<std::string> left = parsed.remaining(), unexpected;
+        for (size_t i = 1; i < args.size(); ++i) {
+            const auto at = std::find(left.begin(), left.end(), args[i]);
+            if (at == left.end()) continue;
+            left.erase(at);
+            unexpected.push_back(args[i]);
+        }
+        for (const std::string& arg : unexpected)
+            if (arg.starts_with('-')) {
+                const std::string flag = arg.substr(0, arg.find('='));
+                return format("unknown flag %s%s", flag.c_str(), did_you_mean(flag, flag_names(parsed)).c_str());
+            }
+        if (!unexpected.empty())
+            return std::string(unexpected.size() == 1 ? "unexpected argument: " : "unexpected arguments: ") +
+                   join_paths(unexpected);
+    }
+    return e.what();
 }
 
 // ---- JSON for the hidden "questions" subcommand
@@ -570,8 +641,13 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
         if (code == 0) return 0;
         // one line: the message, and where the flags are listed
         std::string where = "tessar";
-        for (const CLI::App* sub : app.get_subcommands()) where += " " + sub->get_name();
-        put(err, format("%s: %s (see '%s --help')\n", where.c_str(), e.what(), where.c_str()));
+        const CLI::App* parsed = &app;
+        for (const CLI::App* sub : app.get_subcommands()) {
+            where += " " + sub->get_name();
+            parsed = sub;
+        }
+        put(err, format("%s: %s (see '%s --help')\n", where.c_str(),
+                        usage_error_text(app, *parsed, args, e).c_str(), where.c_str()));
         return 2;
     }
     if (show_questions) {

@@ -89,7 +89,7 @@ BincodRun run_bincod(Dialogue& io, int scheme) {
     int n_coded = 0;
     const bool known_scheme = scheme >= 1 && scheme <= 4;
     SequenceFileStats stats =
-        read_sequence_file(in.get(), SequenceReader::Binary, io.limits(), [&](const std::string& s) {
+        read_sequence_file(in.get(), in_name, SequenceReader::Binary, io.limits(), [&](const std::string& s) {
             io.progress({"coding", static_cast<double>(++n_coded), 0, "sequences"});
             if (!known_scheme) return io.print("Err");
             const std::string line = encode_binary(s, scheme, n_unknown);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "dialogue/dialogue.h"
+
 namespace tessar {
 
 extern const TableFormat kArffFormat;        // formats/arff.cpp
@@ -19,7 +21,7 @@ const TableFormat& arff_format() { return kArffFormat; }
 
 const TableFormat* find_table_format(std::string_view name) {
     for (const TableFormat* f : table_formats())
-        if (name == f->name) return f;
+        if (equal_ignoring_case(name, f->name)) return f;
     return nullptr;
 }
 

@@ -60,7 +60,7 @@ const std::vector<const TableFormat*>& table_formats();
 // The menu's format: dense ARFF.
 const TableFormat& arff_format();
 
-// The format of that name, or null.
+// The format of that name, in any case ("CSV"), or null.
 const TableFormat* find_table_format(std::string_view name);
 
 // The names of the formats, "arff, sparse-arff, csv, libsvm".

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 #include "ddms/grouping.h"
 #include "ddms/matrices.h"
@@ -29,7 +30,7 @@ const Question kThreshold = {"--threshold", AnswerKind::Real,
                              "\n%%\tEnter the threshold similarity score default value[0.5]: \n"
                              "  \tThreshold similarity score [0.5]= ",
                              "similarity threshold: least score of a similar window (0 or more)",
-                             "0.5", 0, HUGE_VAL};
+                             "0.5", 0, std::numeric_limits<float>::max()};  // kept in a float, as the model file is
 
 namespace {
 
@@ -77,6 +78,7 @@ DescriptorRun run_ddms(Dialogue& io) {
     }
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
+    run.n_classes_placed = classes_placed(data);
     return run;
 }
 

@@ -1,10 +1,12 @@
 #include "dialogue/dialogue.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 
 #include "dialogue/compressed.h"
@@ -53,6 +55,10 @@ bool names_same_file(const std::string& a, const std::string& b) {
 
 void fatal(std::string message) { throw FatalError{std::move(message)}; }
 
+void fatal_file(std::string message, const char* verb, const std::string& path, int error) {
+    throw FatalError{std::move(message), format("Err: cannot %s %s: %s", verb, path.c_str(), std::strerror(error))};
+}
+
 std::string format(const char* fmt, ...) {
     va_list args;
     va_start(args, fmt);
@@ -85,6 +91,7 @@ Limits console_limits() {
     limits.no_sequence_is_error = false;
     limits.labels_must_fit = false;
     limits.every_test_row = false;
+    limits.raise_low_defaults = false;
     return limits;
 }
 
@@ -122,7 +129,11 @@ File open_for_reading(const std::string& name) {
     File f(std::fopen(name.c_str(), "r"));
     if (!f) return f;
     struct stat st;
-    if (fstat(fileno(f.get()), &st) != 0 || S_ISDIR(st.st_mode)) return File();
+    if (fstat(fileno(f.get()), &st) != 0 || S_ISDIR(st.st_mode)) {
+        f.reset();
+        errno = EISDIR;
+        return f;
+    }
     return open_decompressed(std::move(f), name);
 }
 
@@ -142,7 +153,7 @@ File ask_input_file(Dialogue& io, const Question& q, const std::string& prompt, 
         }
         name = answer.empty() ? q.default_answer : answer;
         if (File f = io.open_input(name)) return f;
-        io.refuse(q, answer);
+        io.refuse_file(q, answer, errno);
     }
 }
 
@@ -157,9 +168,12 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
         std::string answer = io.answer(q, prompt);
         const OutputName whose = answer.empty() ? OutputName::Default : OutputName::Given;
         name = answer.empty() ? io.output_default(q) : answer;
-        if (!names_file_in_use(io.output_place(name, whose), in_use))
-            if (File f = create_output(io.output_path(name, whose))) return f;
-        io.refuse(q, answer);
+        if (names_file_in_use(io.output_place(name, whose), in_use)) {
+            io.refuse(q, answer);
+            continue;
+        }
+        if (File f = create_output(io.output_path(name, whose))) return f;
+        io.refuse_file(q, answer, errno);
     }
 }
 
@@ -231,7 +245,7 @@ std::string choice_list(const Question& q) {
 std::string choice_number(const Question& q, const std::string& value) {
     if (!q.choices) return "";
     for (int i = 0; i < choice_count(q); ++i)
-        if (value == q.choices[i]) return std::to_string(static_cast<long long>(q.min) + i);
+        if (equal_ignoring_case(value, q.choices[i])) return std::to_string(static_cast<long long>(q.min) + i);
     return "";
 }
 
@@ -251,7 +265,7 @@ std::string bound_text(double v) {
 
 // "1 to 6", "0 or more": a question's range in words.
 std::string range_words(const Question& q) {
-    if (q.max >= 1e15) return bound_text(q.min) + " or more";
+    if (std::isinf(q.max)) return bound_text(q.min) + " or more";
     return bound_text(q.min) + " to " + bound_text(q.max);
 }
 
@@ -279,7 +293,12 @@ std::string refusal_reason(const Question& q, const std::string& value) {
             return "";
         break;
     case AnswerKind::Real:
-        if (parse_decimal(value, real) && real >= q.min && real <= q.max) return "";
+        // a real answer is kept in single precision: its range holds for the value kept (a
+        // value beyond every float becomes infinity and lies outside any finite range)
+        if (parse_decimal(value, real)) {
+            const float kept = static_cast<float>(real);
+            if (kept >= q.min && kept <= q.max) return "";
+        }
         break;
     default:
         if (!value.empty()) return "";
@@ -287,11 +306,17 @@ std::string refusal_reason(const Question& q, const std::string& value) {
     return refusal_text(q, value);
 }
 
-int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value) {
+int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value,
+               const std::string& default_words) {
     const Limits limits = io.limits();
     for (;;) {
         std::string answer = io.answer(q, prompt);
         long long v = default_value;
+        if (answer.empty() && v < q.min && limits.raise_low_defaults) {
+            v = static_cast<long long>(q.min);
+            io.note(format("%s %lld taken: %s is %lld, below %lld\n", q.flag, v, default_words.c_str(), default_value,
+                           v));
+        }
         if (answer.empty() || parse_leading_integer(answer, v))
             if (v >= limits.min_number && v <= limits.max_number && v >= q.min && v <= q.max)
                 return static_cast<int>(v);
@@ -341,6 +366,15 @@ double parse_real(std::string_view answer) {
 void finish_method(Dialogue& io) {
     io.print("\n ===>   Encoding complete, press any buton to return to menu");
     io.wait_key();
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+    // ASCII alone, whatever the locale
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
 }
 
 double seconds_since(std::clock_t start) {

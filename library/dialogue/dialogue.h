@@ -20,15 +20,21 @@
 namespace tessar {
 
 // A fatal input error: the message is shown exactly as it stands and the method ends with
-// status 1. Deep code throws it; each front end handles it once.
+// status 1. Deep code throws it; each front end handles it once. The menu shows `message`, the
+// suite's fixed text; the other front ends show `detail` instead when there is one: the same
+// error with where it lies and why ("Err input: x.fa line 2 column 4: '-' is not a residue ...").
 struct FatalError {
     std::string message;
+    std::string detail = "";
 };
 
 // Standard input ended at a question (console only).
 struct EndOfInput {};
 
 [[noreturn]] void fatal(std::string message);
+// The fatal error of a file that cannot be opened or created: the menu's `message`, and the
+// detail "Err: cannot <verb> <path>: <the system's reason for errno `error`>".
+[[noreturn]] void fatal_file(std::string message, const char* verb, const std::string& path, int error);
 // printf-style formatting into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
@@ -51,7 +57,8 @@ void close_output(File& file, const std::string& name, const std::string& messag
 // file is named as incomplete if the run is interrupted (dialogue/interrupt.h).
 File create_output(const std::string& path);
 
-// Opens an existing regular file for reading (a folder counts as a file that cannot be opened).
+// Opens an existing regular file for reading (a folder counts as a file that cannot be opened,
+// errno EISDIR). Null when it cannot be, errno saying why.
 File open_for_reading(const std::string& name);
 
 // What a question takes, so that batch use can check a flag and --help can describe it.
@@ -60,7 +67,7 @@ enum class AnswerKind {
     OptionalInputFile,  // a file to read; the empty answer means none
     OutputFile,         // a file to create; the empty answer takes the default name
     Number,             // a whole number within [min, max]
-    Real,               // a real number within [min, max]
+    Real,               // a real number within [min, max], kept in single precision
 };
 
 // One question of a method's dialogue.
@@ -128,6 +135,10 @@ struct Limits {
     // The descriptor methods write a test row for every test sequence; otherwise for no more of
     // them than there are training rows.
     bool every_test_row = true;
+    // A default that the data puts below its number question's range (a third of one or two
+    // sequences is 0) is raised to the least value the question takes, with a note; false: it
+    // is offered as it is, and refused as a typed answer would be (the menu asks again).
+    bool raise_low_defaults = true;
 };
 
 // The layout of the feature tables (context/table_format.h): the ARFF file and the test ARFF
@@ -172,6 +183,9 @@ public:
     // `answer` to `q` was refused. The console does nothing (the question is asked again);
     // batch use throws an error naming the flag.
     virtual void refuse(const Question& q, const std::string& answer) = 0;
+    // The file answered could not be opened or created, for the system's reason `error` (an
+    // errno value; 0: none to tell). Batch use names it; otherwise a refusal like any other.
+    virtual void refuse_file(const Question& q, const std::string& answer, int) { refuse(q, answer); }
 
     // The key press that closes a method, and the one after a fatal message (console only).
     virtual void wait_key() = 0;
@@ -227,8 +241,11 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
                      const std::vector<std::FILE*>& in_use = {});
 
 // Asks until the answer is a number within the question's range and the front end's limits; an
-// empty answer takes `default_value` (range-checked like a typed one).
-int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value);
+// empty answer takes `default_value` (range-checked like a typed one, or raised into the range
+// under Limits::raise_low_defaults, with a note naming it by `default_words`: "a third of 2
+// sequences").
+int ask_number(Dialogue& io, const Question& q, const std::string& prompt, long long default_value,
+               const std::string& default_words = "its default");
 // The same with the question's own default and no number in its prompt.
 int ask_number(Dialogue& io, const Question& q);
 
@@ -258,8 +275,8 @@ std::string refusal_reason(const Question& q, const std::string& value);
 // The reason for a refused number or real answer, whatever was wrong with it.
 std::string refusal_text(const Question& q, const std::string& value);
 
-// The text of a number with the question's choices: the choice named `value` gives its number
-// as text ("blosum62" -> "2"); "" when `value` names none.
+// The text of a number with the question's choices: the choice named `value`, in any case, gives
+// its number as text ("blosum62" or "BLOSUM62" -> "2"); "" when `value` names none.
 std::string choice_number(const Question& q, const std::string& value);
 // The name of a choice number given as text ("2" -> "blosum62"), or the text itself.
 std::string choice_name(const Question& q, const std::string& number);
@@ -268,6 +285,9 @@ std::string choice_list(const Question& q);
 
 // The closing line of every method and its key press.
 void finish_method(Dialogue& io);
+
+// Whether two texts are equal but for the case of their ASCII letters.
+bool equal_ignoring_case(std::string_view a, std::string_view b);
 
 // Elapsed processor time since `start`, in seconds.
 double seconds_since(std::clock_t start);

@@ -1,5 +1,6 @@
 #include "dialogue/preset.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -43,21 +44,25 @@ std::string PresetDialogue::answer(const Question& q, std::string_view) {
     return number.empty() ? at->second : number;
 }
 
-void PresetDialogue::refuse(const Question& q, const std::string& answer) {
+void PresetDialogue::refuse(const Question& q, const std::string& answer) { refuse_file(q, answer, 0); }
+
+void PresetDialogue::refuse_file(const Question& q, const std::string& answer, int error) {
     std::string given = answer;
     if (auto at = options_.answers.find(q.flag); at != options_.answers.end()) given = at->second;
+    const std::string reason = error ? std::string(": ") + std::strerror(error) : "";
     std::string message;
     switch (q.kind) {
     case AnswerKind::InputFile:
     case AnswerKind::OptionalInputFile:
         message = given.empty()  ? format("%s: a file is required", q.flag)
                   : given == "-" ? format("%s: standard input (-) is read by another input of this run", q.flag)
-                                 : format("%s: cannot open %s", q.flag, given.c_str());
+                                 : format("%s: cannot open %s%s", q.flag, given.c_str(), reason.c_str());
         break;
     case AnswerKind::OutputFile:
-        message = format("%s: cannot create %s", q.flag,
+        message = format("%s: cannot create %s%s", q.flag,
                          given.empty() ? output_place(output_default(q), OutputName::Default).c_str()
-                                       : output_place(given, OutputName::Given).c_str());
+                                       : output_place(given, OutputName::Given).c_str(),
+                         reason.c_str());
         break;
     case AnswerKind::Number:
     case AnswerKind::Real:

@@ -57,8 +57,10 @@ public:
     void note(std::string_view text) override { warn(text); }
     // The flag's value ("" without one: the default); a choice name gives its number.
     std::string answer(const Question& q, std::string_view prompt) override;
-    // Throws RefusedAnswer.
+    // Throws RefusedAnswer; a file that cannot be opened or created is named with the system's
+    // reason ("--classes: cannot open x.cls: No such file or directory").
     void refuse(const Question& q, const std::string& answer) override;
+    void refuse_file(const Question& q, const std::string& answer, int error) override;
     void wait_key() override {}
     // "-" is standard input, which one input of a run may take.
     File open_input(std::string& name) override;

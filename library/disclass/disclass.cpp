@@ -91,9 +91,10 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     DescriptorData data;
     SequenceFileStats stats;
     data.file_sequences =
-        read_sequences(q.sequence_file.get(), SequenceReader::Descriptors, io.limits(), &stats);
+        read_sequences(q.sequence_file.get(), q.sequence_name, SequenceReader::Descriptors, io.limits(), &stats);
     q.sequence_file.reset();
     require_sequences(io, stats, q.sequence_name);
+    note_residues(io, stats, q.sequence_name);
 
     const std::string family_path = io.output_path(kFamilyFileName, OutputName::Default);
     if (!io.limits().labels_must_fit) {
@@ -115,6 +116,12 @@ void finish_descriptor_method(Dialogue& io, const DescriptorData& data) {
                        "the class names\n",
                        data.n_skipped));
     finish_method(io);
+}
+
+size_t classes_placed(const DescriptorData& data) {
+    size_t n = 0;
+    for (const FamilyRec& family : data.families) n += family.n_sequences > 0 ? 1 : 0;
+    return n;
 }
 
 void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta) {
@@ -143,6 +150,7 @@ DescriptorRun run_disclass(Dialogue& io) {
     run.descriptors = descriptor_texts(data);
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
+    run.n_classes_placed = classes_placed(data);
     return run;
 }
 

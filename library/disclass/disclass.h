@@ -31,6 +31,7 @@ struct DescriptorRun {
     float threshold = 0;                          // DDMS: the similarity threshold
     size_t n_sequences = 0;  // of the sequence file
     size_t n_placed = 0;     // of those, the ones the family file holds (the training rows)
+    size_t n_classes_placed = 0;  // the classes of those
     ContextSummary tables;
 };
 
@@ -139,6 +140,8 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
 // The end of both descriptor methods once their files are written: the warning on the sequences
 // the class walk skipped, then the closing line.
 void finish_descriptor_method(Dialogue& io, const DescriptorData& data);
+// The classes (families) holding at least one sequence of the family file.
+size_t classes_placed(const DescriptorData& data);
 
 // The mining of both descriptor methods: mine_descriptors, each length reported to io.progress.
 void mine_with_progress(Dialogue& io, DescriptorData& data, float alpha, float beta);

@@ -2,6 +2,7 @@
 // sequences by class ("/" line before each class), and read_family_file reads it back into the text
 // that the mining labels.
 #include <algorithm>
+#include <cerrno>
 
 #include "disclass/disclass.h"
 
@@ -17,7 +18,7 @@ const char* const kCannotCreateFamilyFile = "\tErr: cannot create SeqFile.seq\n"
 
 File create_family_file(const std::string& family_path) {
     File family = create_output(family_path);
-    if (!family) fatal(kCannotCreateFamilyFile);
+    if (!family) fatal_file(kCannotCreateFamilyFile, "create", family_path, errno);
     return family;
 }
 
@@ -82,7 +83,7 @@ size_t group_by_class(DescriptorData& data) {
 
 void read_family_file(DescriptorData& data, const std::string& family_path) {
     File source(std::fopen(family_path.c_str(), "r"));
-    if (!source) fatal("\tErr: cannot open SeqFile.seq\n");
+    if (!source) fatal_file("\tErr: cannot open SeqFile.seq\n", "open", family_path, errno);
 
     data.text.clear();
     data.sequence_ends.assign(1, 0);

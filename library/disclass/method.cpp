@@ -6,11 +6,27 @@ namespace tessar {
 
 extern const Method kDisclassMethod;
 
+namespace {
+
+// Why the mining found nothing: a descriptor sets one class apart from the others, so one class
+// alone has none; otherwise no text reaches ALPHA in its best class while staying within BETA in
+// the others (ALPHA 0 and BETA 1 take every text).
+std::string empty_mining_hint(const DescriptorRun& r) {
+    if (r.n_classes_placed < 2)
+        return "0 descriptors: the sequences placed are all of one class; a descriptor sets a class "
+               "apart from the others";
+    return format("0 descriptors reach %s %g with %s %g; try a lower %s or a higher %s", kAlpha.flag,
+                  static_cast<double>(r.alpha), kBeta.flag, static_cast<double>(r.beta), kAlpha.flag, kBeta.flag);
+}
+
+}  // namespace
+
 MethodRun descriptor_method_run(const Method& method, DescriptorRun r,
                                 std::vector<std::pair<std::string, std::string>> parameters) {
+    std::string hint = r.descriptors.empty() ? empty_mining_hint(r) : "";
     MethodRun out{format("%s: %zu sequences (%zu placed), %zu descriptors, %s", method.name, r.n_sequences,
                          r.n_placed, r.descriptors.size(), class_words(r.tables).c_str()),
-                  base_model(method, std::move(r.descriptors), r.tables)};
+                  base_model(method, std::move(r.descriptors), r.tables), std::move(hint)};
     out.model->feature_classes = std::move(r.descriptor_classes);
     out.model->parameters = std::move(parameters);
     return out;

@@ -1,6 +1,7 @@
 // Outputs of the descriptor method: the report "LesDDs.txt" and the ARFF files, whose
 // attributes are the descriptor texts, newest first.
 #include <algorithm>
+#include <cerrno>
 
 #include "context/presence.h"
 #include "disclass/disclass.h"
@@ -15,7 +16,7 @@ void write_report_header(std::FILE* out, float alpha, float beta, unsigned filte
 
 void write_report_file(const std::string& path, const char* name, const std::function<void(std::FILE*)>& write) {
     File out = create_output(path);
-    if (!out) fatal(format("\tErr: cannot create %s\n", name));
+    if (!out) fatal_file(format("\tErr: cannot create %s\n", name), "create", path, errno);
     write(out.get());
     close_output(out, path);
 }

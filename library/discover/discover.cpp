@@ -26,7 +26,7 @@ const Question kMinOccurrence = {
     "  \t(the occurrence number of an interesting motif\n"
     "  \trefers to the number of sequences in which \n"
     "  \tthe motif approximately occurs; default is %hd) [%hd] : ",
-    "minimum number of sequences a motif occurs in (default: a third of them)", "", 1, INT_MAX};
+    "minimum number of sequences a motif occurs in (default: a third of them, at least 1)", "", 1, INT_MAX};
 const Question kMutations = {"--mutations", AnswerKind::Number,
                              "\n%%\tEnter the number of mutations allowed in searching\n"
                              "  \tfor similar motifs (default is 0; maximum number is 10) [0] : ",
@@ -160,7 +160,7 @@ DiscoverOptions ask_discover_options(Dialogue& io, int n_sequences) {
     opt.min_occurrence = ask_number(io, kMinOccurrence,
                             prompt_text(kMinOccurrence, static_cast<short>(default_occ),
                                         static_cast<short>(default_occ)),
-                            default_occ);
+                            default_occ, format("a third of %d sequence%s", n_sequences, n_sequences == 1 ? "" : "s"));
     opt.mutations = ask_number(io, kMutations);
     if (io.limits().max_residues == INT_MAX) opt.max_length = INT_MAX;
     return opt;
@@ -237,6 +237,7 @@ MotifsRun run_discover(Dialogue& io) {
     run.options = opt;
     run.motifs = std::move(result);
     run.n_sequences = in.training.sequences.size();
+    run.longest_sequence = longest_length(in.training.sequences);
     return run;
 }
 

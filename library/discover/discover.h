@@ -49,6 +49,7 @@ struct MotifsRun {
     DiscoverOptions options;
     DiscoverResult motifs;   // the features, in attribute order, and the search's counters
     size_t n_sequences = 0;  // of the training file
+    size_t longest_sequence = 0;  // its residues
     ContextSummary tables;
 };
 

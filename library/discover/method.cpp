@@ -29,13 +29,24 @@ const std::vector<const Question*>& questions() {
     return questions;
 }
 
+// Why a search found nothing: the candidates are pieces of the sequences themselves, so a least
+// length beyond the longest sequence leaves none; otherwise no motif occurs in enough sequences.
+std::string empty_search_hint(const MotifsRun& r) {
+    if (static_cast<size_t>(r.options.min_length) > r.longest_sequence)
+        return longer_than_every_sequence("motifs", kMinLength, r.options.min_length, r.longest_sequence);
+    const bool the_default = static_cast<size_t>(r.options.min_occurrence) == r.n_sequences / 3;
+    return format("0 motifs reach %s %d (%s %zu sequences); try a lower value", kMinOccurrence.flag,
+                  r.options.min_occurrence, the_default ? "a third of" : "of", r.n_sequences);
+}
+
 MethodRun run(Dialogue& io) {
     MotifsRun r = run_discover(io);
     std::string summary = format("motifs: %zu sequences, %lu motifs found of %lu checked, %s", r.n_sequences,
                                  r.motifs.n_found, r.motifs.n_checked, class_words(r.tables).c_str());
+    std::string hint = r.motifs.attributes.empty() ? empty_search_hint(r) : "";
     Model model = base_model(kMotifsMethod, std::move(r.motifs.attributes), r.tables);
     model.parameters = {{"form", std::to_string(r.options.form)}, {"mutations", std::to_string(r.options.mutations)}};
-    return {std::move(summary), std::move(model)};
+    return {std::move(summary), std::move(model), std::move(hint)};
 }
 
 bool is_pair_form(const Model& model) { return model.number("form") == 2; }
@@ -73,7 +84,7 @@ RowCoder row_coder(const Model& model) {
 
 const Method kMotifsMethod = {
     "motifs", 'a', "active motifs *X* or *X*Y* found within a number of mutations (menu a)",
-    "tessar motifs seqs.fasta --classes seqs.cls --min-length 4 --min-occurrence 5 --out-dir out",
+    "tessar motifs seqs.fasta --classes seqs.cls --min-length 4 --min-occurrence 3 --out-dir out",
     questions, true, {}, run,
     // the mutations are the search's setting, kept for the record: the rows test exact occurrences
     {{"form", &kMotifForm}, {"mutations", &kMutations}},

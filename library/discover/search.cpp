@@ -231,6 +231,8 @@ void one_branch(const Search& s, Walker& w, int top, BranchResult& out) {
     walk_branch(s.tree, top, 1, w.x_stack, [&](int node, int i, int k) {
         const char c = label_char(s.tree, node, i);
         put(w, k, c);
+        // no string below reaches the least length: nothing there is tested
+        if (i == 0 && k - 1 + s.reach[node] < s.params.min_length) return false;
         if (k < s.params.min_length) {  // not tested, but its rows lead to the tested ones
             extend(s, w, w.x_rows, w.x_stack.size(), i, k, false, out);
             return true;
@@ -265,6 +267,7 @@ void pair_with_every_y(const Search& s, Walker& w, int start, const RowFrame& x,
         put(w, k, c);
         const int y_length = k - start + 1;
         const int length = x_length + y_length;
+        if (i == 0 && length - 1 + s.reach[node] < s.params.min_length) return false;  // as in one_branch
         if (length < s.params.min_length) {
             extend(s, w, w.y_rows, w.y_stack.size(), i, k, false, out);
             return true;
@@ -284,7 +287,8 @@ void pair_branch(const Search& s, Walker& w, int top, BranchResult& out) {
         put(w, k, c);
         const size_t level = w.x_stack.size();
         extend(s, w, w.x_rows, level, i, k, false, out);
-        pair_with_every_y(s, w, k + 2, current(w.x_rows, level), out);
+        // with no Y long enough, nothing is tested (a longer X may still reach the least length)
+        if (k + s.reach[kRoot] >= s.params.min_length) pair_with_every_y(s, w, k + 2, current(w.x_rows, level), out);
         return true;
     });
 }
@@ -300,6 +304,21 @@ Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tic
 }
 
 void search_single_motifs(Search& s) {
+    s.reach = path_reach(s.tree);
+    if (s.params.min_sequences > s.masks.n_sequences) {
+        // No candidate can occur in enough sequences: each one of the least length is tested
+        // and rejected at once, with one tick (rows.h), and none below it is tested. They are
+        // counted, not walked: the walk down to a least length far beyond every motif would
+        // cost as much as a search.
+        const unsigned long n = s.params.min_length <= s.params.max_length
+                                    ? count_strings_of_length(s.tree, s.params.min_length)
+                                    : 0;
+        s.n_checked = n;
+        s.live->checked.fetch_add(n, std::memory_order_relaxed);
+        if (s.tick && n > 0) s.tick(n);
+        show_progress(s);
+        return;
+    }
     const std::vector<int> tops = branches(s.tree);
     run_branches(
         s, tops, [&](Walker& w, size_t i, BranchResult& out) { one_branch(s, w, tops[i], out); },
@@ -318,6 +337,7 @@ void cut_inactive(Search& s) {
 
 void search_motif_pairs(Search& s) {
     cut_inactive(s);
+    s.reach = path_reach(s.tree);
     const std::vector<int> tops = branches(s.tree);
     run_branches(
         s, tops, [&](Walker& w, size_t i, BranchResult& out) { pair_branch(s, w, tops[i], out); },

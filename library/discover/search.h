@@ -64,6 +64,7 @@ struct Search {
     std::vector<std::pair<std::string, std::string>> pairs{};  // form 2: X and Y of each motif found
     SampleMasks masks{};         // letter masks of the sample
     std::array<long, 256> letter_count{};  // occurrences of each byte in the sample
+    std::vector<int> reach{};    // path_reach of the tree as searched (tree.h)
 };
 
 Search new_search(CandidateTree& tree, const SearchParams& params, MatchTick tick = {},

@@ -193,6 +193,55 @@ void truncate_node(CandidateTree& tree, int node, int q) {
     n.end = n.start + q - 1;
 }
 
+namespace {
+
+// The nodes in depth-first order, each before its children, with the string length before its
+// label (`above`); the descent stops at the nodes whose labels reach `limit` characters.
+struct Preorder {
+    std::vector<int> nodes;
+    std::vector<int> above;
+};
+
+Preorder preorder(const CandidateTree& tree, int limit) {
+    Preorder out;
+    std::vector<std::pair<int, int>> todo{{kRoot, 0}};
+    while (!todo.empty()) {
+        const auto [v, above] = todo.back();
+        todo.pop_back();
+        out.nodes.push_back(v);
+        out.above.push_back(above);
+        const int below = above + label_length(tree.nodes[v]);
+        if (below >= limit) continue;
+        for (int c = tree.nodes[v].child; c >= 0; c = tree.nodes[c].is_last ? -1 : tree.nodes[c].next)
+            todo.emplace_back(c, below);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<int> path_reach(const CandidateTree& tree) {
+    std::vector<int> reach(tree.nodes.size(), 0);
+    const Preorder order = preorder(tree, std::numeric_limits<int>::max());
+    // children before their parents
+    for (auto v = order.nodes.rbegin(); v != order.nodes.rend(); ++v) {
+        int longest = 0;
+        for (int c = tree.nodes[*v].child; c >= 0; c = tree.nodes[c].is_last ? -1 : tree.nodes[c].next)
+            longest = std::max(longest, reach[c]);
+        reach[*v] = label_length(tree.nodes[*v]) + longest;
+    }
+    return reach;
+}
+
+size_t count_strings_of_length(const CandidateTree& tree, int length) {
+    if (length < 1) return 0;
+    const Preorder order = preorder(tree, length);
+    size_t count = 0;
+    for (size_t j = 0; j < order.nodes.size(); ++j)
+        if (order.above[j] < length && order.above[j] + label_length(tree.nodes[order.nodes[j]]) >= length) ++count;
+    return count;
+}
+
 std::vector<int> branches(const CandidateTree& tree) {
     std::vector<int> out;
     for (int c = tree.nodes[kRoot].child; c >= 0; c = tree.nodes[c].is_last ? -1 : tree.nodes[c].next)

@@ -102,4 +102,14 @@ void walk(CandidateTree& tree, int depth, std::vector<int>& stack, Visit&& visit
 // The children of the root, in walk order.
 std::vector<int> branches(const CandidateTree& tree);
 
+// Per node, the length of the longest path from the first character of its label down to a
+// leaf (the root's: the longest string of the tree). A walk that reaches a node's label at
+// string length d cannot go past d - 1 + reach[node], so a search abandons the nodes whose
+// strings never reach its least length.
+std::vector<int> path_reach(const CandidateTree& tree);
+
+// The number of distinct strings of `length` characters in the tree: the nodes whose labels
+// span that length.
+size_t count_strings_of_length(const CandidateTree& tree, int length);
+
 }  // namespace tessar

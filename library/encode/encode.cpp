@@ -162,7 +162,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     LabelTally own(classes.names), trained(model.class_names);
     bool labels_ended = false;  // the sequences from there on are counted, not encoded
     const SequenceFileStats stats = read_sequence_file(
-        sequences.get(), SequenceReader::Test, io.limits(), [&](std::string& sequence) {
+        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
             if (classes.file) {
                 labels_ended = labels_ended || !next_class_line(classes.reader);
                 if (labels_ended) return;

@@ -1,6 +1,7 @@
 #include "inputs/sequences.h"
 
 #include <cctype>
+#include <cmath>
 
 #include "dialogue/compressed.h"
 
@@ -38,14 +39,24 @@ bool holds_letter(const std::string& line) {
     return false;
 }
 
-// Appends the residues of one line to `residues`, checking every character.
+// Where the reading stands, for the messages.
+struct ReadPosition {
+    const std::string& name;  // of the file
+    long long line = 0;       // from 1: the line read last
+};
+
+// Appends the residues of one line to `residues`, checking and counting every character.
 void add_residues(const std::string& line, std::string& residues, SequenceReader reader,
-                  const Limits& limits, int index) {
-    for (char ch : line) {
-        unsigned char c = static_cast<unsigned char>(ch);
+                  const Limits& limits, int index, const ReadPosition& at, SequenceFileStats& stats) {
+    for (size_t k = 0; k < line.size(); ++k) {
+        unsigned char c = static_cast<unsigned char>(line[k]);
         if (c == ' ' || c == '\t' || c == '*') continue;
         if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z') fatal(bad_residue_message(reader));
+        if (c < 'A' || c > 'Z')
+            throw FatalError{bad_residue_message(reader),
+                             format("Err input: %s %s", at.name.c_str(),
+                                    bad_residue_detail(at.line, static_cast<long long>(k) + 1, c).c_str())};
+        ++stats.letter_counts[c - 'A'];
         residues.push_back(static_cast<char>(c));
         if (residues.size() > static_cast<size_t>(limits.max_residues))
             fatal(too_long_message(reader, static_cast<long long>(limits.max_residues) + 1, index));
@@ -94,10 +105,15 @@ int count_headers(const std::string& text) {
 
 // The one reading pass over a source of lines.
 template <class NextLine>
-SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, const Limits& limits,
-                                  const std::function<void(std::string&)>& store) {
+SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& name, SequenceReader reader,
+                                  const Limits& limits, const std::function<void(std::string&)>& store) {
     SequenceFileStats stats;
     std::string line;
+    ReadPosition at{name};
+    auto next_line = [&](std::string& text) {
+        ++at.line;
+        return read_next_line(text);
+    };
 
     // skip to the first header
     bool in_sequence = false;
@@ -121,7 +137,7 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
                 in_sequence = true;
                 break;
             }
-            add_residues(line, residues, reader, limits, index);
+            add_residues(line, residues, reader, limits, index, at, stats);
         }
         ++stats.n_sequences;
         store(residues);
@@ -131,23 +147,71 @@ SequenceFileStats parse_sequences(NextLine next_line, SequenceReader reader, con
 
 }  // namespace
 
-SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
-                                     const std::function<void(std::string&)>& store) {
+std::string bad_residue_detail(long long line, long long column, unsigned char c) {
+    const std::string shown = c >= 0x20 && c < 0x7f ? std::string(1, static_cast<char>(c)) : format("\\x%02X", c);
+    const char* hint = c == '-' || c == '.'   ? " (gaps of aligned sequences must be removed)"
+                       : c >= '0' && c <= '9' ? " (numbers, such as residue positions, must be removed)"
+                       : c == '\r'            ? " (a carriage return inside a line)"
+                       : c >= 0x80            ? " (a byte of a character outside ASCII)"
+                                              : "";
+    return format("line %lld column %lld: '%s' is not a residue letter%s", line, column, shown.c_str(), hint);
+}
+
+SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
+                                     const Limits& limits, const std::function<void(std::string&)>& store) {
     if (limits.max_sequences == INT_MAX)
-        return parse_sequences([in](std::string& line) { return read_line(in, line); }, reader,
+        return parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader,
                                limits, store);
     const std::string text = read_all(in);
     if (count_headers(text) > limits.max_sequences) fatal(too_many_message(reader));
-    return parse_sequences(BufferLines{text}, reader, limits, store);
+    return parse_sequences(BufferLines{text}, name, reader, limits, store);
 }
 
-std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, const Limits& limits,
-                                        SequenceFileStats* stats) {
+std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, SequenceReader reader,
+                                        const Limits& limits, SequenceFileStats* stats) {
     std::vector<std::string> sequences;
-    SequenceFileStats s = read_sequence_file(in, reader, limits,
+    SequenceFileStats s = read_sequence_file(in, name, reader, limits,
                                              [&](std::string& seq) { sequences.push_back(std::move(seq)); });
     if (stats) *stats = s;
     return sequences;
+}
+
+namespace {
+
+constexpr char kUncommonLetters[] = "BJOUXZ";    // the letters that are none of the 20 amino acids
+constexpr char kNucleotideLetters[] = "ACGTUN";  // nucleotides, and N for any of them
+
+long long letters_counted(const SequenceFileStats& stats, const char* letters) {
+    long long n = 0;
+    for (const char* l = letters; *l; ++l) n += stats.letter_counts[*l - 'A'];
+    return n;
+}
+
+}  // namespace
+
+long long uncommon_residues(const SequenceFileStats& stats) { return letters_counted(stats, kUncommonLetters); }
+
+double nucleotide_share(const SequenceFileStats& stats) {
+    long long total = 0;
+    for (long long n : stats.letter_counts) total += n;
+    if (total == 0) return 0.0;
+    return static_cast<double>(letters_counted(stats, kNucleotideLetters)) / static_cast<double>(total);
+}
+
+void note_residues(Dialogue& io, const SequenceFileStats& stats, const std::string& name) {
+    if (const long long n_uncommon = uncommon_residues(stats)) {
+        std::string letters;
+        for (const char* l = kUncommonLetters; *l; ++l)
+            if (const long long n = stats.letter_counts[*l - 'A'])
+                letters += format("%s%lld %c", letters.empty() ? "" : ", ", n, *l);
+        io.note(format("%s: %lld %s none of the 20 amino acids (%s)\n", name.c_str(), n_uncommon,
+                       n_uncommon == 1 ? "residue is" : "residues are", letters.c_str()));
+    }
+    const double share = nucleotide_share(stats);
+    if (share > 0.9)
+        io.note(format("Warning: %s looks like nucleotides: %.0f %% of its residues are A, C, G, T, U or N; "
+                       "the methods read protein sequences\n",
+                       name.c_str(), std::floor(share * 100)));
 }
 
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name) {
@@ -164,6 +228,7 @@ void report_sequence_file(Dialogue& io, const SequenceFileStats& stats, const st
     if (stats.n_sequences == 0)
         io.warn(format("\tWarning: no sequence in %s; a sequence starts at a line beginning with '>'\n",
                        name.c_str()));
+    note_residues(io, stats, name);
 }
 
 }  // namespace tessar

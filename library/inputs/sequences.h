@@ -2,7 +2,8 @@
 //
 // A sequence begins at a header line (first character '>'); the lines up to the next header
 // hold its residues. Blanks, tabs and '*' are skipped, lower case is folded to upper case, any
-// other character that is not a letter A-Z is fatal. Lines before the first header are skipped
+// other character that is not a letter A-Z is fatal (the menu's "Err input"; the detail names
+// the file, the line, the column and the character). Lines before the first header are skipped
 // (and counted, so that the user can be told); a header followed by a header (or by the end)
 // gives an empty sequence, which is kept.
 //
@@ -12,6 +13,7 @@
 // they are read and nothing else is kept.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -35,17 +37,29 @@ struct SequenceFileStats {
     int n_sequences = 0;
     int n_skipped_lines = 0;          // lines before the first header
     bool skipped_residues = false;    // one of them held a letter
+    std::array<long long, 26> letter_counts{};  // residues of the sequences, by letter A to Z
 };
 
 // Reads and validates every sequence of `in`, handing each to `store` in file order as soon as
 // it is complete. More than limits.max_sequences headers, or a sequence of more than
-// limits.max_residues residues, is fatal. Throws FatalError on bad input.
-SequenceFileStats read_sequence_file(std::FILE* in, SequenceReader reader, const Limits& limits,
-                                     const std::function<void(std::string&)>& store);
+// limits.max_residues residues, is fatal. Throws FatalError on bad input; `name` is the file's
+// name in its detail.
+SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
+                                     const Limits& limits, const std::function<void(std::string&)>& store);
 
 // The same, keeping the sequences.
-std::vector<std::string> read_sequences(std::FILE* in, SequenceReader reader, const Limits& limits,
-                                        SequenceFileStats* stats = nullptr);
+std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, SequenceReader reader,
+                                        const Limits& limits, SequenceFileStats* stats = nullptr);
+
+// What stands after "Err input: <file> " for a character `c` that is no residue letter at
+// `line` and `column` (from 1): "line 2 column 4: '-' is not a residue letter (gaps of aligned
+// sequences must be removed)", the character shown printably, with a hint fitting it.
+std::string bad_residue_detail(long long line, long long column, unsigned char c);
+
+// The residues of the file that are none of the 20 amino acids (B, J, O, U, X, Z).
+long long uncommon_residues(const SequenceFileStats& stats);
+// The share of the file's residues that are A, C, G, T, U or N, from 0 to 1 (0 without residues).
+double nucleotide_share(const SequenceFileStats& stats);
 
 // A file holding no sequence is fatal when the front end's limits say so (batch use).
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name);
@@ -53,7 +67,12 @@ void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::
 // Tells the user what the reading of the file `name` skipped or did not find: a warning for the
 // lines holding residues before the first header, and for a file with no sequence at all
 // (unless require_sequences finds that fatal). Printed right after the method's "sequences
-// found" line.
+// found" line. Then note_residues.
 void report_sequence_file(Dialogue& io, const SequenceFileStats& stats, const std::string& name);
+
+// Notes, once per file, for the front ends that take notes (the menu says nothing): the residues
+// that are none of the 20 amino acids, with their letters, and a warning when more than 90 % of
+// the residues are A, C, G, T, U or N (the file looks like nucleotides).
+void note_residues(Dialogue& io, const SequenceFileStats& stats, const std::string& name);
 
 }  // namespace tessar

@@ -1,5 +1,6 @@
 #include "methods/method.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -39,6 +40,17 @@ double Model::real(std::string_view key) const { return std::strtod(parameter(ke
 std::string class_words(const ContextSummary& tables) {
     if (tables.class_names.empty()) return "no classes";
     return format("%zu classes", tables.class_names.size());
+}
+
+std::string longer_than_every_sequence(const char* features, const Question& q, int length, size_t longest) {
+    return format("0 %s: %s %d is longer than every sequence (the longest has %zu residues); try a lower value",
+                  features, q.flag, length, longest);
+}
+
+size_t longest_length(const std::vector<std::string>& sequences) {
+    size_t longest = 0;
+    for (const std::string& s : sequences) longest = std::max(longest, s.size());
+    return longest;
 }
 
 Model base_model(const Method& method, std::vector<std::string> features, const ContextSummary& tables) {

@@ -64,6 +64,10 @@ using RowCoder = std::function<RowFiller()>;
 struct MethodRun {
     std::string summary;         // one line: "ngrams: 18 sequences, 2117 distinct 3-grams, 3 classes"
     std::optional<Model> model;  // none: the method learns nothing to encode with
+    // When the run found no feature: which answer excluded everything, its value and what to
+    // change, one line without its end ("0 motifs reach --min-occurrence 6 (a third of 18
+    // sequences); try a lower value"); "" otherwise. The menu says nothing of it.
+    std::string hint = "";
 };
 
 // How a method reads the classification file of sequences it encodes with a model (a test
@@ -107,6 +111,14 @@ struct Method {
 
 // "3 classes" or "no classes", for a summary line.
 std::string class_words(const ContextSummary& tables);
+
+// The hint of a run whose length answer `q` (of value `length`) exceeds every sequence:
+// "0 <features>: <flag> <length> is longer than every sequence (the longest has <longest>
+// residues); try a lower value".
+std::string longer_than_every_sequence(const char* features, const Question& q, int length, size_t longest);
+
+// The residues of the longest of `sequences` (0 for none).
+size_t longest_length(const std::vector<std::string>& sequences);
 
 // A model of `method` with its features and the classes of its tables.
 Model base_model(const Method& method, std::vector<std::string> features, const ContextSummary& tables);

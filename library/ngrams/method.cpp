@@ -21,9 +21,13 @@ MethodRun run(Dialogue& io) {
     NgramsRun r = run_ngrams(io);
     std::string summary = format("ngrams: %zu sequences, %zu distinct %d-grams, %s", r.n_sequences,
                                  r.ngrams.size(), r.n, class_words(r.tables).c_str());
+    // a sequence of N residues or more has an N-gram: none has when N exceeds every one
+    std::string hint = r.ngrams.empty() && r.n_sequences > 0
+                           ? longer_than_every_sequence("N-grams", kNgramSize, r.n, r.longest_sequence)
+                           : "";
     Model model = base_model(kNgramsMethod, std::move(r.ngrams), r.tables);
     model.parameters = {{"n", std::to_string(r.n)}};
-    return {std::move(summary), std::move(model)};
+    return {std::move(summary), std::move(model), std::move(hint)};
 }
 
 // An N-gram has N letters.

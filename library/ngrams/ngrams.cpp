@@ -102,6 +102,7 @@ NgramsRun run_ngrams(Dialogue& io) {
 
     run.n = n;
     run.n_sequences = in.training.sequences.size();
+    run.longest_sequence = longest_length(in.training.sequences);
     run.ngrams = std::move(table.ngrams);
     return run;
 }

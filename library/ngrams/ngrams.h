@@ -42,6 +42,7 @@ struct NgramsRun {
     int n = 0;
     std::vector<std::string> ngrams;  // the features, in attribute order
     size_t n_sequences = 0;           // of the training file
+    size_t longest_sequence = 0;      // its residues
     ContextSummary tables;
 };
 

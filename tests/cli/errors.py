@@ -22,7 +22,7 @@ waiting for a key would hang until the time limit), and no file left: a failed r
   LesDDs.txt, LesDDSMs.txt), two outputs on one file
                          status 2, one line naming both, the input untouched
   an output name of 256 bytes on each output flag
-                         status 1, "FLAG: cannot create NAME", nothing left
+                         status 1, "FLAG: cannot create NAME: REASON", nothing left
 
 Usage: errors.py BIN_FOLDER
 """
@@ -236,10 +236,10 @@ def main():
                        (["classes", "--class", "a=9", "--class", "b=9"], "--output"),
                        (["encode", seqs, "--model", "m.txt"], "--arff")):
         expect(f"{args[0]} {flag} of 256 bytes", args + [flag, long_name], 1,
-               [f"tessar {args[0]}: {flag}: cannot create {long_name}\n"], files=[],
+               [f"tessar {args[0]}: {flag}: cannot create {long_name}: File name too long\n"], files=[],
                setup=with_model if args[0] == "encode" else None)
     expect("--out-dir of 256 bytes", ["ngrams", seqs, "--out-dir", long_name], 1,
-           [f"tessar ngrams: --out-dir: cannot create the folder {long_name}\n"], files=[], lines=1)
+           [f"tessar ngrams: --out-dir: cannot create the folder {long_name}: File name too long\n"], files=[], lines=1)
 
     # labels out of the class order: the descriptor methods group the sequences themselves
     interleaved = [c for _ in range(6) for c in ("globin", "fn3", "kinase")]

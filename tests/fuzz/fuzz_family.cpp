@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     tessar::DescriptorData tables;
     try {
         tessar::File sequences = fuzz::memory_stream(parts[0]);
-        tables.file_sequences = tessar::read_sequences(sequences.get(), tessar::SequenceReader::Descriptors, limits);
+        tables.file_sequences =
+            tessar::read_sequences(sequences.get(), "sequences", tessar::SequenceReader::Descriptors, limits);
         tessar::File class_file = fuzz::memory_stream(parts[1]);
         tessar::ClassFile classes{class_file.get(), ""};
         fuzz::clear_scratch_folder();

@@ -25,7 +25,7 @@ Reading read(const std::string& text, tessar::SequenceReader reader, const tessa
     Reading r;
     tessar::File in = fuzz::memory_stream(text);
     try {
-        r.sequences = tessar::read_sequences(in.get(), reader, limits, &r.stats);
+        r.sequences = tessar::read_sequences(in.get(), "input", reader, limits, &r.stats);
     } catch (const tessar::FatalError& e) {
         r.error = e.message;
     }

@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Makes the seed corpora of the fuzz targets (tests/fuzz/corpus/<target>/) from the repository's
 own data (the inputs of fixed findings, "finding-*", are kept as they are): the sequence and classification files of tests/data and samples/, and the end-to-end
-cases (their typed answers and input files). Run it from anywhere; it rewrites the corpus folders.
+cases (their typed answers and input files). Run it from anywhere; it rewrites the corpus folders
+(`make_corpus.py cli ngrams`: those of the targets named).
+
+The command-line target (cli) takes tessar's arguments, one a line, then two files of the run's
+folder, each its name on a line and then its bytes; its seeds are the command lines of CLI_SEEDS.
 
 The method targets take one input of five parts joined by the separator line "====": the answer
 script (the case's standard input without the menu key), then the files the script names as "s"
@@ -10,6 +14,7 @@ the case's script first names them. Files are cut to a few sequences, as the tar
 """
 import hashlib
 import os
+import sys
 
 HERE = os.path.dirname(os.path.realpath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
@@ -89,6 +94,47 @@ def method_input(method, script_lines, files):
     return SEP.join(parts)
 
 
+# Command lines of tessar for the cli target: (arguments, files "a" and "b" as (name, bytes)).
+# The run's folder also holds s and c (sequences, classes), t and u (test sequences and classes)
+# and the models m, d and w (fuzz_cli.cpp); the sample files below stand for files of the
+# user's own. Outputs are named by one letter too, one byte away from an input's name.
+SAMPLE_MODEL = (b"tessar-model 1\nmethod ddms\nmatrix blosum62\nthreshold 0.5\nclasses 2\nclass glob\n"
+                b"class kin\nfeatures 2\nfeature WWHK glob\nfeature PFST kin\nend\n")
+CLI_SEEDS = [
+    (["ngrams", "s", "--classes", "c", "-n", "2", "--save-model", "n"], None, None),
+    (["ngrams", "s", "--classes", "c", "--test", "t", "--test-classes", "u", "--format", "sparse-arff",
+      "--out-dir", "o", "--dat", "e"], None, None),
+    (["motifs", "s"], None, None),
+    (["motifs", "s", "--classes", "c", "--form", "2", "--min-length", "4", "--min-occurrence", "2",
+      "--mutations", "1", "--report", "r"], None, None),
+    (["disclass", "s", "--classes", "c", "--alpha", "0.5", "--beta", "0.2", "--format", "csv",
+      "--save-model", "x"], None, None),
+    (["ddms", "s", "--classes", "c", "--matrix", "pam70", "--threshold", "0.3", "--test", "t",
+      "--test-classes", "u", "--arff", "y"], None, None),
+    (["bincod", "s", "--code", "corvel", "--output", "b"], None, None),
+    (["encode", "t", "--model", "m", "--classes", "u", "--format", "libsvm"], None, None),
+    (["encode", "-", "--model", "d", "--no-header", "--arff", "e"], None, None),
+    (["encode", "t", "--model", "w", "-q"], None, None),
+    (["encode", "t", "--model", "a"], ("a", SAMPLE_MODEL), None),
+    (["classes", "s", "--from-headers", " ,2", "-o", "x"], None, None),
+    (["classes", "--class", "glob=3", "--class", "kin=3", "-o", "x"], None, None),
+    (["ngrams", "a", "--classes", "b", "--txt", "e"], ("a", None), ("b", None)),
+    (["disclass", "f.fasta", "--classes", "b", "--arff", "a.arff"], ("f.fasta", None), ("b", None)),
+    (["ngrams", "--help"], None, None),
+]
+
+
+def cli_input(args, first, second, sequences, classes):
+    """One input of the cli target; a file given as (name, None) takes the sample files."""
+    parts = [b"\n".join(a.encode() for a in args)]
+    for k, given in enumerate((first, second)):
+        name, data = given if given else ("", b"")
+        if given and data is None:
+            data = sequences if k == 0 else classes
+        parts.append(name.encode() + b"\n" + data)
+    return SEP.join(parts)
+
+
 class Corpus:
     def __init__(self):
         self.units = {}
@@ -96,9 +142,11 @@ class Corpus:
     def add(self, target, data):
         self.units.setdefault(target, {})[hashlib.sha1(data).hexdigest()[:16]] = data
 
-    def write(self):
+    def write(self, only=()):
         root = os.path.join(HERE, "corpus")
         for target, units in sorted(self.units.items()):
+            if only and target not in only:
+                continue
             folder = os.path.join(root, target)
             os.makedirs(folder, exist_ok=True)
             # inputs of fixed findings ("finding-*") stay; the generated seeds are made afresh
@@ -145,6 +193,11 @@ def main():
                 data = bytes([b"efgh".index(lines[0][:1]) + 1]) + data
             corpus.add(method, data)
 
+    sample = shrink_sequences(read(os.path.join(REPO, "samples", "Sample.txt")), 6, 40)
+    sample_classes = b"#classes number\n2\n#classes names\nglobin\nfn3\n#classes instances\n" + b"globin\n" * 6
+    for args, first, second in CLI_SEEDS:
+        corpus.add("cli", cli_input(args, first, second, sample, sample_classes))
+
     for seq in sequence_files:
         for variant in (0, 4, 6, 13):
             corpus.add("sequences", bytes([variant]) + seq)
@@ -155,7 +208,7 @@ def main():
             corpus.add("classfile", control + SEP + cls + SEP + cls)
         for seq in sequence_files[:2]:
             corpus.add("family", seq + SEP + cls)
-    corpus.write()
+    corpus.write(sys.argv[1:])
 
 
 if __name__ == "__main__":

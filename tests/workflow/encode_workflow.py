@@ -2,9 +2,14 @@
 """The encoding workflow (workflows/encode) run by the real `snakemake -j 2` gives, for each input
 file, the very table one `tessar encode` of the whole file writes with the workflow's model.
 
-  shipped config   the workflow folder as shipped, beside a copy of samples/, run as it is
-                   (tessar found on PATH): 18 sequences in shards of 5; a second run has
-                   nothing to do
+  tessar found     the workflow folder in a copy of the repository's layout, on a
+                   configuration of the test's own (never the shipped config.yaml, which users
+                   edit), no `tessar` in it: the build of scripts/start (build/run) or of the
+                   tests (build/default), the newer when both are there, else the one on PATH
+  own inputs       a --configfile's list of inputs replaces the configuration's (a mapping
+                   there is refused: Snakemake would merge it with the shipped one)
+  sample data      the sample data as the shipped configuration has it: 18 sequences in shards
+                   of 5; a second run has nothing to do
   many sequences   a generated file of 3,000 sequences (lines before the first header, CR LF
                    line ends, lower case, '*', blank lines, an empty sequence) and a small one,
                    N-grams in CSV: 5 shards, the CSV header row once
@@ -29,6 +34,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from steps import Failure, Steps  # noqa: E402  (tests/steps.py)
@@ -93,43 +99,125 @@ def compressed_copies(fasta, work):
     with open(fasta, "rb") as f:
         data = f.read()
     half = len(data) // 2
-    copies = {"gzipped": os.path.join(work, "many-gzip.fasta")}
-    with open(copies["gzipped"], "wb") as f:
+    gzipped = os.path.join(work, "many-gzip.fasta")
+    with open(gzipped, "wb") as f:
         f.write(gzip.compress(data[:half]) + gzip.compress(data[half:]))
+    copies = [{"gzipped": gzipped}]
     if shutil.which("zstd"):
-        copies["zstded"] = os.path.join(work, "many.fasta.zst")
-        subprocess.run(["zstd", "-q", "-f", fasta, "-o", copies["zstded"]], check=True)
+        zstded = os.path.join(work, "many.fasta.zst")
+        subprocess.run(["zstd", "-q", "-f", fasta, "-o", zstded], check=True)
+        copies.append({"zstded": zstded})
     return copies
 
 
 def write_config(path, **entries):
+    """A config file; a list value is written one item a line, an item {name: path} as `- name: path`."""
     with open(path, "w") as f:
         for key, value in entries.items():
-            if isinstance(value, dict):
-                f.write(f"{key}:\n" + "".join(f"  {k}: {v}\n" for k, v in value.items()))
+            if isinstance(value, list):
+                f.write(f"{key}:\n")
+                for item in value:
+                    f.write("".join(f"  - {k}: {v}\n" for k, v in item.items()) if isinstance(item, dict)
+                            else f"  - {item}\n")
             else:
                 f.write(f"{key}: {value}\n")
 
 
-def check_shipped(tessar_dir, work):
-    """The shipped folder and config as they are, beside a copy of samples/."""
-    root = os.path.join(work, "clone")
-    shutil.copytree(WORKFLOW, os.path.join(root, "workflows", "encode"),
-                    ignore=shutil.ignore_patterns(".snakemake", "results"))
-    shutil.copytree(os.path.join(ROOT, "samples"), os.path.join(root, "samples"))
-    folder = os.path.join(root, "workflows", "encode")
-    env = dict(os.environ, PATH=tessar_dir + os.pathsep + os.environ.get("PATH", ""))
-    snakemake(["-j", "2", "-q"], folder, env)
-    result = os.path.join(folder, "results", "sample.arff")
-    want = whole_file_table(os.path.join(tessar_dir, "tessar"), os.path.join(root, "samples", "Sample.txt"),
-                            os.path.join(folder, "results", "model", "model.txt"), "arff",
+def table_names(inputs):
+    """(name, path) of each entry of a list of inputs, as the workflow names their tables."""
+    return [next(iter(item.items())) if isinstance(item, dict)
+            else (os.path.splitext(os.path.basename(item))[0], item) for item in inputs]
+
+
+class Clone:
+    """The workflow folder in a copy of the repository's layout (samples/, build/PRESET/bin), with
+    the test's own config.yaml: the shipped settings of the sample data, and no `tessar`. The
+    builds' `tessar` and the one on PATH are stand-ins that note their name in a trace file and
+    run the real one."""
+
+    def __init__(self, tessar_dir, work):
+        self.root = os.path.join(work, "clone")
+        self.folder = os.path.join(self.root, "workflows", "encode")
+        shutil.copytree(WORKFLOW, self.folder,
+                        ignore=shutil.ignore_patterns(".snakemake", "results", "config.yaml"))
+        shutil.copytree(os.path.join(ROOT, "samples"), os.path.join(self.root, "samples"))
+        write_config(os.path.join(self.folder, "config.yaml"), tessar='""', training="../../samples/Sample.txt",
+                     classes="../../samples/Sample.cls", method="ngrams", options='"-n 3"', format="arff",
+                     shard_size=5, inputs=["../../samples/Sample.txt"], results="results")
+        self.real = os.path.join(tessar_dir, "tessar")
+        self.trace = os.path.join(work, "trace")
+        self.path_dir = os.path.join(work, "on-path")
+        self.stand_in(self.path_dir, "path")
+        self.env = dict(os.environ, PATH=self.path_dir + os.pathsep + os.environ.get("PATH", ""))
+
+    def stand_in(self, folder, name):
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "tessar")
+        with open(path, "w") as f:
+            f.write(f'#!/bin/sh\necho {name} >> "{self.trace}"\nexec "{self.real}" "$@"\n')
+        os.chmod(path, 0o755)
+        return path
+
+    def build(self, preset, age):
+        """build/PRESET/bin/tessar, its time `age` seconds ago."""
+        path = self.stand_in(os.path.join(self.root, "build", preset, "bin"), preset)
+        when = time.time() - age
+        os.utime(path, (when, when))
+
+    def found(self):
+        """The tessar a dry run of the workflow takes (the one it asks for its methods)."""
+        if os.path.exists(self.trace):
+            os.remove(self.trace)
+        snakemake(["-n", "-q"], self.folder, self.env)
+        with open(self.trace) as f:
+            return sorted(set(f.read().split()))
+
+
+def check_found(clone):
+    seen = []
+    for builds, want in (((), "path"), ((("default", 60),), "default"), ((("run", 30),), "run"),
+                         ((("default", 0),), "default"), ((("run", 0), ("default", 100)), "run")):
+        for preset, age in builds:
+            clone.build(preset, age)
+        got = clone.found()
+        if got != [want]:
+            raise Failure(f"after building {[b[0] for b in builds] or 'nothing'}: the workflow ran {got}, not "
+                          f"[{want!r}]")
+        seen.append(want)
+    return " then ".join(seen)
+
+
+def check_own_inputs(clone, work):
+    mine = os.path.join(work, "mine.yaml")
+    write_config(mine, inputs=[{"mine": "../../samples/Sample.txt"}])
+    out = snakemake(["-j", "2", "--configfile", mine], clone.folder, clone.env)
+    made = sorted(os.listdir(os.path.join(clone.folder, "results", "shards")))
+    if made != ["mine.tsv"] or "results/Sample" in out:
+        raise Failure(f"--configfile with its own inputs: shards {made}, the shipped input in the log: "
+                      f"{'results/Sample' in out}")
+    want = whole_file_table(clone.real, os.path.join(clone.root, "samples", "Sample.txt"),
+                            os.path.join(clone.folder, "results", "model", "model.txt"), "arff",
+                            os.path.join(work, "whole-mine.arff"))
+    same("own inputs", os.path.join(clone.folder, "results", "mine.arff"), want)
+    write_config(mine, inputs={"mine": "../../samples/Sample.txt"})
+    run = subprocess.run(["snakemake", "-n", "--configfile", mine], cwd=clone.folder, env=clone.env,
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if run.returncode == 0 or b"config inputs: a list of sequence files" not in run.stdout:
+        raise Failure(f"inputs as a mapping: status {run.returncode}: {run.stdout.decode()[-800:]}")
+    return "mine.arff alone"
+
+
+def check_sample(clone, work):
+    snakemake(["-j", "2", "-q"], clone.folder, clone.env)
+    want = whole_file_table(clone.real, os.path.join(clone.root, "samples", "Sample.txt"),
+                            os.path.join(clone.folder, "results", "model", "model.txt"), "arff",
                             os.path.join(work, "whole-sample.arff"))
-    same("shipped config", result, want)
-    with open(os.path.join(folder, "results", "shards", "sample.tsv")) as f:
+    same("sample data", os.path.join(clone.folder, "results", "Sample.arff"), want)
+    with open(os.path.join(clone.folder, "results", "shards", "Sample.tsv")) as f:
         n_shards = len(f.read().splitlines()) - 1
     if n_shards != 4:
         raise Failure(f"{n_shards} shards of the 18 sample sequences, not 4")
-    again = snakemake(["-j", "2"], folder, env)
+    again = snakemake(["-j", "2"], clone.folder, clone.env)
     if "Nothing to be done" not in again:
         raise Failure("a second run of a finished workflow runs jobs again:\n" + again[-1000:])
     return f"{n_shards} shards"
@@ -145,7 +233,7 @@ def check_run(tessar, work, label, method, options, fmt, ext, shard_size, inputs
               folder)
     model = os.path.join(folder, "out", "model", "model.txt")
     shards = []
-    for name, fasta in inputs.items():
+    for name, fasta in table_names(inputs):
         want = whole_file_table(tessar, fasta, model, fmt, os.path.join(folder, f"whole-{name}{ext}"))
         same(f"{label} {name}", os.path.join(folder, "out", name + ext), want)
         with open(os.path.join(folder, "out", "shards", name + ".tsv")) as f:
@@ -238,10 +326,13 @@ def main():
         many = os.path.join(work, "many.fasta")
         make_many(many, 3000)
         small = os.path.join(DATA, "small-test.fasta")
+        clone = Clone(tessar_dir, work)
         steps = [
-            ("shipped config", check_shipped, tessar_dir, work),
+            ("tessar found", check_found, clone),
+            ("own inputs", check_own_inputs, clone, work),
+            ("sample data", check_sample, clone, work),
             ("many sequences: ngrams, csv", check_run, tessar, work, "ngrams-csv", "ngrams", "-n 2", "csv",
-             ".csv", 700, {"many": many, "small": small}),
+             ".csv", 700, [many, {"small": small}]),
             ("descriptors: ddms, sparse-arff, compressed", check_run, tessar, work, "ddms-sparse", "ddms",
              "--matrix pam70 --alpha 0.3 --beta 0.3", "sparse-arff", ".arff", 1000,
              compressed_copies(many, work)),

@@ -331,7 +331,7 @@ def prepare(work, tessar, fasta, label):
     write_config(os.path.join(folder, "config.yaml"), tessar=tessar,
                  training=os.path.join(DATA, "small.fasta"), classes=os.path.join(DATA, "small.cls"),
                  method="ngrams", options='"-n 2"', format="csv", shard_size=-(-count // SHARDS),
-                 inputs={"many": copy}, results="out")
+                 inputs=[copy], results="out")
     return folder
 
 

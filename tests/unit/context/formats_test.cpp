@@ -263,6 +263,7 @@ TEST(FormatTable, NamesExtensionsAndTheMenusFormatFirst) {
     EXPECT_EQ(&arff_format(), table_formats().front());
     for (const TableFormat* f : table_formats()) EXPECT_EQ(find_table_format(f->name), f);
     EXPECT_EQ(find_table_format("xml"), nullptr);
+    EXPECT_EQ(find_table_format("Sparse-ARFF"), find_table_format("sparse-arff"));  // in any case
     EXPECT_EQ(with_format_extension("Context.arff", fmt("csv")), "Context.csv");
     EXPECT_EQ(with_format_extension("Test.arff", fmt("libsvm")), "Test.libsvm");
     EXPECT_EQ(with_format_extension("Context.arff", fmt("sparse-arff")), "Context.arff");

@@ -108,9 +108,11 @@ TEST(AskNumber, AcceptsTheRangeEndsAndTheConsoleKeepsTo16Bits) {
 }
 
 TEST(AskNumber, TheDefaultIsRangeCheckedLikeATypedAnswer) {
-    ScriptedConsole console("\n4\n");
+    // the console offers a default below the range as it is, and asks again
+    ScriptedConsole console("\n4\n\n2\n");
     EXPECT_EQ(ask_number(console.io(), kNumber, "?", 7), 4);
-    EXPECT_EQ(console.printed(), "??");
+    EXPECT_EQ(ask_number(console.io(), kNumber, "?", 0), 2);
+    EXPECT_EQ(console.printed(), "????");
 }
 
 TEST(AskNumber, EndOfInputIsThrown) {

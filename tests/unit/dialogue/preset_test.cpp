@@ -52,9 +52,18 @@ TEST(PresetDialogue, NumbersTakeTheFlagOrTheDefaultAndNeverAskAgain) {
     auto outside = preset({{"--count", "10"}});
     EXPECT_EQ(refusal([&] { ask_number(outside, kCount); }),
               "--count: \"10\" is not a whole number from 1 to 9");
-    auto bad_default = preset({});
-    EXPECT_EQ(refusal([&] { ask_number(bad_default, kCount, "count? ", 0); }),
-              "--count: \"\" is not a whole number from 1 to 9");
+    // a default the data puts below the range (a third of two sequences) is raised into it and
+    // said; given, the same value is refused
+    File messages(std::tmpfile());
+    auto low_default = preset({}, "", messages.get());
+    EXPECT_EQ(ask_number(low_default, kCount, "count? ", 0, "a third of 2 sequences"), 1);
+    std::rewind(messages.get());
+    std::string note;
+    for (int c; (c = std::getc(messages.get())) != EOF;) note.push_back(static_cast<char>(c));
+    EXPECT_EQ(note, "--count 1 taken: a third of 2 sequences is 0, below 1\n");
+    auto low = preset({{"--count", "0"}});
+    EXPECT_EQ(refusal([&] { ask_number(low, kCount, "count? ", 0); }),
+              "--count: \"0\" is not a whole number from 1 to 9");
 }
 
 TEST(PresetDialogue, ChoiceNamesStandForTheirNumbers) {
@@ -64,6 +73,7 @@ TEST(PresetDialogue, ChoiceNamesStandForTheirNumbers) {
     EXPECT_EQ(refusal([&] { ask_number(unknown, kColour); }),
               "--colour: \"mauve\" is not one of red, green, blue");
     EXPECT_EQ(choice_number(kColour, "green"), "2");
+    EXPECT_EQ(choice_number(kColour, "GReen"), "2");  // in any case
     EXPECT_EQ(choice_number(kColour, "2"), "");
     EXPECT_EQ(choice_name(kColour, "1"), "red");
     EXPECT_EQ(choice_name(kColour, "7"), "7");
@@ -78,15 +88,19 @@ TEST(PresetDialogue, RefusalsOfRealsAndFilesNameTheFlag) {
     auto missing = preset({{"--input", dir / "none.txt"}});
     std::string name;
     EXPECT_EQ(refusal([&] { ask_input_file(missing, kInput, name); }),
-              "--input: cannot open " + (dir / "none.txt"));
+              "--input: cannot open " + (dir / "none.txt") + ": No such file or directory");
     // an optional file left out is no file, and no refusal
     auto absent = preset({});
     EXPECT_FALSE(ask_input_file(absent, kInput, name));
     EXPECT_EQ(name, "");
 
+    auto folder_as_input = preset({{"--input", dir.path().string()}});
+    EXPECT_EQ(refusal([&] { ask_input_file(folder_as_input, kInput, name); }),
+              "--input: cannot open " + dir.path().string() + ": Is a directory");
+
     auto folder_as_output = preset({{"--out", dir.path().string()}});
     EXPECT_EQ(refusal([&] { ask_output_file(folder_as_output, kOutput, name); }),
-              "--out: cannot create " + dir.path().string());
+              "--out: cannot create " + dir.path().string() + ": Is a directory");
 }
 
 TEST(PresetDialogue, NamesGivenStandAsGivenTheMethodsOwnGoToTheOutputFolder) {
@@ -195,7 +209,7 @@ TEST(PresetDialogue, WholeFilesKeepLinksAndWriteDevicesDirectly) {
     auto too_long = whole_files({{"--out", dir / std::string(300, 'x')}});
     std::string name;
     EXPECT_EQ(refusal([&] { ask_output_file(too_long, kOutput, name); }),
-              "--out: cannot create " + (dir / std::string(300, 'x')));
+              "--out: cannot create " + (dir / std::string(300, 'x')) + ": File name too long");
     EXPECT_TRUE(hidden_files(dir.path()).empty());
 }
 

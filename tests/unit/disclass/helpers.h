@@ -39,7 +39,7 @@ inline DescriptorData prepare(const std::string& fasta_text, const std::string& 
     DescriptorData data;
     File in = text_file(fasta_text);
     File cls = text_file(classes_text);
-    data.file_sequences = read_sequences(in.get(), SequenceReader::Descriptors, console_limits());
+    data.file_sequences = read_sequences(in.get(), "sequences", SequenceReader::Descriptors, console_limits());
     ClassFile classes{cls.get(), ""};
     write_family_file(classes, data);
     read_family_file(data);

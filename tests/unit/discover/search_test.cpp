@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -411,6 +412,30 @@ TEST(DiscoverAgainstReference, LongerProteinLikeSequences) {
         found += expect_same_search(sample, opt);
     }
     EXPECT_GT(found, 100u);
+}
+
+// Least lengths up to and past the longest sequence, and counts of sequences no candidate can
+// reach: the strings that cannot reach the least length are left unwalked, and a count out of
+// reach is settled without a walk; the reports, counts and ticks stay the reference's.
+TEST(DiscoverAgainstReference, LimitsAtAndPastWhatTheSampleReaches) {
+    std::mt19937 rng(515);
+    size_t found = 0;
+    for (int round = 0; round < 900; ++round) {
+        const int form = round % 3 == 2 ? 2 : 1;
+        const auto sample = awkward_sample(rng, form == 2 ? 8 : 12);
+        const int n = static_cast<int>(sample.size());
+        int longest = 0;
+        for (const auto& seq : sample) longest = std::max(longest, static_cast<int>(seq.size()));
+        DiscoverOptions opt = random_options(rng, form, n, 2);
+        opt.min_length = std::uniform_int_distribution<int>(1, form * longest + 3)(rng);
+        if (round % 4 == 1) opt.min_occurrence = n + 1 + round % 3;
+        if (round % 7 == 3) opt.max_length = std::uniform_int_distribution<int>(1, longest + 2)(rng);
+        SCOPED_TRACE(testing::Message() << "round " << round << " min length " << opt.min_length << " min occ "
+                                        << opt.min_occurrence << " dist " << opt.mutations << " max length "
+                                        << opt.max_length);
+        found += expect_same_search(sample, opt);
+    }
+    EXPECT_GT(found, 500u);
 }
 
 // The branches may be searched on any number of threads: the reports, their ticks and the

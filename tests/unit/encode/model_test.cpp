@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "ddms/ddms.h"
 #include "encode/model.h"
@@ -86,7 +87,8 @@ TEST(ModelFile, EveryMethodIsReadBackAsItWasWritten) {
         ddms.feature_classes.push_back(kOddNames[j]);
     }
     for (int matrix = 1; matrix <= 6; ++matrix)
-        for (float threshold : {0.5f, 0.7f, 0.1f, 0.0f, 1e-8f, 3.4e38f, std::nextafter(0.3f, 1.0f)}) {
+        for (float threshold : {0.5f, 0.7f, 0.1f, 0.0f, 1e-8f, 3.4e38f, std::nextafter(0.3f, 1.0f),
+                                std::numeric_limits<float>::max()}) {
             ddms.parameters = {{"matrix", parameter_text(kMatrixNumber, matrix)},
                                {"threshold", parameter_text(kThreshold, threshold)}};
             const Model back = read_text(model_text(ddms));
@@ -141,8 +143,10 @@ TEST(ModelFile, EachFaultIsNamedWithItsLine) {
         {"tessar-model 1\nmethod motifs\nform 3\n", "line 3: form \"3\" is not a whole number from 1 to 2"},
         {"tessar-model 1\nmethod motifs\nform 1\nmutations 11\n", "line 4: mutations \"11\""},
         {"tessar-model 1\nmethod ddms\nmatrix blosum99\n", "line 3: matrix \"blosum99\" is not one of blosum45, blosum62"},
-        {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold -1\n", "line 4: threshold \"-1\" is not a number from 0 or more"},
+        {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold -1\n", "line 4: threshold \"-1\" is not a number from 0 to 3.40282e+38"},
         {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold nan\n", "line 4: threshold \"nan\""},
+        // beyond every float: a model holding it was never saved
+        {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold 1e39\n", "line 4: threshold \"1e39\" is not a number"},
         {"tessar-model 1\nmethod ddms\nmatrix pam70\nthreshold 0.5x\n", "line 4: threshold \"0.5x\""},
         {"tessar-model 1\nmethod ngrams\nn 2\nclasses some\n",
          "line 4: classes \"some\" is neither a number of classes nor \"none\""},

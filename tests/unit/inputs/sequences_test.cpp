@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "dialogue/preset.h"
 #include "inputs/sequences.h"
 #include "support.h"
 
@@ -19,7 +20,7 @@ std::vector<std::string> read_text(const std::string& text,
                                    SequenceReader reader = SequenceReader::NGrams,
                                    SequenceFileStats* stats = nullptr) {
     File f = file_with(text);
-    return read_sequences(f.get(), reader, console_limits(), stats);
+    return read_sequences(f.get(), "x.fa", reader, console_limits(), stats);
 }
 
 // The message of the fatal error the reader raises on `text`, or "<none>".
@@ -28,6 +29,18 @@ std::string fatal_message(const std::string& text, SequenceReader reader = Seque
         read_text(text, reader);
     } catch (const FatalError& e) {
         return e.message;
+    }
+    return "<none>";
+}
+
+// The detail of the fatal error the reader raises on `text` (read as a file named x.fa), with and
+// without the menu's limits (the two reading paths), or "<none>".
+std::string fatal_detail(const std::string& text, const Limits& limits = console_limits()) {
+    try {
+        File f = file_with(text);
+        read_sequences(f.get(), "x.fa", SequenceReader::NGrams, limits);
+    } catch (const FatalError& e) {
+        return e.detail;
     }
     return "<none>";
 }
@@ -66,7 +79,7 @@ TEST(SequenceReader, FileWithoutHeaderHoldsNoSequence) {
     EXPECT_TRUE(read_text("").empty());
     File f = file_with("12 not residues\n");
     int stored = 0;
-    EXPECT_EQ(read_sequence_file(f.get(), SequenceReader::Test, console_limits(),
+    EXPECT_EQ(read_sequence_file(f.get(), "x.fa", SequenceReader::Test, console_limits(),
                                  [&](std::string&) { ++stored; }).n_sequences,
               0);
     EXPECT_EQ(stored, 0);
@@ -92,6 +105,37 @@ TEST(SequenceReader, DigitsHyphensAndHighBytesAreBadResidues) {
     EXPECT_EQ(fatal_message(">a\nMK1\n"), "\tErr input\n");
     EXPECT_EQ(fatal_message(">a\nM\xC3\xA9K\n"), "\tErr input\n");
     EXPECT_EQ(fatal_message(">a\nMK.\n", SequenceReader::Binary), "Err input\n");
+}
+
+TEST(SequenceReader, ABadResidueIsNamedByFileLineAndColumn) {
+    const std::string gap = "Err input: x.fa line 4 column 3: '-' is not a residue letter "
+                            "(gaps of aligned sequences must be removed)";
+    for (const Limits& limits : {console_limits(), Limits{}}) {
+        EXPECT_EQ(fatal_detail(">a\nMKV\n>b\nMK-V\n", limits), gap);
+        // lines before the first header count; blanks count as columns; a CR LF ends a line
+        EXPECT_EQ(fatal_detail("title\r\n>a\r\nM K.\r\n", limits),
+                  "Err input: x.fa line 3 column 4: '.' is not a residue letter "
+                  "(gaps of aligned sequences must be removed)");
+    }
+}
+
+TEST(SequenceReader, TheBadResidueIsShownPrintablyWithAHintThatFitsIt) {
+    EXPECT_EQ(bad_residue_detail(2, 7, '3'),
+              "line 2 column 7: '3' is not a residue letter (numbers, such as residue positions, must be removed)");
+    EXPECT_EQ(bad_residue_detail(1, 1, 0xC3), "line 1 column 1: '\\xC3' is not a residue letter "
+                                              "(a byte of a character outside ASCII)");
+    EXPECT_EQ(bad_residue_detail(5, 1, '#'), "line 5 column 1: '#' is not a residue letter");
+}
+
+TEST(SequenceReader, CountsTheResiduesOfEachLetter) {
+    SequenceFileStats stats;
+    read_text(">a\nmkxb\n>b\nXZ*\n", SequenceReader::NGrams, &stats);
+    EXPECT_EQ(stats.letter_counts['X' - 'A'], 2);
+    EXPECT_EQ(uncommon_residues(stats), 4);
+    EXPECT_EQ(nucleotide_share(stats), 0.0);
+    read_text(">a\nACGTN\n>b\nuuuuK\n", SequenceReader::NGrams, &stats);
+    EXPECT_EQ(uncommon_residues(stats), 4);  // U stands for selenocysteine too
+    EXPECT_DOUBLE_EQ(nucleotide_share(stats), 0.9);
 }
 
 TEST(SequenceReader, AcceptsAllTwentySixLetters) {
@@ -126,7 +170,8 @@ TEST(SequenceReader, The2001stHeaderIsFatalBeforeAnythingIsStored) {
     File f = file_with(headers(2001));
     int stored = 0;
     try {
-        read_sequence_file(f.get(), SequenceReader::Discover, console_limits(), [&](std::string&) { ++stored; });
+        read_sequence_file(f.get(), "x.fa", SequenceReader::Discover, console_limits(),
+                           [&](std::string&) { ++stored; });
         FAIL() << "no error";
     } catch (const FatalError& e) {
         EXPECT_EQ(e.message, "\tErr: Too many sequences\n");
@@ -168,14 +213,15 @@ TEST(SequenceReader, ReadsAStreamThatCannotBeRewound) {
         ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
         close(fds[1]);
         File in(fdopen(fds[0], "r"));
-        EXPECT_EQ(read_sequences(in.get(), SequenceReader::Binary, limits), (std::vector<std::string>{"MK", "VL"}));
+        EXPECT_EQ(read_sequences(in.get(), "pipe", SequenceReader::Binary, limits),
+                  (std::vector<std::string>{"MK", "VL"}));
     }
 }
 
 TEST(SequenceReader, WithoutLimitsAnyNumberAndLengthIsRead) {
     std::string text = headers(2500) + ">long\n" + std::string(7000, 'A') + "\n";
     File f = file_with(text);
-    std::vector<std::string> seqs = read_sequences(f.get(), SequenceReader::NGrams, Limits{});
+    std::vector<std::string> seqs = read_sequences(f.get(), "x.fa", SequenceReader::NGrams, Limits{});
     ASSERT_EQ(seqs.size(), 2501u);
     EXPECT_EQ(seqs.back().size(), 7000u);
 }
@@ -197,4 +243,41 @@ TEST(ReportSequenceFile, WarnsOnTheConsoleAndFailsInBatchUse) {
     EXPECT_EQ(test_support::fatal_message([&] { report_sequence_file(strict, {0, 0, false}, "x.fa"); }),
               "Err: no sequence in x.fa: a sequence starts at a line beginning with '>'\n");
     report_sequence_file(strict, {3, 0, false}, "x.fa");  // sequences found: nothing to say
+}
+
+namespace {
+
+// What batch use says of a file with these counts.
+std::string batch_notes(const SequenceFileStats& stats) {
+    File messages(std::tmpfile());
+    PresetOptions options;
+    options.messages = messages.get();
+    PresetDialogue batch(options);
+    report_sequence_file(batch, stats, "x.fa");
+    std::rewind(messages.get());
+    std::string text;
+    for (int c; (c = std::getc(messages.get())) != EOF;) text.push_back(static_cast<char>(c));
+    return text;
+}
+
+}  // namespace
+
+TEST(NoteResidues, UncommonLettersAndNucleotidesAreNotedInBatchUseAlone) {
+    SequenceFileStats stats;
+    stats.n_sequences = 2;
+    stats.letter_counts['X' - 'A'] = 3;
+    stats.letter_counts['B' - 'A'] = 1;
+    stats.letter_counts['A' - 'A'] = 96;  // 96 % of the residues
+    test_support::ScriptedConsole console("");
+    report_sequence_file(console.io(), stats, "x.fa");
+    EXPECT_EQ(console.printed(), "");  // the menu says nothing new
+    EXPECT_EQ(batch_notes(stats),
+              "x.fa: 4 residues are none of the 20 amino acids (1 B, 3 X)\n"
+              "Warning: x.fa looks like nucleotides: 96 % of its residues are A, C, G, T, U or N; "
+              "the methods read protein sequences\n");
+    // 90 % is not more than 90 %
+    stats.letter_counts['X' - 'A'] = 6;
+    stats.letter_counts['B' - 'A'] = 0;
+    stats.letter_counts['A' - 'A'] = 54;
+    EXPECT_EQ(batch_notes(stats), "x.fa: 6 residues are none of the 20 amino acids (6 X)\n");
 }

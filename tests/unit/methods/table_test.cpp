@@ -22,7 +22,7 @@ const std::string kData = TESSAR_TEST_DATA;
 
 std::vector<std::string> read_sequence_file_at(const std::string& path) {
     File in(std::fopen(path.c_str(), "r"));
-    return read_sequences(in.get(), SequenceReader::Test, Limits{});
+    return read_sequences(in.get(), path, SequenceReader::Test, Limits{});
 }
 
 // The label lines of a classification file, in order.

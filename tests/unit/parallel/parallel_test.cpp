@@ -306,6 +306,9 @@ TEST(ParallelBlocks, EveryItemOnceAndFailuresThrownAgain) {
                                  [&](size_t, size_t begin, size_t) {
                                      ++blocks;
                                      if (begin == 3) throw std::runtime_error("block 3");
+                                     // the other blocks take a while, so that a worker whose failure
+                                     // waits on a busy machine still stops most of them
+                                     std::this_thread::sleep_for(std::chrono::microseconds(50));
                                  }),
                  std::runtime_error);
     EXPECT_LT(blocks.load(), 10000);  // the blocks after the failed one were not all started
