@@ -23,6 +23,7 @@
 #include "encode/model.h"
 #include "inputs/sequences.h"
 #include "methods/table.h"
+#include "parallel/parallel.h"
 #include "progress.h"
 #include "report/figures.h"
 #include "report/report.h"
@@ -40,6 +41,11 @@ namespace {
 
 std::string check_format(const std::string& value) {
     return find_table_format(value) ? "" : "\"" + value + "\" is not one of " + table_format_names();
+}
+
+std::string check_threads(const std::string& value) {
+    long long n = 0;
+    return parse_integer(value, n) && n >= 1 ? "" : "\"" + value + "\" is not a number of threads (1 or more)";
 }
 
 // ---- help texts
@@ -96,6 +102,7 @@ struct Command {
     bool no_header = false;  // encode
     bool label_free = false;  // a method with Method::label_free_option
     bool ids = false;        // ARFF and LibSVM rows name their sequence
+    long long threads = 0;   // the pool's threads (0: the cores the process may use)
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -138,6 +145,14 @@ void add_common_flags(Command& c) {
                         "name each row's sequence (its header up to the first blank) in the ARFF "
                         "tables (a first attribute id) and LibSVM (\" # id\" after each row); CSV "
                         "tables always begin with a column id");
+    // the subcommands whose work is spread over the pool of threads
+    if (writes_tables(c))
+        c.app->add_option("--threads", c.threads,
+                          format("threads to work on (default: the %zu cores this process may use); "
+                                 "the files are the same for any number",
+                                 default_thread_count()))
+            ->type_name("N")
+            ->check(check_threads, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
@@ -514,6 +529,7 @@ int execute(Command& c, const std::vector<std::string>& args, std::FILE* out, st
     if (with_report) options.figures = &figures;
     PresetDialogue io(std::move(options));
     MadeFolders folders;
+    set_thread_count(static_cast<size_t>(c.threads));
 
     // A run that fails leaves nothing: its outputs were written under temporary names, which go.
     auto fail = [&](const std::string& message, int status) {

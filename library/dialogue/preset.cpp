@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "dialogue/compressed.h"
 #include "dialogue/interrupt.h"
 
 namespace tessar {
@@ -87,7 +88,7 @@ File PresetDialogue::open_input(std::string& name) {
     const int fd = dup(STDIN_FILENO);
     File in(fd >= 0 ? fdopen(fd, "r") : nullptr);
     if (!in && fd >= 0) close(fd);
-    return in;
+    return open_decompressed(std::move(in), name);
 }
 
 std::string PresetDialogue::output_default(const Question& q) const {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "dialogue/compressed.h"
 #include "report/figures.h"
 
 namespace tessar {
@@ -101,6 +102,7 @@ std::string read_all(std::FILE* in) {
     char block[1 << 16];
     size_t n;
     while ((n = std::fread(block, 1, sizeof block, in)) > 0) text.append(block, n);
+    check_read(in);
     return text;
 }
 

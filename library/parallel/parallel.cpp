@@ -10,6 +10,7 @@
 #include <exception>
 #include <mutex>
 #include <system_error>
+#include <utility>
 
 #include "dialogue/dialogue.h"
 
@@ -191,6 +192,26 @@ void join_all(std::vector<std::thread>& workers) {
 }
 
 }  // namespace
+
+BesideWork::~BesideWork() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void BesideWork::start(std::function<void()> body) {
+    wait();
+    thread_ = start_worker(start_std_thread, [this, body = std::move(body)] {
+        try {
+            body();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    });
+}
+
+void BesideWork::wait() {
+    if (thread_.joinable()) thread_.join();
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
 
 void run_ordered(const OrderedTasks& tasks) {
     if (tasks.count == 0) return;

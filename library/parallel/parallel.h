@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -72,6 +73,25 @@ void request_stop(bool stop);
 bool stop_requested();
 // Throws RunStopped when a stop is requested.
 void stop_if_requested();
+
+// One piece of work running beside the calling thread, on a thread of its own that blocks
+// SIGINT and SIGTERM like the workers (a producer that reads while the pool codes what it read
+// last). At most one runs at a time; going away waits for it.
+class BesideWork {
+public:
+    BesideWork() = default;
+    ~BesideWork();
+    BesideWork(const BesideWork&) = delete;
+    BesideWork& operator=(const BesideWork&) = delete;
+    // Waits for the work started before (see wait), then starts `body`.
+    void start(std::function<void()> body);
+    // Waits for the work started last to end, and throws again what it threw.
+    void wait();
+
+private:
+    std::thread thread_;
+    std::exception_ptr failure_;
+};
 
 // Calls body(worker, begin, end) for consecutive blocks [begin, end) of [0, n) of `block`
 // items (the last one shorter), each block once, from up to thread_count() threads; `worker`

@@ -27,18 +27,7 @@ size_t class_index(const TableRow& row) {
 
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += std::to_string(class_index(row));
-    // each feature " <number>:1", its digits made in place at the end of the text, grown once
-    constexpr size_t kLongest = sizeof " 4294967296:1";
-    const size_t at = out.size();
-    out.resize(at + row.ones.size() * kLongest);
-    char* end = out.data() + at;
-    for (std::uint32_t j : row.ones) {
-        *end++ = ' ';
-        end = std::to_chars(end, end + kLongest, std::uint64_t{j} + 1).ptr;
-        *end++ = ':';
-        *end++ = '1';
-    }
-    out.resize(static_cast<size_t>(end - out.data()));
+    append_feature_list(out, row.ones, 1, " ", ":1", true);
     if (row.id) {
         out += " # ";
         out += *row.id;

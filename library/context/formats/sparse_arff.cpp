@@ -17,21 +17,15 @@ void begin(std::string& out, const std::vector<std::string>& attributes, bool, b
 // the features and the class come one place later.
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += '{';
-    bool first = true;
-    const size_t shift = row.id ? 1 : 0;
+    const std::uint32_t shift = row.id ? 1 : 0;
     if (row.id) {
         out += "0 ";
         out += arff_id_value(*row.id);
-        first = false;
+        if (!row.ones.empty()) out += ',';
     }
-    for (std::uint32_t j : row.ones) {
-        if (!first) out += ',';
-        first = false;
-        out += std::to_string(j + shift);
-        out += " 1";
-    }
+    append_feature_list(out, row.ones, shift, ",", " 1");
     if (row.cls.present()) {
-        if (!first) out += ',';
+        if (!row.ones.empty() || row.id) out += ',';
         out += std::to_string(row.n_attributes + shift);
         out += ' ';
         out += arff_class_value(row.cls);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "cli.h"
@@ -75,6 +76,10 @@ TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
         {{"ngrams", kSmall, "--format", "xml"}, "--format: \"xml\" is not one of arff, sparse-arff, csv, libsvm"},
         {{"bincod", kSmall}, "--code is required"},
         {{"bincod", kSmall, "--code", "morse"}, "is not one of aldane, brevik, corvel, dunmore"},
+        {{"motifs", kSmall, "--threads", "0"}, "--threads: \"0\" is not a number of threads (1 or more)"},
+        {{"encode", kSmall, "--model", "m.txt", "--threads", "two"},
+         "--threads: \"two\" is not a number of threads (1 or more)"},
+        {{"bincod", kSmall, "--code", "aldane", "--threads", "2"}, "--threads"},  // no work to spread
         {{"classes", "-o", "x.cls"}, "give --class NAME=COUNT or --from-headers SEP,FIELD"},
         {{"classes", "--class", "a", "-o", "x.cls"}, "\"a\" is not NAME=COUNT"},
         {{}, "A subcommand is required"},
@@ -298,5 +303,45 @@ TEST_F(Cli, ATableOnStandardOutputIsAloneThereAndTwoCannotShareIt) {
             << o.err;
         EXPECT_EQ(count_lines(o.err), 1u);
         EXPECT_FALSE(exists("n"));
+    }
+}
+
+// Work spread over the pool gives the files one thread writes, byte for byte: the motif search
+// (its branches shared by the threads), the DDMS merge and rows, and tessar encode (its rows
+// coded a window at a time). The medium set's 181 sequences make several encode tasks.
+TEST_F(Cli, EveryThreadCountWritesTheSameFiles) {
+    const std::string medium = kData + "/medium.fasta", medium_classes = kData + "/medium.cls";
+    const std::vector<std::vector<std::string>> runs = {
+        {"motifs", medium, "--classes", medium_classes, "--mutations", "1", "--min-occurrence", "20"},
+        {"ddms", medium, "--classes", medium_classes, "--matrix", "blosum62", "--test", kData + "/small-test.fasta",
+         "--test-classes", kData + "/small-test.cls", "--save-model", "model.txt"},
+    };
+    for (const auto& args : runs) {
+        std::map<std::string, std::string> files[2];
+        for (int threads : {1, 2}) {
+            const std::string dir = "t" + std::to_string(threads);
+            std::vector<std::string> flags = args;
+            for (std::string& f : flags)
+                if (f == "model.txt") f = dir + "/model.txt";
+            flags.insert(flags.end(), {"--out-dir", dir, "--threads", std::to_string(threads), "-q"});
+            const Outcome o = run(flags);
+            ASSERT_EQ(o.status, 0) << args[0] << ": " << o.err;
+            for (const auto& entry : std::filesystem::directory_iterator(dir))
+                files[threads - 1][entry.path().filename()] = read_file(entry.path());
+        }
+        EXPECT_GE(files[0].size(), 2u) << args[0];
+        EXPECT_TRUE(files[0] == files[1]) << args[0] << ": the files of --threads 1 and 2 differ";
+    }
+    // the DDMS model encodes the medium set with its classes, in every format
+    for (const char* format : {"arff", "libsvm"}) {
+        std::string tables[2];
+        for (int threads : {1, 2}) {
+            const Outcome o = run({"encode", medium, "--model", "t1/model.txt", "--classes", medium_classes,
+                                   "--format", format, "--arff", "e.table", "--threads", std::to_string(threads)});
+            ASSERT_EQ(o.status, 0) << o.err;
+            tables[threads - 1] = read_file("e.table");
+        }
+        EXPECT_GE(count_lines(tables[0]), 181u);
+        EXPECT_TRUE(tables[0] == tables[1]) << format;
     }
 }

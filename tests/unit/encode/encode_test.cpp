@@ -14,6 +14,7 @@
 #include "dialogue/preset.h"
 #include "discover/discover.h"
 #include "encode/encode.h"
+#include "parallel/parallel.h"
 #include "inputs/classfile.h"
 #include "support.h"
 
@@ -167,6 +168,29 @@ TEST_F(Encode, LabelsThatDoNotFitStopTheRun) {
     // and one of the model's classes, which the table lists
     EXPECT_EQ(test_support::fatal_message([&] { encode("csv", "#\n2\n#\npos\nrest\n#\npos\nrest\npos\n"); }),
               "Err: " + file + " line 8: label \"rest\" is not among the training classes (pos, neg)\n");
+}
+
+// The rows are coded on every thread a window of sequences at a time and written in input order:
+// 9000 sequences (more than one window, the last one partly full) with their labels give the
+// table one thread writes, each row the oracle's values and its own label.
+TEST_F(Encode, RowsCodedOnSeveralThreadsComeInInputOrder) {
+    std::mt19937 rng(3);
+    std::string fasta, labels = "#\n2\n#\npos\nneg\n#\n", want = "KV,LA,class\n";
+    for (int i = 0; i < 9000; ++i) {
+        const std::string seq = random_text(rng, 0, 30, "KVLAG");
+        const char* label = rng() % 2 ? "pos" : "neg";
+        fasta += ">s\n" + seq + "\n";
+        labels += std::string(label) + "\n";
+        want += std::string(seq.find("KV") != std::string::npos ? "1," : "0,") +
+                (seq.find("LA") != std::string::npos ? "1," : "0,") + label + "\n";
+    }
+    test_support::write_file(dir / "s.fasta", fasta);
+    for (size_t threads : {1, 2, 3}) {
+        set_thread_count(threads);
+        encode("csv", labels);
+        EXPECT_TRUE(table() == want) << threads << " threads";
+    }
+    set_thread_count(0);
 }
 
 TEST_F(Encode, TheRowsAloneWithoutHeader) {
