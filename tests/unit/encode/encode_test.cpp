@@ -175,13 +175,14 @@ TEST_F(Encode, LabelsThatDoNotFitStopTheRun) {
 // table one thread writes, each row the oracle's values and its own label.
 TEST_F(Encode, RowsCodedOnSeveralThreadsComeInInputOrder) {
     std::mt19937 rng(3);
-    std::string fasta, labels = "#\n2\n#\npos\nneg\n#\n", want = "KV,LA,class\n";
+    std::string fasta, labels = "#\n2\n#\npos\nneg\n#\n", want = "id,KV,LA,class\n";
     for (int i = 0; i < 9000; ++i) {
         const std::string seq = random_text(rng, 0, 30, "KVLAG");
         const char* label = rng() % 2 ? "pos" : "neg";
-        fasta += ">s\n" + seq + "\n";
+        const std::string id = "s" + std::to_string(i);
+        fasta += ">" + id + "\n" + seq + "\n";
         labels += std::string(label) + "\n";
-        want += std::string(seq.find("KV") != std::string::npos ? "1," : "0,") +
+        want += id + "," + std::string(seq.find("KV") != std::string::npos ? "1," : "0,") +
                 (seq.find("LA") != std::string::npos ? "1," : "0,") + label + "\n";
     }
     test_support::write_file(dir / "s.fasta", fasta);
