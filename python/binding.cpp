@@ -4,7 +4,7 @@
 // Every call into the library runs with the GIL released, on a thread of its own, while the
 // calling thread checks for Python's signals every 100 ms: on Ctrl-C it asks the run to stop
 // (parallel.h), waits for it and raises KeyboardInterrupt. The library's errors (FatalError)
-// become ValueError with their message.
+// become ValueError with their message (the one that says where, when they have it).
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -224,7 +224,7 @@ PYBIND11_MODULE(_tessar, m) {
         try {
             if (p) std::rethrow_exception(p);
         } catch (const FatalError& e) {
-            PyErr_SetString(PyExc_ValueError, plain_message(e.message).c_str());
+            PyErr_SetString(PyExc_ValueError, plain_message(e.detail.empty() ? e.message : e.detail).c_str());
         } catch (const RunStopped&) {
             PyErr_SetString(PyExc_KeyboardInterrupt, "");
         }

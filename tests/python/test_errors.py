@@ -32,6 +32,13 @@ def test_bad_input_is_a_value_error(call, message):
         call()
 
 
+def test_a_bad_residue_in_a_file_is_named_by_its_line_and_column(tmp_path):
+    path = tmp_path / "gaps.fasta"
+    path.write_text(">a\nMKV-LA\n")
+    with pytest.raises(ValueError, match=r"gaps.fasta line 2 column 4: '-' is not a residue letter"):
+        tessar.read_fasta(str(path))
+
+
 def test_bytes_and_lower_case_are_read_as_the_file_reader_reads_them():
     est = tessar.NGrams(n=2).fit([b"mk v*L", "MKVL"])
     assert list(est.get_feature_names_out()) == ["MK", "KV", "VL"]
