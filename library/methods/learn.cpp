@@ -40,7 +40,8 @@ double learn_parameter(const LearnRequest& request, const Question& q, double fa
 }
 
 void require_known_parameters(const LearnRequest& request, const std::vector<const Question*>& questions) {
-    for (const auto& [key, value] : request.parameters) {
+    for (const auto& parameter : request.parameters) {
+        const std::string& key = parameter.first;
         const bool known = std::any_of(questions.begin(), questions.end(),
                                        [&](const Question* q) { return parameter_name(*q) == key; });
         if (!known) fatal(format("Err: no parameter %s\n", key.c_str()));
