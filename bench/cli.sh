@@ -8,11 +8,8 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 bench_setup "${1:-}"
-[ -x "$BENCH_BIN/tessar" ] || { echo "no tessar in $BENCH_BIN: build it first" >&2; exit 1; }
-
-stem=$BENCH_OUT/synthetic-20000
-[ -f "$stem.fasta" ] && [ -f "$stem.cls" ] ||
-    python3 "$BENCH_ROOT/bench/make-synthetic" "$stem" --seqs 20000 --len 300 --classes 3 --seed 1 >/dev/null
+bench_tessar_20000
+stem=$BENCH_STEM
 
 # run LABEL ARGS...: tessar ARGS in a fresh folder bench/out/cli-LABEL
 run() {
@@ -41,8 +38,9 @@ PY
 }
 
 echo "tessar on $(bench_seqs "$stem.fasta") sequences of about 300 residues, 3 classes"
-run ngrams ngrams "$stem.fasta" --classes "$stem.cls"
-run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff
+run ngrams ngrams "$stem.fasta" --classes "$stem.cls" --txt "$BENCH_OUT/cli-ngrams/Context.txt" --dat "$BENCH_OUT/cli-ngrams/Context.dat"
+run ngrams-sparse ngrams "$stem.fasta" --classes "$stem.cls" --format sparse-arff --txt "$BENCH_OUT/cli-ngrams-sparse/Context.txt" \
+    --dat "$BENCH_OUT/cli-ngrams-sparse/Context.dat"
 run disclass disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1
 run disclass-sparse disclass "$stem.fasta" --classes "$stem.cls" --alpha 0.5 --beta 0.1 --format sparse-arff
 bench_machine

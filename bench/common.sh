@@ -32,6 +32,16 @@ bench_setup() {
     done
 }
 
+# bench_tessar_20000: for the scripts of `tessar`: checks that BENCH_BIN holds tessar, makes
+# bench/out/synthetic-20000.{fasta,cls} once (20,000 sequences of 300 residues, 3 classes, seed 1)
+# and sets BENCH_STEM to its stem.
+bench_tessar_20000() {
+    [ -x "$BENCH_BIN/tessar" ] || { echo "no tessar in $BENCH_BIN: build it first" >&2; exit 1; }
+    BENCH_STEM=$BENCH_OUT/synthetic-20000
+    [ -f "$BENCH_STEM.fasta" ] && [ -f "$BENCH_STEM.cls" ] ||
+        python3 "$BENCH_ROOT/bench/make-synthetic" "$BENCH_STEM" --seqs 20000 --len 300 --classes 3 --seed 1 >/dev/null
+}
+
 # bench_seqs FASTA: number of sequences in FASTA.
 bench_seqs() {
     grep -c '^>' "$1"

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -21,7 +23,10 @@
 #include "encode/model.h"
 #include "inputs/sequences.h"
 #include "methods/table.h"
+#include "parallel/parallel.h"
 #include "progress.h"
+#include "report/figures.h"
+#include "report/report.h"
 #include "suggest.h"
 
 #ifndef TESSAR_VERSION
@@ -36,6 +41,11 @@ namespace {
 
 std::string check_format(const std::string& value) {
     return find_table_format(value) ? "" : "\"" + value + "\" is not one of " + table_format_names();
+}
+
+std::string check_threads(const std::string& value) {
+    long long n = 0;
+    return parse_integer(value, n) && n >= 1 ? "" : "\"" + value + "\" is not a number of threads (1 or more)";
 }
 
 // ---- help texts
@@ -87,8 +97,12 @@ struct Command {
     CLI::App* app = nullptr;
     std::deque<FlagValue> flags;
     std::string out_dir, format = "arff";
+    std::string html, json;  // the report's page and JSON file ("": none)
     bool quiet = false;
     bool no_header = false;  // encode
+    bool label_free = false;  // a method with Method::label_free_option
+    bool ids = false;        // ARFF and LibSVM rows name their sequence
+    long long threads = 0;   // the pool's threads (0: the cores the process may use)
     // classes
     std::string sequences, from_headers, output;
     std::vector<std::string> class_specs;
@@ -118,6 +132,27 @@ void add_common_flags(Command& c) {
                                  table_format_names().c_str(), arff_format().name))
             ->type_name("FORMAT")
             ->check(check_format, "", "");
+    if (writes_tables(c)) {
+        c.app->add_option("--html", c.html,
+                          "a report of the run: one HTML page that opens offline (the classes, the "
+                          "features that separate them best, a heatmap of sequences)")
+            ->type_name("FILE");
+        c.app->add_option("--json", c.json, "the report's figures as a JSON file (doc/report-format.md)")
+            ->type_name("FILE");
+    }
+    if (writes_tables(c))
+        c.app->add_flag("--ids", c.ids,
+                        "name each row's sequence (its header up to the first blank) in the ARFF "
+                        "tables (a first attribute id) and LibSVM (\" # id\" after each row); CSV "
+                        "tables always begin with a column id");
+    // the subcommands whose work is spread over the pool of threads
+    if (writes_tables(c))
+        c.app->add_option("--threads", c.threads,
+                          format("threads to work on (default: the %zu cores this process may use); "
+                                 "the files are the same for any number",
+                                 default_thread_count()))
+            ->type_name("N")
+            ->check(check_threads, "", "");
     c.app->add_flag("-q,--quiet", c.quiet, "print no summary line and no progress bar");
 }
 
@@ -149,6 +184,11 @@ void add_question_flags(Command& c, const std::vector<const Question*>& question
         if (f.question->kind == AnswerKind::InputFile && !*f.question->default_answer)
             other->option->needs(f.option);
     }
+    if (c.method && c.method->label_free_option)
+        c.app->add_flag("--label-free", c.label_free,
+                        "rows without their labels, in both tables: a descriptor is 1 when its text occurs "
+                        "or a window is similar to it, whatever its class and the row's (without it the test "
+                        "rows use the test classes, and a classifier evaluated on them sees its answer)");
     if (c.action == Action::Encode)
         c.app->add_flag("--no-header", c.no_header,
                         "write the rows alone, without the header (ARFF header, CSV header row): a "
@@ -204,13 +244,25 @@ std::string encode_summary(const EncodeRun& r) {
 }
 
 // Runs a method of the table on a preset dialogue, and saves its model when --save-model names a
-// file; returns the summary line.
-std::string run_method(Command& c, PresetDialogue& io) {
+// file; returns the summary line. With a report, the method's own sections go to `sections`.
+std::string run_method(Command& c, PresetDialogue& io, std::vector<ReportSection>& sections) {
     const MethodRun run = c.method->run(io);
     if (!run.hint.empty()) io.note(run.hint + "\n");
     const FlagValue* save = find_flag(c, kSaveModel.flag);
     if (save && save->option->count() > 0 && run.model) save_model(io, *run.model);
+    if (RunFigures* figures = io.figures(); figures && run.model) {
+        if (!run.model->feature_classes.empty()) figures->feature_classes = run.model->feature_classes;
+        if (c.method->report_sections) c.method->report_sections(*run.model, *figures, sections);
+    }
     return run.summary;
+}
+
+// `tessar encode`; returns the summary line. With a report, its section goes to `sections`.
+std::string run_encoding(Command& c, PresetDialogue& io, std::vector<ReportSection>& sections) {
+    const EncodeRun run = run_encode(io, {!c.no_header});
+    if (const RunFigures* figures = io.figures())
+        sections.push_back(encoded_rows_section(*figures, top_features(*figures)));
+    return encode_summary(run);
 }
 
 // The classes subcommand; returns its summary line. Throws FatalError and RefusedAnswer. The
@@ -262,11 +314,10 @@ std::string run_classes(Command& c, PresetDialogue& io) {
                        "tessar disclass and ddms group them; the menu's skip the sequences from there "
                        "on\n", first + 1));
 
-    const std::string path = io.output_path(c.output, OutputName::Given);
-    File out(open_watched(path));
+    File out = io.create_output_file(c.output, OutputName::Given);
     if (!out) io.refuse_file(kOutput, c.output, errno);
     classmaker::write_classification(out.get(), names, runs);
-    close_output(out, path);
+    close_output(out, c.output);
     return format("classes: %zu sequences in %zu classes", n_labels, names.size());
 }
 
@@ -311,7 +362,8 @@ RunFiles run_files(Command& c, const Dialogue& io) {
             if (given && f.value != "-") files.inputs.push_back({q.flag, f.value});
         } else if (q.kind == AnswerKind::OutputFile) {
             const FlagValue* needed = q.needs ? find_flag(c, q.needs) : nullptr;
-            const bool asked = !q.needs || (needed && needed->option->count() > 0);
+            const bool asked = (!q.needs || (needed && needed->option->count() > 0)) &&
+                               !has_trait(q, kWrittenWhenNamed);
             if (given)
                 files.outputs.push_back({q.flag, io.output_place(f.value, OutputName::Given)});
             else if (asked && !io.output_default(q).empty())
@@ -321,6 +373,8 @@ RunFiles run_files(Command& c, const Dialogue& io) {
     if (c.method)
         for (const FixedOutput& fixed : c.method->fixed_outputs)
             files.outputs.push_back({fixed.what, io.output_place(fixed.name, OutputName::Default)});
+    if (!c.html.empty()) files.outputs.push_back({"--html", io.output_place(c.html, OutputName::Given)});
+    if (!c.json.empty()) files.outputs.push_back({"--json", io.output_place(c.json, OutputName::Given)});
     return files;
 }
 
@@ -355,7 +409,10 @@ std::string path_clash(const RunFiles& files) {
                               out.named_by.c_str(), out.path.c_str(), in.named_by.c_str(), in.path.c_str());
     for (size_t a = 0; a < files.outputs.size(); ++a)
         for (size_t b = a + 1; b < files.outputs.size(); ++b)
-            if (same_place(files.outputs[a].path, files.outputs[b].path))
+            if (files.outputs[a].path == "-" && files.outputs[b].path == "-")
+                return format("%s - and %s - both name standard output: one output at most goes there",
+                              files.outputs[a].named_by.c_str(), files.outputs[b].named_by.c_str());
+            else if (same_place(files.outputs[a].path, files.outputs[b].path))
                 return format("%s %s and %s %s are one file: each output needs a file of its own",
                               files.outputs[a].named_by.c_str(), files.outputs[a].path.c_str(),
                               files.outputs[b].named_by.c_str(), files.outputs[b].path.c_str());
@@ -389,13 +446,72 @@ struct MadeFolders {
     }
 };
 
-int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
+// ---- the report
+
+// An argument as a shell reads it back: as it stands when it holds only safe characters, else
+// in single quotes.
+std::string shell_word(const std::string& arg) {
+    const bool plain = !arg.empty() && arg.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                             "0123456789-_./=,:+@%") == std::string::npos;
+    if (plain) return arg;
+    std::string quoted = "'";
+    for (char ch : arg) quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return quoted + "'";
+}
+
+std::string utc_now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return format("%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                  utc.tm_min, utc.tm_sec);
+}
+
+// The parameters of the run: every number or choice flag as given or defaulted, and the format.
+std::vector<std::pair<std::string, std::string>> run_parameters(const Command& c) {
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (const FlagValue& f : c.flags) {
+        const Question& q = *f.question;
+        if (q.kind != AnswerKind::Number && q.kind != AnswerKind::Real) continue;
+        std::string value = f.option->count() > 0 ? f.value : q.default_answer;
+        if (q.choices && !value.empty()) value = choice_name(q, choice_number(q, value).empty() ? value : choice_number(q, value));
+        parameters.emplace_back(std::string(q.flag).substr(std::string(q.flag).find_first_not_of('-')), value.empty() ? "(default, from the data)" : value);
+    }
+    if (writes_tables(c)) parameters.emplace_back("format", c.format);
+    return parameters;
+}
+
+// Writes the report's files (under temporary names, like every output of the run).
+void write_report(const Command& c, PresetDialogue& io, ReportRun& run) {
+    static const Question kHtml = {"--html", AnswerKind::OutputFile, "", ""};
+    static const Question kJson = {"--json", AnswerKind::OutputFile, "", ""};
+    const RunFigures& figures = *io.figures();
+    run.outputs = io.outputs();
+    for (const std::string* name : {&c.html, &c.json})
+        if (!name->empty()) run.outputs.push_back(io.output_place(*name, OutputName::Given));
+    auto write = [&](const Question& q, const std::string& name, const std::string& text) {
+        if (name.empty()) return;
+        const std::string path = io.output_path(name, OutputName::Given);
+        File file = create_output(path);
+        if (!file) io.refuse_file(q, name, errno);
+        std::fwrite(text.data(), 1, text.size(), file.get());
+        close_output(file, name);
+    };
+    write(kHtml, c.html, report_html(run, figures));
+    write(kJson, c.json, report_json(run, figures));
+}
+
+int execute(Command& c, const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool err_is_terminal) {
+    const auto started = std::chrono::steady_clock::now();
     const std::string command = std::string("tessar ") + c.app->get_name();
     PresetOptions options;
     options.out_dir = c.out_dir;
     options.whole_files = true;
     options.messages = err;
+    options.standard_output = out;
     options.format = find_table_format(c.format);
+    options.label_free_rows = c.label_free;
+    options.row_ids = c.ids;
     for (FlagValue& f : c.flags) {
         if (f.option->count() > 0)
             options.answers[f.question->flag] = f.value;
@@ -408,8 +524,12 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
         bar = std::make_unique<ProgressBar>(err, terminal_width(fileno(err)));
         options.on_progress = [&bar](const Progress& p) { bar->update(p); };
     }
+    RunFigures figures;
+    const bool with_report = !c.html.empty() || !c.json.empty();
+    if (with_report) options.figures = &figures;
     PresetDialogue io(std::move(options));
     MadeFolders folders;
+    set_thread_count(static_cast<size_t>(c.threads));
 
     // A run that fails leaves nothing: its outputs were written under temporary names, which go.
     auto fail = [&](const std::string& message, int status) {
@@ -429,12 +549,24 @@ int execute(Command& c, std::FILE* out, std::FILE* err, bool err_is_terminal) {
     // Ctrl-C or SIGTERM during the run removes the temporary files
     const InterruptReport interrupt_report = install_interrupt_report();
     try {
-        const std::string summary = c.action == Action::Method   ? run_method(c, io)
-                                    : c.action == Action::Encode ? encode_summary(run_encode(io, {!c.no_header}))
+        ReportRun report;
+        const std::string summary = c.action == Action::Method   ? run_method(c, io, report.sections)
+                                    : c.action == Action::Encode ? run_encoding(c, io, report.sections)
                                                                  : run_classes(c, io);
+        if (with_report) {
+            report.version = TESSAR_VERSION;
+            report.method = c.app->get_name();
+            for (size_t i = 0; i < args.size(); ++i)
+                report.command_line += (i ? " " : "") + shell_word(i ? args[i] : std::string("tessar"));
+            report.date = utc_now();
+            report.parameters = run_parameters(c);
+            report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            write_report(c, io, report);
+        }
         io.commit_outputs();
         if (bar) bar->finish();
-        if (!c.quiet) put(out, summary + " -> " + join_paths(io.outputs()) + "\n");
+        // a table on standard output is alone there: the summary goes with the messages
+        if (!c.quiet) put(io.wrote_standard_output() ? err : out, summary + " -> " + join_paths(io.outputs()) + "\n");
         return 0;
     } catch (const RefusedAnswer& e) {
         // a file that cannot be opened or created is an input error; any other answer a usage error
@@ -507,26 +639,7 @@ std::string usage_error_text(const CLI::App& app, const CLI::App& parsed, const 
     return e.what();
 }
 
-// ---- JSON for the hidden "questions" subcommand
-
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default:
-            if (c < 0x20)
-                out += format("\\u%04x", c);
-            else
-                out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+// ---- JSON for the hidden "questions" subcommand (json_string: report/report.h)
 
 std::string json_names(const char* const* names, int n) {
     std::string list = "[";
@@ -650,7 +763,7 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bo
                          "(see 'tessar classes --help')\n");
                 return 2;
             }
-            return execute(c, out, err, err_is_terminal);
+            return execute(c, args, out, err, err_is_terminal);
         }
     return 2;
 }

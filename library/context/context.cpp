@@ -6,6 +6,7 @@
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
 #include "parallel/parallel.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -22,10 +23,11 @@ const Question kTestArffName = {"--test-arff", AnswerKind::OutputFile,
                                 "ARFF file of the test sequences (with --test)", "Test.arff",
                                 0, 0, nullptr, "--test", kTakesFormatExtension};
 const Question kTxtName = {"--txt", AnswerKind::OutputFile, "%%\tEnter the TXT Context file name [Context.txt]: ",
-                           "TXT context table", "Context.txt"};
+                           "TXT context table (written only when named)", "Context.txt", 0, 0, nullptr, nullptr,
+                           kWrittenWhenNamed};
 const Question kDatName = {"--dat", AnswerKind::OutputFile, "%%\tEnter the DAT Context file name [Context.dat]: ",
-                           "DAT context table (with --classes)", "Context.dat", 0, 0, nullptr,
-                           "--classes"};
+                           "DAT context table (with --classes; written only when named)", "Context.dat", 0, 0,
+                           nullptr, "--classes", kWrittenWhenNamed};
 
 namespace {
 
@@ -59,8 +61,8 @@ ContextOutputs ask_output_names(Dialogue& io, const ContextRequest& request) {
     ask(request.blank_lines_first ? kArffNameAfterBlankLines : kArffName, out.arff);
     if (classes.test) ask(kTestArffName, out.test);
     if (request.txt_and_dat) {
-        ask(kTxtName, out.txt);
-        if (classes.given()) ask(kDatName, out.dat);
+        if (io.wants_output(kTxtName)) ask(kTxtName, out.txt);
+        if (classes.given() && io.wants_output(kDatName)) ask(kDatName, out.dat);
     }
     return out;
 }
@@ -217,9 +219,17 @@ void each_row(const TableRows& rows, const ClassesRead* classes,
     run_ordered(chunks);
 }
 
+const std::string& row_id(const TableRows& rows, size_t i) {
+    static const std::string kNoId;
+    return rows.ids && i < rows.ids->size() ? (*rows.ids)[i] : kNoId;
+}
+
 void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const ContextRequest& request,
                 ClassReading& c) {
     const bool with_classes = request.classes.given();
+    RunFigures* figures = io.figures();
+    if (figures) figures->begin_rows(request.attributes, with_classes ? listed(c.names, request.classes.n_listed)
+                                                                      : std::vector<std::string>());
     DenseRows format_row(request.attributes.size());
     Progress progress{"writing", 0,
                       static_cast<double>(request.training.count + (c.with_test ? request.test.count : 0)),
@@ -228,17 +238,19 @@ void write_rows(Dialogue& io, const ContextOutputs& out, Tables& tables, const C
     // training rows: one label line per row, the same row in the ARFF, TXT and DAT files
     each_row(request.training, c.training_read,
              [&](size_t i, const std::string& label, const std::vector<std::uint32_t>& ones) {
-                 tables.training.row(ones, with_classes ? RowClass::of(label) : RowClass::none());
+                 tables.training.row(ones, with_classes ? RowClass::of(label) : RowClass::none(),
+                                     row_id(request.training, i));
                  if (out.txt.file) out.txt.put(format_row.txt(ones, label, c.names));
                  if (out.dat.file) out.dat.put(format_row.dat(i + 1, ones, label));
+                 if (figures) figures->add_row(ones, label);
                  ++progress.done;
                  io.progress(progress);
              });
 
     // test rows, with the labels of the test classification file
     if (c.with_test)
-        each_row(request.test, c.test_read, [&](size_t, const std::string& label, const std::vector<std::uint32_t>& ones) {
-            tables.test.row(ones, RowClass::of(label));
+        each_row(request.test, c.test_read, [&](size_t i, const std::string& label, const std::vector<std::uint32_t>& ones) {
+            tables.test.row(ones, RowClass::of(label), row_id(request.test, i));
             ++progress.done;
             io.progress(progress);
         });
@@ -268,8 +280,8 @@ ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) 
     classes.with_test = files.with_test();
 
     const size_t n = request.attributes.size();
-    Tables tables{TableWriter(out.arff.file.get(), *out.format, n, classes.names),
-                  TableWriter(out.test.file.get(), *out.format, n, classes.names)};
+    Tables tables{TableWriter(out.arff.file.get(), *out.format, n, classes.names, io.row_ids()),
+                  TableWriter(out.test.file.get(), *out.format, n, classes.names, io.row_ids())};
     write_attributes(out, tables, request.attributes, files.given());
     write_class_header(out, tables, request, classes);
     write_rows(io, out, tables, request, classes);
@@ -294,6 +306,7 @@ ContextSummary write_context_files(Dialogue& io, const ContextRequest& request) 
     summary.class_names = listed(classes.names, files.n_listed);
     summary.training_rows = request.training.count;
     summary.test_rows = classes.with_test ? request.test.count : 0;
+    if (classes.with_test) summary.test_table = out.test.name;
     return summary;
 }
 

@@ -47,6 +47,8 @@ struct TableRows {
     size_t count = 0;
     RowFill fill = {};
     std::function<RowFill()> make_fill = {};
+    // The id of each row's sequence, for tables that name them (null: every id empty).
+    const std::vector<std::string>* ids = nullptr;
 };
 
 // The classification files of a run. The files are read once: the writer reads them from where
@@ -91,6 +93,7 @@ struct ContextSummary {
     bool with_classes = false;  // a training classification file was given
     std::vector<std::string> class_names;
     size_t training_rows = 0;
+    std::string test_table;  // the test ARFF file's name as answered ("" without one)
     size_t test_rows = 0;
 };
 

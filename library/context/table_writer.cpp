@@ -3,8 +3,9 @@
 namespace tessar {
 
 TableWriter::TableWriter(std::FILE* out, const TableFormat& format, size_t n_attributes,
-                         const std::vector<std::string>& class_names)
-    : out_(out), format_(format), n_(n_attributes), names_(class_names), dense_(n_attributes) {}
+                         const std::vector<std::string>& class_names, bool ids)
+    : out_(out), format_(format), n_(n_attributes), names_(class_names), ids_(ids || format.always_ids),
+      dense_(n_attributes) {}
 
 TableWriter::~TableWriter() { flush(); }
 
@@ -23,7 +24,7 @@ constexpr size_t kBlock = 1 << 18;
 
 void TableWriter::begin(const std::vector<std::string>& attributes, bool with_class) {
     flush();
-    format_.begin(text_, attributes, with_class);
+    format_.begin(text_, attributes, with_class, ids_);
     put();
 }
 
@@ -55,9 +56,9 @@ void TableWriter::header(const std::vector<std::string>& attributes,
     begin_data();
 }
 
-void TableWriter::row(const std::vector<std::uint32_t>& ones, RowClass cls) {
+void TableWriter::row(const std::vector<std::uint32_t>& ones, RowClass cls, const std::string& id) {
     ++rows_;
-    format_.append_row(text_, TableRow{ones, n_, cls, names_, rows_}, dense_);
+    format_.append_row(text_, TableRow{ones, n_, cls, names_, rows_, ids_ ? &id : nullptr}, dense_);
     if (text_.size() >= kBlock) put();
 }
 

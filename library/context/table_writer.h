@@ -22,9 +22,10 @@ namespace tessar {
 class TableWriter {
 public:
     // Writes to `out` (null: writes nothing). `class_names` is read when a row needs the index of
-    // its label (LibSVM): it may be filled after construction, and must outlive the writer.
+    // its label (LibSVM): it may be filled after construction, and must outlive the writer. With
+    // `ids` (or in a format that always has them) each row names its sequence.
     TableWriter(std::FILE* out, const TableFormat& format, size_t n_attributes,
-                const std::vector<std::string>& class_names);
+                const std::vector<std::string>& class_names, bool ids = false);
     ~TableWriter();  // flushes
     TableWriter(const TableWriter&) = delete;
     TableWriter& operator=(const TableWriter&) = delete;
@@ -38,14 +39,16 @@ public:
     // The whole header of a table whose classes are known (null: no class attribute).
     void header(const std::vector<std::string>& attributes, const std::vector<std::string>* classes);
 
-    // The next row: the features whose value is 1, ascending, and its class. Fatal in LibSVM
-    // when the label is not among the class names.
-    void row(const std::vector<std::uint32_t>& ones, RowClass cls);
+    // The next row: the features whose value is 1, ascending, its class and its sequence's id
+    // (written only in a table with ids). Fatal in LibSVM when the label is not among the class
+    // names.
+    void row(const std::vector<std::uint32_t>& ones, RowClass cls, const std::string& id = "");
 
     // Hands the rows formatted so far to the file (rows are written in blocks).
     void flush();
 
     size_t rows() const { return rows_; }
+    bool with_ids() const { return ids_; }
 
 private:
     void put();
@@ -54,6 +57,7 @@ private:
     const TableFormat& format_;
     size_t n_;
     const std::vector<std::string>& names_;
+    bool ids_;
     DenseRows dense_;
     std::string text_;
     size_t rows_ = 0;

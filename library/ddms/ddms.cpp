@@ -9,6 +9,7 @@
 #include "ddms/matrices.h"
 #include "ddms/output.h"
 #include "disclass/disclass.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -59,6 +60,8 @@ DescriptorRun run_ddms(Dialogue& io) {
     io.print("\n\tRunning...\n");
     mine_with_progress(io, data, q.alpha, q.beta);
     DescriptorTable table = merged_descriptors(data, rule);
+    if (RunFigures* figures = io.figures())
+        for (const DdmsDescriptor& d : table.entries) figures->groups.push_back({d.text, d.stands_for});
     io.printf("\n\t%d  discriminative descriptors", static_cast<int>(table.size()));
     io.printf("\n\t%f seconds\n\n", seconds_since(start));
 

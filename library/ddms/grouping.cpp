@@ -170,7 +170,12 @@ void merge_length(DescriptorTable& table, const SimilarityRule& rule, size_t len
         texts.push_back(table[e].text);
         searching.push_back(table[e].pm != 0);
     }
-    for (std::uint32_t j : earliest_similar(texts, length, searching, rule)) table[entries[j]].kept = true;
+    const std::vector<std::uint32_t> earliest = earliest_similar(texts, length, searching, rule);
+    for (size_t u = 0; u < earliest.size(); ++u) {
+        DdmsDescriptor& reference = table[entries[earliest[u]]];
+        reference.kept = true;
+        if (earliest[u] != u) reference.stands_for.push_back(table[entries[u]].text);
+    }
 }
 
 }  // namespace
@@ -179,11 +184,7 @@ DescriptorTable copy_descriptors(const DescriptorData& data) {
     DescriptorTable table;
     table.entries.reserve(data.descriptors.size());
     for (const MinedDescriptor& dd : data.descriptors) {
-        std::string class_name;
-        if (!dd.families.empty()) {
-            size_t f = static_cast<size_t>(dd.families.front());
-            if (f >= 1 && f <= data.classes.names.size()) class_name = data.classes.names[f - 1];
-        }
+        std::string class_name = descriptor_class(data, dd);
         std::string text;
         if (dd.first_occurrence < data.text.size())
             text = data.text.substr(dd.first_occurrence, static_cast<size_t>(dd.length));
@@ -196,6 +197,7 @@ void order_by_pm(DescriptorTable& table, const SimilarityRule& rule) {
     const int n = static_cast<int>(table.size());
     for (DdmsDescriptor& d : table.entries) {
         d.kept = false;
+        d.stands_for.clear();
         d.pm = mutation_possibility(rule, d.text);
     }
     // each run of one length (the table is longest first)

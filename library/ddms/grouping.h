@@ -57,6 +57,7 @@ struct DdmsDescriptor {
     float pm = 0;            // mutation possibility
     bool kept = false;       // survives the merge
     std::string class_name;  // the class of its first family
+    std::vector<std::string> stands_for = {};  // kept: the descriptors merged into it
 };
 
 // The descriptor table of the method, in its order.

@@ -1,4 +1,5 @@
 // The method's record in the table of methods.
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -48,7 +49,7 @@ bool read_feature(const std::string& value, Model& model, std::string& why) {
     return true;
 }
 
-// The method's rule for a sequence of known class; for one of unknown class, exact presence.
+// The method's rule for a sequence of known class; for one of unknown class, the label-free rule.
 RowCoder row_coder(const Model& model) {
     struct Shared {
         DescriptorTable table;
@@ -65,12 +66,50 @@ RowCoder row_coder(const Model& model) {
     return [rows]() -> RowFiller {
         return [rows, scratch = RowScratch()](std::string_view sequence, const std::string* label,
                                               std::vector<std::uint32_t>& ones) mutable {
-            if (label)
-                encode_row(rows->encoder, scratch, sequence, *label, ones);
-            else
-                fill_presence(rows->encoder.index, sequence, scratch.presence, ones);
+            encode_row(rows->encoder, scratch, sequence, label, ones);
         };
     };
+}
+
+// The merged groups, the largest first: each representative and the descriptors it stands for.
+void report_sections(const Model&, const RunFigures& figures, std::vector<ReportSection>& sections) {
+    constexpr size_t kShownGroups = 30, kShownMembers = 12;
+    std::vector<const FeatureGroup*> groups;
+    for (const FeatureGroup& g : figures.groups) groups.push_back(&g);
+    std::stable_sort(groups.begin(), groups.end(), [](const FeatureGroup* a, const FeatureGroup* b) {
+        return a->members.size() > b->members.size();
+    });
+    ReportSection section{"Merged groups",
+                          format("%zu descriptors kept; each stands for the descriptors the substitution "
+                                 "matrix scores as similar to it; the largest groups first",
+                                 groups.size()),
+                          {"representative", "descriptors merged", "merged into it"}, {}};
+    for (size_t i = 0; i < groups.size() && i < kShownGroups; ++i) {
+        const std::vector<std::string>& members = groups[i]->members;
+        std::string listed;
+        for (size_t m = 0; m < members.size() && m < kShownMembers; ++m) listed += (m ? " " : "") + members[m];
+        if (members.size() > kShownMembers) listed += format(" and %zu more", members.size() - kShownMembers);
+        section.rows.push_back({groups[i]->representative, std::to_string(members.size()), listed});
+    }
+    sections.push_back(std::move(section));
+}
+
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kAlpha, &kBeta, &kMatrixNumber, &kThreshold});
+    const int number = static_cast<int>(learn_parameter(request, kMatrixNumber));
+    const float threshold = static_cast<float>(learn_parameter(request, kThreshold));
+    const SimilarityRule rule = make_similarity_rule(*substitution_matrix(number), threshold);
+    float alpha = 0, beta = 0;
+    const DescriptorData data = learn_descriptors(request, alpha, beta);
+    DescriptorTable table = merged_descriptors(data, rule);
+    DescriptorRun r;
+    for (DdmsDescriptor& d : table.entries) {
+        r.descriptors.push_back(std::move(d.text));
+        r.descriptor_classes.push_back(std::move(d.class_name));
+    }
+    return learned_descriptor_model(kDdmsMethod, std::move(r), data, request,
+                                    {{"matrix", parameter_text(kMatrixNumber, number)},
+                                     {"threshold", parameter_text(kThreshold, threshold)}});
 }
 
 }  // namespace
@@ -80,7 +119,7 @@ const Method kDdmsMethod = {
     "tessar ddms seqs.fasta --classes seqs.cls --matrix pam70 --threshold 0.5 --out-dir out",
     questions, true, {{kFamilyFileName, "the family file"}, {kDdmsReportName, "the report"}}, run,
     {{"matrix", &kMatrixNumber}, {"threshold", &kThreshold}},
-    feature_line, read_feature, row_coder, TestClassReading::Unchecked,
+    feature_line, read_feature, row_coder, TestClassReading::Unchecked, learn, true, report_sections,
 };
 
 }  // namespace tessar

@@ -56,7 +56,7 @@ RowEncoder make_row_encoder(const DescriptorTable& table, const SimilarityRule& 
 }
 
 void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
-                const std::string& sequence_class, std::vector<std::uint32_t>& ones) {
+                const std::string* sequence_class, std::vector<std::uint32_t>& ones) {
     // the entries with value 1 as a set of bits, read out in order at the end: no sort, and an
     // entry found twice counts once
     std::vector<std::uint64_t>& present = scratch.present;
@@ -66,9 +66,10 @@ void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view
     // exact occurrences
     for_each_occurrence(encoder.index, sequence, [&add](std::uint32_t j, size_t) { add(j); });
 
-    // similar windows, for the descriptors of the sequence's own class only
+    // similar windows, for the descriptors of the sequence's own class only (of every class
+    // without one)
     for (const RowEncoder::ClassGroups& c : encoder.classes) {
-        if (c.name != sequence_class) continue;
+        if (sequence_class && c.name != *sequence_class) continue;
         size_t longest = 0;  // of the texts searched (groups by increasing length)
         for (const RowEncoder::Group& g : c.by_length)
             if (g.index.length <= sequence.size()) longest = g.index.length;
@@ -98,22 +99,25 @@ ContextSummary write_ddms_context_files(Dialogue& io, const DescriptorTable& tab
     ContextRequest request = descriptor_request(texts, data, q, io.limits());
 
     const RowEncoder encoder = make_row_encoder(table, rule);
+    const bool label_free = io.limits().label_free_rows;
     // training row i is sequence file_sequences[i] with the i-th label of the classification file
-    request.training.make_fill = [&data, &encoder]() -> RowFill {
-        return [&data, &encoder, scratch = RowScratch()](size_t i, const std::string& label,
-                                                         std::vector<std::uint32_t>& ones) mutable {
+    request.training.make_fill = [&data, &encoder, label_free]() -> RowFill {
+        return [&data, &encoder, label_free, scratch = RowScratch()](size_t i, const std::string& label,
+                                                                     std::vector<std::uint32_t>& ones) mutable {
             const std::vector<std::string>& sequences = data.file_sequences;
             encode_row(encoder, scratch, i < sequences.size() ? std::string_view(sequences[i]) : std::string_view(),
-                       label, ones);
+                       label_free ? nullptr : &label, ones);
         };
     };
-    request.test.make_fill = [&q, &encoder]() -> RowFill {
-        return [&q, &encoder, scratch = RowScratch()](size_t i, const std::string& label,
-                                                      std::vector<std::uint32_t>& ones) mutable {
-            encode_row(encoder, scratch, q.test.sequences[i], label, ones);
+    request.test.make_fill = [&q, &encoder, label_free]() -> RowFill {
+        return [&q, &encoder, label_free, scratch = RowScratch()](size_t i, const std::string& label,
+                                                                  std::vector<std::uint32_t>& ones) mutable {
+            encode_row(encoder, scratch, q.test.sequences[i], label_free ? nullptr : &label, ones);
         };
     };
-    return write_context_files(io, request);
+    ContextSummary summary = write_context_files(io, request);
+    if (!label_free && !summary.test_table.empty()) io.warn(labelled_rows_warning(io, summary.test_table));
+    return summary;
 }
 
 }  // namespace tessar

@@ -62,9 +62,11 @@ struct RowScratch {
     std::vector<std::uint64_t> present;  // bit j for table entry j; all 0 between rows
 };
 
-// The descriptors whose value is 1, ascending, into `ones`.
+// The descriptors whose value is 1, ascending, into `ones`. Without a class (null) the row
+// carries no label: a descriptor of any class is 1 when its text occurs in the sequence or a
+// window of the sequence is similar to it.
 void encode_row(const RowEncoder& encoder, RowScratch& scratch, std::string_view sequence,
-                const std::string& sequence_class, std::vector<std::uint32_t>& ones);
+                const std::string* sequence_class, std::vector<std::uint32_t>& ones);
 
 // GenerateARFFFile2: asks for the ARFF names and writes the ARFF files: one training row per
 // sequence of the family file (training sequence i being file_sequences[i-1]) and, with a test

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "dialogue/compressed.h"
 #include "dialogue/interrupt.h"
 
 namespace tessar {
@@ -38,7 +39,8 @@ bool names_file_in_use(const std::string& path, const std::vector<std::FILE*>& i
     if (in_use.empty() || stat(path.c_str(), &target) != 0 || S_ISCHR(target.st_mode)) return false;
     for (std::FILE* f : in_use) {
         struct stat st;
-        if (f && fileno(f) >= 0 && fstat(fileno(f), &st) == 0 && st.st_dev == target.st_dev &&
+        const int fd = input_descriptor(f);
+        if (fd >= 0 && fstat(fd, &st) == 0 && st.st_dev == target.st_dev &&
             st.st_ino == target.st_ino)
             return true;
     }
@@ -95,9 +97,16 @@ Limits console_limits() {
 
 bool read_line(std::FILE* in, std::string& line) {
     line.clear();
+    // the stream is locked once for the line, not once per character
+    struct Locked {
+        std::FILE* f;
+        explicit Locked(std::FILE* file) : f(file) { flockfile(f); }
+        ~Locked() { funlockfile(f); }
+    };
     int c;
     bool any = false;
-    while ((c = std::getc(in)) != EOF) {
+    const Locked locked(in);
+    while ((c = getc_unlocked(in)) != EOF) {
         any = true;
         if (c == '\n') {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -105,6 +114,7 @@ bool read_line(std::FILE* in, std::string& line) {
         }
         line.push_back(static_cast<char>(c));
     }
+    check_read(in);  // a compressed file cut short or corrupt is no shorter input
     return any;
 }
 
@@ -122,8 +132,9 @@ File open_for_reading(const std::string& name) {
     if (fstat(fileno(f.get()), &st) != 0 || S_ISDIR(st.st_mode)) {
         f.reset();
         errno = EISDIR;
+        return f;
     }
-    return f;
+    return open_decompressed(std::move(f), name);
 }
 
 void close_output(File& file, const std::string& name, const std::string& message) {
@@ -161,7 +172,7 @@ File ask_output_file(Dialogue& io, const Question& q, std::string& name,
             io.refuse(q, answer);
             continue;
         }
-        if (File f = create_output(io.output_path(name, whose))) return f;
+        if (File f = io.create_output_file(name, whose)) return f;
         io.refuse_file(q, answer, errno);
     }
 }

@@ -103,6 +103,8 @@ enum QuestionTraits : unsigned {
     // Asked on the command line only, where it is required: the menu gives the answer another
     // way (the binary code comes with the menu key). It has no console text.
     kCommandLineOnly = 1u << 1,
+    // An output the command line writes only when its flag names it (the menu always asks).
+    kWrittenWhenNamed = 1u << 2,
 };
 
 inline bool has_trait(const Question& q, QuestionTraits t) { return (q.traits & t) != 0; }
@@ -135,6 +137,12 @@ struct Limits {
     // The descriptor methods write a test row for every test sequence; otherwise for no more of
     // them than there are training rows.
     bool every_test_row = true;
+    // Rows whose values leave the rows' labels out: a DDMS descriptor is 1 when its text occurs or
+    // a window is similar to it, whatever its class and the row's (both tables). Otherwise the
+    // method's rule, which takes the row's class, is applied and its test rows carry the test
+    // labels: the user is warned, and told `label_free_hint` (how to have rows without them).
+    bool label_free_rows = false;
+    const char* label_free_hint = "";
     // A default that the data puts below its number question's range (a third of one or two
     // sequences is 0) is raised to the least value the question takes, with a note; false: it
     // is offered as it is, and refused as a typed answer would be (the menu asks again).
@@ -144,6 +152,9 @@ struct Limits {
 // The layout of the feature tables (context/table_format.h): the ARFF file and the test ARFF
 // file; the TXT and DAT tables have one layout.
 struct TableFormat;
+
+// The figures of a run that its report shows (report/figures.h).
+class RunFigures;
 
 // Whose name an output file has: the user's (an answer, taken as it stands) or the method's (a
 // question's default, or a fixed name such as the family file's).
@@ -208,6 +219,15 @@ public:
     // place; batch use may hand out a temporary file beside it, put in place once the run is
     // complete (preset.h).
     virtual std::string output_path(const std::string& name, OutputName whose) { return output_place(name, whose); }
+    // Creates the output file answered as `name` (null when it cannot be). Batch use also takes
+    // "-" for standard output, which one output of a run may take.
+    virtual File create_output_file(const std::string& name, OutputName whose) {
+        return create_output(output_path(name, whose));
+    }
+    // Whether the output `q` asks for is written at all: the console asks every question;
+    // batch use leaves out an output written only when named (kWrittenWhenNamed) unless its flag
+    // names it.
+    virtual bool wants_output(const Question&) const { return true; }
 
     virtual Limits limits() const = 0;
 
@@ -219,6 +239,11 @@ public:
     virtual void progress(const Progress&) {}
     // The layout of the feature tables; null: dense ARFF, the console's.
     virtual const TableFormat* table_format() const { return nullptr; }
+    // Where the run's figures are gathered for its report; null: no report is asked for (the
+    // console never makes one).
+    virtual RunFigures* figures() { return nullptr; }
+    // Whether the ARFF and LibSVM tables name each row's sequence (CSV tables always do).
+    virtual bool row_ids() const { return false; }
 };
 
 // Asks for a file to read until one opens (Dialogue::open_input). An empty answer takes

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "dialogue/compressed.h"
 #include "dialogue/interrupt.h"
 
 namespace tessar {
@@ -18,6 +19,13 @@ namespace {
 constexpr size_t kTemporaryNameBytes = 200;
 
 }  // namespace
+
+Limits PresetDialogue::limits() const {
+    Limits limits;
+    limits.label_free_rows = options_.label_free_rows;
+    limits.label_free_hint = " (tessar ddms --label-free, and tessar encode without --classes, write rows without them)";
+    return limits;
+}
 
 PresetDialogue::PresetDialogue(PresetOptions options) : options_(std::move(options)) {
     if (options_.whole_files) {
@@ -80,7 +88,7 @@ File PresetDialogue::open_input(std::string& name) {
     const int fd = dup(STDIN_FILENO);
     File in(fd >= 0 ? fdopen(fd, "r") : nullptr);
     if (!in && fd >= 0) close(fd);
-    return in;
+    return open_decompressed(std::move(in), name);
 }
 
 std::string PresetDialogue::output_default(const Question& q) const {
@@ -101,6 +109,23 @@ std::string PresetDialogue::output_path(const std::string& name, OutputName whos
     outputs_.push_back(final_path);
     staged_.push_back(options_.whole_files ? stage(final_path) : StagedOutput{final_path, final_path, ""});
     return staged_.back().temporary.empty() ? final_path : staged_.back().temporary;
+}
+
+File PresetDialogue::create_output_file(const std::string& name, OutputName whose) {
+    if (name != "-" || whose != OutputName::Given) return Dialogue::create_output_file(name, whose);
+    if (standard_output_taken_) return File();
+    standard_output_taken_ = true;
+    outputs_.push_back("standard output");
+    // a stream of its own, so that closing it leaves the process's standard output open
+    std::fflush(options_.standard_output);
+    const int fd = dup(fileno(options_.standard_output));
+    File out(fd >= 0 ? fdopen(fd, "w") : nullptr);
+    if (!out && fd >= 0) close(fd);
+    return out;
+}
+
+bool PresetDialogue::wants_output(const Question& q) const {
+    return !has_trait(q, kWrittenWhenNamed) || options_.answers.count(q.flag) > 0;
 }
 
 PresetDialogue::StagedOutput PresetDialogue::stage(const std::string& final_path) const {

@@ -10,7 +10,8 @@
 // place once the run is complete; a run that fails discards them (discard_outputs, or the
 // dialogue going away), and every final name stays as it was. A final name that exists and is
 // not a regular file (a device such as /dev/null, a named pipe) is written directly, never
-// replaced; a link to a file keeps the link and replaces the file.
+// replaced; a link to a file keeps the link and replaces the file. An output named "-" goes to
+// standard output as it is written: the one output that is not put in place whole.
 #pragma once
 
 #include <cstdio>
@@ -40,8 +41,12 @@ struct PresetOptions {
     std::string out_dir;  // where the outputs the user did not name are created ("": the working folder)
     bool whole_files = false;  // outputs under temporary names until commit_outputs
     const TableFormat* format = nullptr;  // of the feature tables (null: dense ARFF)
+    bool row_ids = false;  // the ARFF and LibSVM tables name each row's sequence
     std::FILE* messages = stderr;  // warnings and notes
+    std::FILE* standard_output = stdout;  // where an output named "-" goes
     std::function<void(const Progress&)> on_progress;  // none: progress is not shown
+    RunFigures* figures = nullptr;  // gathers the figures of a report (none: no report)
+    bool label_free_rows = false;  // Limits::label_free_rows (tessar ddms --label-free)
 };
 
 class PresetDialogue : public Dialogue {
@@ -71,9 +76,16 @@ public:
     // The path to write: a temporary file beside the final one (whole files), or the final path.
     // Asked again for the same place, the same path.
     std::string output_path(const std::string& name, OutputName whose) override;
-    Limits limits() const override { return Limits{}; }
+    // "-" named by the user is standard output, written directly (never staged); the first
+    // output to take it has it, another gets null.
+    File create_output_file(const std::string& name, OutputName whose) override;
+    // An output written only when named needs its flag.
+    bool wants_output(const Question& q) const override;
+    bool row_ids() const override { return options_.row_ids; }
+    Limits limits() const override;
     void progress(const Progress& p) override;
     const TableFormat* table_format() const override { return options_.format; }
+    RunFigures* figures() override { return options_.figures; }
 
     // Puts every output written under a temporary name in place (the rename replaces an earlier
     // file of that name). FatalError when a rename fails; the outputs not yet in place stay
@@ -84,6 +96,8 @@ public:
 
     // The final paths of the outputs handed out, in order, each once.
     const std::vector<std::string>& outputs() const { return outputs_; }
+    // Whether an output of the run went to standard output.
+    bool wrote_standard_output() const { return standard_output_taken_; }
 
 private:
     // An output being written: its final path, where the rename puts it (the file a link to
@@ -99,6 +113,7 @@ private:
     std::vector<StagedOutput> staged_;
     mode_t new_file_mode_ = 0666;  // what a newly created file gets: 0666 less the umask
     bool standard_input_taken_ = false;
+    bool standard_output_taken_ = false;
 };
 
 }  // namespace tessar

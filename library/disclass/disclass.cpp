@@ -3,7 +3,12 @@
 #include "disclass/disclass.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+
+#include "parallel/parallel.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -91,7 +96,7 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     DescriptorData data;
     SequenceFileStats stats;
     data.file_sequences =
-        read_sequences(q.sequence_file.get(), q.sequence_name, SequenceReader::Descriptors, io.limits(), &stats);
+        read_sequences(q.sequence_file.get(), q.sequence_name, SequenceReader::Descriptors, io.limits(), &stats, &data.file_ids);
     q.sequence_file.reset();
     require_sequences(io, stats, q.sequence_name);
     note_residues(io, stats, q.sequence_name);
@@ -107,6 +112,35 @@ DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, c
     File family = create_family_file(family_path);
     write_families(family, data, family_path);
     read_family_file(data, family_path);
+    return data;
+}
+
+DescriptorData learn_descriptors(const LearnRequest& request, float& alpha, float& beta) {
+    require_two_classes(request);
+    alpha = static_cast<float>(learn_parameter(request, kAlpha));
+    beta = static_cast<float>(learn_parameter(request, kBeta));
+
+    DescriptorData data;
+    data.file_sequences = request.sequences;
+    data.classes.names = request.class_names;
+    data.classes.labels = request.labels;
+    group_by_class(data);
+
+    // the family file, written and read back as the method does, in memory
+    char* text = nullptr;
+    size_t size = 0;
+    File family(open_memstream(&text, &size));
+    if (!family) fatal("\tErr: no memory for the family file\n");
+    struct Free {
+        char*& text;
+        ~Free() { std::free(text); }
+    } free_text{text};
+    write_families(family, data, kFamilyFileName);
+    File source(fmemopen(text, size, "r"));
+    if (!source) fatal("\tErr: no memory for the family file\n");
+    read_families(data, source.get());
+
+    mine_descriptors(data, alpha, beta, [](unsigned, unsigned) { stop_if_requested(); });
     return data;
 }
 
@@ -148,6 +182,8 @@ DescriptorRun run_disclass(Dialogue& io) {
     run.alpha = q.alpha;
     run.beta = q.beta;
     run.descriptors = descriptor_texts(data);
+    if (RunFigures* figures = io.figures())
+        for (const MinedDescriptor& d : data.descriptors) figures->feature_classes.push_back(descriptor_class(data, d));
     run.n_sequences = data.file_sequences.size();
     run.n_placed = data.n_placed;
     run.n_classes_placed = classes_placed(data);

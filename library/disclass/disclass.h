@@ -98,6 +98,7 @@ struct MinedDescriptor {
 // Everything the input preparation and the mining produce.
 struct DescriptorData {
     std::vector<std::string> file_sequences;  // P: the sequence file's sequences, in file order
+    std::vector<std::string> file_ids;        // their ids, in the same order
     // The classification file: its class names, in file order, and its labels (the ARFF rows
     // take them).
     ClassesRead classes;
@@ -137,6 +138,18 @@ extern const char* const kDisclassReportName;  // "LesDDs.txt"
 // first, and the sequences grouped by class (with a note when any moved).
 DescriptorData prepare_descriptor_tables(Dialogue& io, DescriptorQuestions& q, const char* report_name);
 
+// The input preparation and the mining of both descriptor methods for a training set in memory
+// (methods/method.h): the labels checked, the sequences grouped by class and placed as the family
+// file places them (the family file held in memory), then mined under the request's ALPHA and
+// BETA, which `alpha` and `beta` receive.
+DescriptorData learn_descriptors(const LearnRequest& request, float& alpha, float& beta);
+
+// The model a descriptor method learned in memory (Method::learn): `run`'s descriptors (and
+// their classes), the classes of the families of `data`.
+Model learned_descriptor_model(const Method& method, DescriptorRun run, const DescriptorData& data,
+                               const LearnRequest& request,
+                               std::vector<std::pair<std::string, std::string>> parameters = {});
+
 // The end of both descriptor methods once their files are written: the warning on the sequences
 // the class walk skipped, then the closing line.
 void finish_descriptor_method(Dialogue& io, const DescriptorData& data);
@@ -167,12 +180,17 @@ size_t group_by_class(DescriptorData& data);
 
 // FillTable: reads the family file back into the text, the sequence ends and the family records.
 void read_family_file(DescriptorData& data, const std::string& family_path = kFamilyFileName);
+// The same from an open family file (one held in memory).
+void read_families(DescriptorData& data, std::FILE* source);
 
 // Discriminate: mines the descriptors under ALPHA and BETA into `descriptors` and their count.
 // `on_length`, when given, hears each descriptor length as its mining ends, with the longest
 // length possible.
 void mine_descriptors(DescriptorData& data, float alpha, float beta,
                       const std::function<void(unsigned length, unsigned longest)>& on_length = {});
+
+// The class of a descriptor: that of the first family of its tie set ("" when it has none).
+std::string descriptor_class(const DescriptorData& data, const MinedDescriptor& descriptor);
 
 // The texts of the mined descriptors, in attribute order.
 std::vector<std::string> descriptor_texts(const DescriptorData& data);

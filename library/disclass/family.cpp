@@ -70,13 +70,15 @@ size_t group_by_class(DescriptorData& data) {
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return class_of[a] < class_of[b]; });
 
     size_t moved = 0;
-    std::vector<std::string> sequences(n), labels(n);
+    std::vector<std::string> sequences(n), labels(n), ids(data.file_ids.size());
     for (size_t s = 0; s < n; ++s) {
         moved += order[s] != s;
         sequences[s] = std::move(data.file_sequences[order[s]]);
         labels[s] = data.classes.label(order[s]);
+        if (s < ids.size()) ids[s] = std::move(data.file_ids[order[s]]);
     }
     data.file_sequences = std::move(sequences);
+    data.file_ids = std::move(ids);
     data.classes.labels = std::move(labels);
     return moved;
 }
@@ -84,7 +86,10 @@ size_t group_by_class(DescriptorData& data) {
 void read_family_file(DescriptorData& data, const std::string& family_path) {
     File source(std::fopen(family_path.c_str(), "r"));
     if (!source) fatal_file("\tErr: cannot open SeqFile.seq\n", "open", family_path, errno);
+    read_families(data, source.get());
+}
 
+void read_families(DescriptorData& data, std::FILE* source) {
     data.text.clear();
     data.sequence_ends.assign(1, 0);
     data.families.clear();
@@ -97,7 +102,7 @@ void read_family_file(DescriptorData& data, const std::string& family_path) {
     // without a line end is no line at all (read_line returns false), so it is not counted.
     std::string line;
     int start = 0;
-    while (read_line(source.get(), line)) {
+    while (read_line(source, line)) {
         if (!line.empty() && line[0] == '/') {
             ++data.n_families;
             if (!data.families.empty()) data.families.back().end = data.sequence_ends.back();

@@ -2,6 +2,8 @@
 // descriptor methods' records share.
 #include "disclass/disclass.h"
 
+#include <algorithm>
+
 namespace tessar {
 
 extern const Method kDisclassMethod;
@@ -32,6 +34,18 @@ MethodRun descriptor_method_run(const Method& method, DescriptorRun r,
     return out;
 }
 
+Model learned_descriptor_model(const Method& method, DescriptorRun r, const DescriptorData& data,
+                               const LearnRequest& request,
+                               std::vector<std::pair<std::string, std::string>> parameters) {
+    // the class attribute lists one class per family, as the tables' does
+    r.tables.with_classes = true;
+    r.tables.class_names.assign(data.classes.names.begin(),
+                                data.classes.names.begin() + std::min<size_t>(data.n_families, data.classes.names.size()));
+    r.n_sequences = request.sequences.size();
+    r.n_placed = data.n_placed;
+    return *descriptor_method_run(method, std::move(r), std::move(parameters)).model;
+}
+
 namespace {
 
 // Every question of the method, in dialogue order.
@@ -46,13 +60,22 @@ MethodRun run(Dialogue& io) { return descriptor_method_run(kDisclassMethod, run_
 
 RowCoder row_coder(const Model& model) { return presence_coder(model.features); }
 
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kAlpha, &kBeta});
+    float alpha = 0, beta = 0;
+    const DescriptorData data = learn_descriptors(request, alpha, beta);
+    DescriptorRun r;
+    r.descriptors = descriptor_texts(data);
+    return learned_descriptor_model(kDisclassMethod, std::move(r), data, request);
+}
+
 }  // namespace
 
 const Method kDisclassMethod = {
     "disclass", 'c', "discriminative descriptors under ALPHA and BETA (menu c)",
     "tessar disclass seqs.fasta --classes seqs.cls --alpha 0.7 --beta 0.1 --format csv",
     questions, true, {{kFamilyFileName, "the family file"}, {kDisclassReportName, "the report"}}, run,
-    {}, text_feature_line, read_text_feature, row_coder, TestClassReading::Unchecked,
+    {}, text_feature_line, read_text_feature, row_coder, TestClassReading::Unchecked, learn,
 };
 
 }  // namespace tessar

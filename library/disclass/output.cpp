@@ -32,6 +32,12 @@ void write_disclass_report(const DescriptorData& data, float alpha, float beta, 
     });
 }
 
+std::string descriptor_class(const DescriptorData& data, const MinedDescriptor& descriptor) {
+    if (descriptor.families.empty()) return "";
+    const size_t f = static_cast<size_t>(descriptor.families.front());
+    return f >= 1 && f <= data.classes.names.size() ? data.classes.names[f - 1] : "";
+}
+
 std::vector<std::string> descriptor_texts(const DescriptorData& data) {
     std::vector<std::string> texts;
     texts.reserve(data.descriptors.size());
@@ -43,6 +49,8 @@ ContextRequest descriptor_request(const std::vector<std::string>& attributes, co
                                   const DescriptorQuestions& q, const Limits& limits) {
     ContextRequest request{attributes};
     request.training.count = data.n_placed;
+    request.training.ids = &data.file_ids;
+    request.test.ids = &q.test.ids;
     if (q.test.class_file)
         request.test.count = limits.every_test_row ? q.test.sequences.size()
                                                    : std::min<size_t>(data.n_placed, q.test.sequences.size());

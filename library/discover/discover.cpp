@@ -207,6 +207,8 @@ ContextSummary write_motif_context(Dialogue& io, const LabelledInput& in, const 
     const RowCoder rows = motif_coder(result.attributes, result.pairs);
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
+    request.training.ids = &in.training.ids;
+    request.test.ids = &in.test.ids;
     request.classes = labelled_class_files(in);
     return write_context_files(io, request);
 }

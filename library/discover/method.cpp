@@ -1,4 +1,7 @@
 // The motif method's record in the table of methods.
+#include <algorithm>
+#include <map>
+#include <climits>
 #include <memory>
 
 #include "inputs/questions.h"
@@ -80,6 +83,44 @@ RowCoder row_coder(const Model& model) {
     return motif_coder(model.features, pairs);
 }
 
+// The most frequent motifs; with form 2 the pairs, and the motifs that enter most pairs.
+void report_sections(const Model& model, const RunFigures& figures, std::vector<ReportSection>& sections) {
+    constexpr size_t kShown = 20;
+    const bool pairs = is_pair_form(model);
+    sections.push_back(most_held_section(figures, pairs ? "Most frequent pairs *X*Y*" : "Most frequent motifs",
+                                         kShown, [](size_t) { return true; }));
+    if (!pairs) return;
+    std::map<std::string, size_t> in_pairs;  // motif -> pairs it enters
+    for (const std::string& f : model.features) {
+        const size_t star = f.find('*');
+        ++in_pairs[f.substr(0, star)];
+        if (f.substr(star + 1) != f.substr(0, star)) ++in_pairs[f.substr(star + 1)];
+    }
+    std::vector<std::pair<std::string, size_t>> motifs(in_pairs.begin(), in_pairs.end());
+    std::stable_sort(motifs.begin(), motifs.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    ReportSection section{"Motifs in most pairs", "each motif X or Y and the number of pairs it enters",
+                          {"motif", "pairs"}, {}};
+    for (size_t i = 0; i < motifs.size() && i < kShown; ++i)
+        section.rows.push_back({motifs[i].first, std::to_string(motifs[i].second)});
+    sections.push_back(std::move(section));
+}
+
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kMotifForm, &kMinLength, &kMinOccurrence, &kMutations});
+    DiscoverOptions opt;
+    opt.form = static_cast<int>(learn_parameter(request, kMotifForm));
+    opt.min_length = static_cast<int>(learn_parameter(request, kMinLength));
+    // by default a third of the sequences, as the dialogue's
+    opt.min_occurrence =
+        static_cast<int>(learn_parameter(request, kMinOccurrence, static_cast<double>(std::max<size_t>(1, request.sequences.size() / 3))));
+    opt.mutations = static_cast<int>(learn_parameter(request, kMutations));
+    opt.max_length = INT_MAX;  // sequences of any length
+    DiscoverResult result = discover_motifs(request.sequences, opt);
+    Model model = learned_model(kMotifsMethod, std::move(result.attributes), request);
+    model.parameters = {{"form", std::to_string(opt.form)}, {"mutations", std::to_string(opt.mutations)}};
+    return model;
+}
+
 }  // namespace
 
 const Method kMotifsMethod = {
@@ -88,7 +129,7 @@ const Method kMotifsMethod = {
     questions, true, {}, run,
     // the mutations are the search's setting, kept for the record: the rows test exact occurrences
     {{"form", &kMotifForm}, {"mutations", &kMutations}},
-    feature_line, read_feature, row_coder, TestClassReading::Checked,
+    feature_line, read_feature, row_coder, TestClassReading::Checked, learn, false, report_sections,
 };
 
 }  // namespace tessar

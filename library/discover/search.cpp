@@ -149,6 +149,7 @@ void count_checked(const Search& s, Walker& w, BranchResult& out) {
     s.live->checked.fetch_add(1, std::memory_order_relaxed);
     if (++w.unshown >= 4096) {
         w.unshown = 0;
+        stop_if_requested();
         show_progress(s);
     }
 }

@@ -1,9 +1,13 @@
 #include "encode/encode.h"
 
+#include <algorithm>
+
 #include "context/context.h"
 #include "context/table_writer.h"
 #include "inputs/classfile.h"
 #include "inputs/sequences.h"
+#include "parallel/parallel.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -15,7 +19,8 @@ const Question kModelFile = {"--model", AnswerKind::InputFile, "",
 const Question kEncodeClasses = {
     "--classes", AnswerKind::OptionalInputFile, "",
     "classification file of the sequences, read as the method reads a test classification file "
-    "(none: the class is ? and ddms tests exact presence only, without its similarity rule)"};
+    "(none: the class is ? and a ddms descriptor of any class is 1 when its text occurs or a window "
+    "is similar to it)"};
 const Question kEncodedName = {"--arff", AnswerKind::OutputFile, "", "the table of the sequences",
                                "Encoded.arff", 0, 0, nullptr, nullptr, kTakesFormatExtension};
 
@@ -55,6 +60,80 @@ RowClasses open_classes(Dialogue& io, const Model& model, const std::string& mod
     return classes;
 }
 
+// Sequences read and not yet coded. They are coded a window at a time on every thread of the
+// pool, and their rows written in input order, while the next window is read: memory holds two
+// windows whatever the file's size, and the bytes do not depend on the number of threads.
+struct Window {
+    std::vector<std::string> sequences;
+    std::vector<std::string> labels;  // one per sequence when the rows have their classes
+    std::vector<std::string> ids;     // one per sequence when the rows name their sequence
+    std::vector<std::vector<std::uint32_t>> ones;  // each row's features, kept for the report
+    size_t residues = 0;
+    std::vector<std::string> texts;   // the rows of each task, kept from window to window
+
+    static constexpr size_t kMaxSequences = 4096;
+    static constexpr size_t kMaxResidues = size_t{16} << 20;
+    static constexpr size_t kTaskSequences = 64;  // sequences coded by one task
+
+    bool full() const { return sequences.size() >= kMaxSequences || residues >= kMaxResidues; }
+};
+
+// What one thread codes rows with: its own filler and storage.
+struct RowWorker {
+    RowFiller fill;
+    std::vector<std::uint32_t> ones;
+    DenseRows dense;
+};
+
+// Codes and writes the rows of the window's sequences, the first numbered `first_row` + 1,
+// then empties the window.
+void write_window(Window& window, std::vector<RowWorker>& workers, const Model& model, const TableFormat& format,
+                  std::FILE* out, size_t first_row, Dialogue& io, Progress& progress) {
+    const size_t n = window.sequences.size();
+    const bool labelled = !window.labels.empty();
+    const bool named = !window.ids.empty();
+    RunFigures* figures = io.figures();
+    if (figures) window.ones.resize(n);
+    std::vector<std::string>& texts = window.texts;
+    if (texts.size() * Window::kTaskSequences < n) texts.resize((n + Window::kTaskSequences - 1) / Window::kTaskSequences);
+    OrderedTasks tasks;
+    tasks.count = (n + Window::kTaskSequences - 1) / Window::kTaskSequences;
+    tasks.workers = workers.size();
+    tasks.run = [&](size_t worker, size_t task) {
+        RowWorker& w = workers[worker];
+        const size_t end = std::min(n, (task + 1) * Window::kTaskSequences);
+        for (size_t i = task * Window::kTaskSequences; i < end; ++i) {
+            const std::string* label = labelled ? &window.labels[i] : nullptr;
+            w.fill(window.sequences[i], label, w.ones);
+            const RowClass cls = !model.with_classes ? RowClass::none()
+                                 : label             ? RowClass::of(*label)
+                                                     : RowClass::missing();
+            format.append_row(texts[task], TableRow{w.ones, model.features.size(), cls, model.class_names,
+                                                    first_row + i + 1, named ? &window.ids[i] : nullptr},
+                              w.dense);
+            if (figures) window.ones[i] = w.ones;
+        }
+    };
+    tasks.deliver = [&](size_t task) {
+        std::fwrite(texts[task].data(), 1, texts[task].size(), out);
+        texts[task].clear();
+        // the report counts the rows in their order, as they are written
+        if (figures) {
+            static const std::string kNoLabel;
+            const size_t end = std::min(n, (task + 1) * Window::kTaskSequences);
+            for (size_t i = task * Window::kTaskSequences; i < end; ++i)
+                figures->add_row(window.ones[i], labelled ? window.labels[i] : kNoLabel);
+        }
+        progress.done += static_cast<double>(std::min(Window::kTaskSequences, n - task * Window::kTaskSequences));
+        io.progress(progress);
+    };
+    run_ordered(tasks);
+    window.sequences.clear();
+    window.labels.clear();
+    window.ids.clear();
+    window.residues = 0;
+}
+
 }  // namespace
 
 EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
@@ -70,23 +149,45 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     run.with_labels = classes.file != nullptr;
     File out = ask_output_file(io, kEncodedName, table_name);
 
-    TableWriter table(out.get(), table_format_of(io), model.features.size(), model.class_names);
-    if (options.header) table.header(model.features, model.with_classes ? &model.class_names : nullptr);
+    const TableFormat& format = table_format_of(io);
+    const bool row_ids = io.row_ids() || format.always_ids;
+    {
+        TableWriter table(out.get(), format, model.features.size(), model.class_names, io.row_ids());
+        if (options.header) table.header(model.features, model.with_classes ? &model.class_names : nullptr);
+    }
 
-    const RowFiller fill = model.method->row_coder(model)();
-    std::vector<std::uint32_t> ones;
+    RunFigures* figures = io.figures();
+    if (figures) figures->begin_rows(model.features, run.with_labels ? model.class_names : std::vector<std::string>());
+    const RowCoder coder = model.method->row_coder(model);
+    std::vector<RowWorker> workers;
+    // no more workers than a window has tasks
+    const size_t n_workers = std::min(thread_count(), Window::kMaxSequences / Window::kTaskSequences);
+    for (size_t i = 0; i < n_workers; ++i)
+        workers.push_back(RowWorker{coder(), {}, DenseRows(model.features.size())});
+    // one window is filled while the other is coded and written
+    Window windows[2];
+    Window* window = &windows[0];
     Progress progress{"encoding", 0, 0, "rows"};
+    BesideWork coding;
+    auto code_window = [&] {
+        const size_t first_row = run.n_rows;
+        run.n_rows += window->sequences.size();
+        Window* full = window;
+        coding.start([&, full, first_row] {
+            write_window(*full, workers, model, format, out.get(), first_row, io, progress);
+        });
+        window = full == &windows[0] ? &windows[1] : &windows[0];
+    };
     LabelTally own(classes.names), trained(model.class_names);
     bool labels_ended = false;  // the sequences from there on are counted, not encoded
-    const SequenceFileStats stats = read_sequence_file(
-        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](std::string& sequence) {
-            const std::string* label = nullptr;
+    const SequenceFileStats stats = read_named_sequence_file(
+        sequences.get(), sequences_name, SequenceReader::Test, io.limits(), [&](const std::string& id, std::string& sequence) {
             if (classes.file) {
                 labels_ended = labels_ended || !next_class_line(classes.reader);
                 if (labels_ended) return;
-                label = &classes.reader.line;
-                own.add(*label);
-                trained.add(*label);
+                const std::string& label = classes.reader.line;
+                own.add(label);
+                trained.add(label);
                 if (own.outside() != LabelFit::kNone) {
                     LabelFit fit;
                     fit.outside = own.outside();
@@ -96,14 +197,15 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
                 if (trained.outside() != LabelFit::kNone)
                     fatal(outside_training_error(trained.outside_label(), classes.first_label_line + trained.outside(),
                                                  model.class_names, classes.name));
+                window->labels.push_back(label);
             }
-            fill(sequence, label, ones);
-            table.row(ones, !model.with_classes ? RowClass::none()
-                            : label             ? RowClass::of(*label)
-                                                : RowClass::missing());
-            ++progress.done;
-            io.progress(progress);
+            if (row_ids) window->ids.push_back(id);
+            window->residues += sequence.size();
+            window->sequences.push_back(std::move(sequence));
+            if (window->full()) code_window();
         });
+    if (!window->sequences.empty()) code_window();
+    coding.wait();
     report_sequence_file(io, stats, sequences_name);
     if (classes.file) {
         // the label lines past the last sequence count too
@@ -113,9 +215,8 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
         fit.n_sequences = static_cast<size_t>(stats.n_sequences);
         if (!fit.fits()) fatal(label_fit_error(fit, classes.name, classes.first_label_line));
     }
-    table.flush();
     close_output(out, table_name);
-    run.n_rows = table.rows();
+    if (run.with_labels && model.method->label_free_option) io.warn(labelled_rows_warning(io, table_name));
     return run;
 }
 

@@ -2,9 +2,10 @@
 // training file's (the same attributes and class list) and whose rows are those the method
 // writes for a test file, computed by the method's own row code.
 //
-// The sequence file is read as it streams (no sequence limit): each sequence is encoded and its
-// row written as soon as it is read, so memory holds the model and one sequence, however long
-// the file. A classification file gives each row its class, read as the method reads a test
+// The sequence file is read as it streams (no sequence limit): a window of sequences is coded on
+// every thread of the pool and its rows written in input order while the next window is read,
+// so memory holds the model and two windows, however long the file, and the bytes are the same
+// for any number of threads. A classification file gives each row its class, read as the method reads a test
 // classification file; without one the class is unknown ("?") and the DDMS rule, which needs
 // the sequence's class, is not applied: values are exact presence. Each method's rows come
 // from its row coder (methods/method.h).

@@ -36,7 +36,7 @@ SequenceInput ask_sequence_file(Dialogue& io, SequenceReader reader, ShownLimits
     SequenceInput input;
     File in = ask_input_file(io, kSequenceFile, prompt_text(kSequenceFile, shown.sequences, shown.length),
                              input.name);
-    input.sequences = read_sequences(in.get(), input.name, reader, io.limits(), &input.stats);
+    input.sequences = read_sequences(in.get(), input.name, reader, io.limits(), &input.stats, &input.ids);
     return input;
 }
 
@@ -49,7 +49,7 @@ bool ask_test_files(Dialogue& io, TestInput& test) {
     File file = ask_input_file(io, kTestFile, test.name);
     if (!file) return false;
     SequenceFileStats stats;
-    test.sequences = read_sequences(file.get(), test.name, SequenceReader::Test, io.limits(), &stats);
+    test.sequences = read_sequences(file.get(), test.name, SequenceReader::Test, io.limits(), &stats, &test.ids);
     file.reset();
     require_sequences(io, stats, test.name);
     note_residues(io, stats, test.name);

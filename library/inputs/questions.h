@@ -36,6 +36,7 @@ constexpr ShownLimits kDescriptorShownLimits = {3000, 5000};
 struct SequenceInput {
     std::string name;  // as answered
     std::vector<std::string> sequences;
+    std::vector<std::string> ids;  // of the sequences, in the same order
     SequenceFileStats stats;
 };
 
@@ -51,6 +52,7 @@ struct TestInput {
     std::string name;        // empty: no test file
     std::string class_name;
     std::vector<std::string> sequences;
+    std::vector<std::string> ids;  // of the sequences, in the same order
     File class_file;         // open exactly when a test file was named
     // The classification file read whole and checked, when labels must fit (the command line)
     std::optional<ClassesRead> classes;

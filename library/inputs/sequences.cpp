@@ -3,6 +3,9 @@
 #include <cctype>
 #include <cmath>
 
+#include "dialogue/compressed.h"
+#include "report/figures.h"
+
 namespace tessar {
 
 namespace {
@@ -29,6 +32,18 @@ std::string too_long_message(SequenceReader reader, long long length, int index)
     }
 }
 
+// The reader's rule for one character: blanks, tabs and '*' are skipped, lower case is folded
+// to upper case, any other character that is not a letter is no residue.
+constexpr int kSkipped = 0;
+constexpr int kNoResidue = -1;
+int residue_letter(char ch) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c == ' ' || c == '\t' || c == '*') return kSkipped;
+    if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (c < 'A' || c > 'Z') return kNoResidue;
+    return c;
+}
+
 bool is_header(const std::string& line) { return !line.empty() && line[0] == '>'; }
 
 bool holds_letter(const std::string& line) {
@@ -47,13 +62,14 @@ struct ReadPosition {
 void add_residues(const std::string& line, std::string& residues, SequenceReader reader,
                   const Limits& limits, int index, const ReadPosition& at, SequenceFileStats& stats) {
     for (size_t k = 0; k < line.size(); ++k) {
-        unsigned char c = static_cast<unsigned char>(line[k]);
-        if (c == ' ' || c == '\t' || c == '*') continue;
-        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z')
+        const int letter = residue_letter(line[k]);
+        if (letter == kSkipped) continue;
+        if (letter == kNoResidue)
             throw FatalError{bad_residue_message(reader),
                              format("Err input: %s %s", at.name.c_str(),
-                                    bad_residue_detail(at.line, static_cast<long long>(k) + 1, c).c_str())};
+                                    bad_residue_detail(at.line, static_cast<long long>(k) + 1,
+                                                       static_cast<unsigned char>(line[k])).c_str())};
+        const unsigned char c = static_cast<unsigned char>(letter);
         ++stats.letter_counts[c - 'A'];
         residues.push_back(static_cast<char>(c));
         if (residues.size() > static_cast<size_t>(limits.max_residues))
@@ -86,6 +102,7 @@ std::string read_all(std::FILE* in) {
     char block[1 << 16];
     size_t n;
     while ((n = std::fread(block, 1, sizeof block, in)) > 0) text.append(block, n);
+    check_read(in);
     return text;
 }
 
@@ -103,8 +120,9 @@ int count_headers(const std::string& text) {
 // The one reading pass over a source of lines.
 template <class NextLine>
 SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& name, SequenceReader reader,
-                                  const Limits& limits, const std::function<void(std::string&)>& store) {
+                                  const Limits& limits, const StoreNamedSequence& store) {
     SequenceFileStats stats;
+    stats.reader = reader;
     std::string line;
     ReadPosition at{name};
     auto next_line = [&](std::string& text) {
@@ -124,25 +142,49 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
     }
 
     // each header starts the next sequence
-    std::string residues;
+    std::string residues, id;
     for (int index = 0; in_sequence; ++index) {
         if (index >= limits.max_sequences) fatal(too_many_message(reader));
+        id = sequence_id(line);
         residues.clear();
         in_sequence = false;
         while (next_line(line)) {
             if (is_header(line)) {
                 in_sequence = true;
-                break;
+                    break;
             }
             add_residues(line, residues, reader, limits, index, at, stats);
         }
         ++stats.n_sequences;
-        store(residues);
+        if (residues.size() >= stats.length_counts.size()) stats.length_counts.resize(residues.size() + 1);
+        ++stats.length_counts[residues.size()];
+        store(id, residues);
     }
     return stats;
 }
 
 }  // namespace
+
+size_t append_residues(std::string_view line, std::string& residues) {
+    for (size_t i = 0; i < line.size(); ++i) {
+        const int c = residue_letter(line[i]);
+        if (c == kSkipped) continue;
+        if (c == kNoResidue) return i;
+        residues.push_back(static_cast<char>(c));
+    }
+    return std::string::npos;
+}
+
+std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
+                                                 std::vector<std::string>& ids) {
+    std::vector<std::string> sequences;
+    parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader, Limits{},
+                    [&](const std::string& id, std::string& seq) {
+                        ids.push_back(id);
+                        sequences.push_back(std::move(seq));
+                    });
+    return sequences;
+}
 
 std::string bad_residue_detail(long long line, long long column, unsigned char c) {
     const std::string shown = c >= 0x20 && c < 0x7f ? std::string(1, static_cast<char>(c)) : format("\\x%02X", c);
@@ -154,8 +196,20 @@ std::string bad_residue_detail(long long line, long long column, unsigned char c
     return format("line %lld column %lld: '%s' is not a residue letter%s", line, column, shown.c_str(), hint);
 }
 
+std::string sequence_id(const std::string& header) {
+    const size_t begin = header.starts_with('>') ? 1 : 0;
+    const size_t end = header.find_first_of(" \t", begin);
+    return header.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
 SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
                                      const Limits& limits, const std::function<void(std::string&)>& store) {
+    return read_named_sequence_file(in, name, reader, limits,
+                                    [&store](const std::string&, std::string& residues) { store(residues); });
+}
+
+SequenceFileStats read_named_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
+                                           const Limits& limits, const StoreNamedSequence& store) {
     if (limits.max_sequences == INT_MAX)
         return parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader,
                                limits, store);
@@ -165,10 +219,12 @@ SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, Seq
 }
 
 std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, SequenceReader reader,
-                                        const Limits& limits, SequenceFileStats* stats) {
+                                        const Limits& limits, SequenceFileStats* stats, std::vector<std::string>* ids) {
     std::vector<std::string> sequences;
-    SequenceFileStats s = read_sequence_file(in, name, reader, limits,
-                                             [&](std::string& seq) { sequences.push_back(std::move(seq)); });
+    SequenceFileStats s = read_named_sequence_file(in, name, reader, limits, [&](const std::string& id, std::string& seq) {
+        sequences.push_back(std::move(seq));
+        if (ids) ids->push_back(id);
+    });
     if (stats) *stats = s;
     return sequences;
 }
@@ -212,6 +268,9 @@ void note_residues(Dialogue& io, const SequenceFileStats& stats, const std::stri
 }
 
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name) {
+    if (RunFigures* figures = io.figures())
+        figures->add_input({name, static_cast<size_t>(stats.n_sequences), stats.length_counts,
+                            stats.reader != SequenceReader::Test});
     if (stats.n_sequences == 0 && io.limits().no_sequence_is_error)
         fatal(format("Err: no sequence in %s: a sequence starts at a line beginning with '>'\n",
                      name.c_str()));

@@ -14,9 +14,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialogue/dialogue.h"
@@ -38,6 +40,9 @@ struct SequenceFileStats {
     int n_skipped_lines = 0;          // lines before the first header
     bool skipped_residues = false;    // one of them held a letter
     std::array<long long, 26> letter_counts{};  // residues of the sequences, by letter A to Z
+    SequenceReader reader = SequenceReader::Test;  // the reader that read the file
+    // length_counts[n]: how many sequences hold n residues (up to the longest length)
+    std::vector<std::uint64_t> length_counts = {};
 };
 
 // Reads and validates every sequence of `in`, handing each to `store` in file order as soon as
@@ -47,9 +52,19 @@ struct SequenceFileStats {
 SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
                                      const Limits& limits, const std::function<void(std::string&)>& store);
 
-// The same, keeping the sequences.
+// The same, handing each sequence with its id (sequence_id of its header line).
+using StoreNamedSequence = std::function<void(const std::string& id, std::string& residues)>;
+SequenceFileStats read_named_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
+                                           const Limits& limits, const StoreNamedSequence& store);
+
+// The same, keeping the sequences, and their ids in `ids` when given.
 std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, SequenceReader reader,
-                                        const Limits& limits, SequenceFileStats* stats = nullptr);
+                                        const Limits& limits, SequenceFileStats* stats = nullptr,
+                                        std::vector<std::string>* ids = nullptr);
+
+// The id that names a sequence in the tables: its header line's text after '>' up to the first
+// blank or tab ("" when there is none).
+std::string sequence_id(const std::string& header);
 
 // What stands after "Err input: <file> " for a character `c` that is no residue letter at
 // `line` and `column` (from 1): "line 2 column 4: '-' is not a residue letter (gaps of aligned
@@ -60,6 +75,16 @@ std::string bad_residue_detail(long long line, long long column, unsigned char c
 long long uncommon_residues(const SequenceFileStats& stats);
 // The share of the file's residues that are A, C, G, T, U or N, from 0 to 1 (0 without residues).
 double nucleotide_share(const SequenceFileStats& stats);
+
+// The same without limits, with the id of each sequence: its header's text after '>' up to the
+// first blank or tab.
+std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
+                                                 std::vector<std::string>& ids);
+
+// The reader's rule for the residues of one line: blanks, tabs and '*' skipped, lower case folded
+// to upper case, each letter appended to `residues`. Returns the position in `line` of the first
+// character that is none of these (residues up to it appended), or std::string::npos.
+size_t append_residues(std::string_view line, std::string& residues);
 
 // A file holding no sequence is fatal when the front end's limits say so (batch use).
 void require_sequences(Dialogue& io, const SequenceFileStats& stats, const std::string& name);

@@ -37,6 +37,12 @@ int Model::number(std::string_view key) const {
 
 double Model::real(std::string_view key) const { return std::strtod(parameter(key).c_str(), nullptr); }
 
+std::string labelled_rows_warning(const Dialogue& io, const std::string& table_name) {
+    return format("\tWarning: the test rows of %s use the test classes; a classifier evaluated on them sees its "
+                  "answer%s\n",
+                  table_name.c_str(), io.limits().label_free_hint);
+}
+
 std::string class_words(const ContextSummary& tables) {
     if (tables.class_names.empty()) return "no classes";
     return format("%zu classes", tables.class_names.size());

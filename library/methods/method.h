@@ -7,7 +7,8 @@
 //     and the outputs it writes under fixed names;
 //   - how it runs on a dialogue, and what the run gives back: a summary line and a model;
 //   - the parameters its model file holds, how a feature line is written and read back;
-//   - how the rows of its features are computed for any sequence (its row coder).
+//   - how the rows of its features are computed for any sequence (its row coder);
+//   - the sections of its own in the report of a run (report/figures.h).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "context/context.h"
 #include "dialogue/dialogue.h"
 #include "inputs/questions.h"
+#include "report/figures.h"
 
 namespace tessar {
 
@@ -77,6 +79,19 @@ enum class TestClassReading {
     Unchecked,  // read from its start without checks, by its own count
 };
 
+// What a method learns from when its training set is held in memory rather than in files (the
+// Python module): the sequences as the sequence reader leaves them (letters A to Z), one label
+// per sequence (none: no classes) and the class names, in the order the tables list them. The
+// parameters are the answers to the method's questions, by name (the flag without its dashes,
+// '-' as '_': "min_length"), as text; each is checked as the flag's value is, and an absent one
+// takes the question's default.
+struct LearnRequest {
+    std::vector<std::string> sequences;
+    std::vector<std::string> labels;
+    std::vector<std::string> class_names;
+    std::vector<std::pair<std::string, std::string>> parameters;
+};
+
 // An output a method writes under a fixed name of its own, in the output folder.
 struct FixedOutput {
     const char* name;  // "SeqFile.seq"
@@ -105,9 +120,50 @@ struct Method {
     bool (*read_feature)(const std::string& value, Model& model, std::string& why);
     RowCoder (*row_coder)(const Model& model);
     TestClassReading test_classes;
+    // Learns the model from a training set in memory by the steps `run` takes on files; the
+    // model equals the one `run` gives for the same sequences, labels and answers.
+    Model (*learn)(const LearnRequest& request) = nullptr;
+    // Its rows may take the rows' labels, and may leave them out (Limits::label_free_rows): the
+    // command line offers --label-free.
+    bool label_free_option = false;
+
+    // ---- the report of a run: appends the method's own sections, made of its model and the
+    // figures of the run (null: none)
+    void (*report_sections)(const Model& model, const RunFigures& figures,
+                            std::vector<ReportSection>& sections) = nullptr;
 };
 
 // ---- pieces several records share
+
+// The warning on rows of a method with Method::label_free_option written with their labels for
+// a test file (or by `tessar encode --classes`): their values carry the labels. Names the table.
+std::string labelled_rows_warning(const Dialogue& io, const std::string& table_name);
+
+// The name of a question's answer in a LearnRequest: "--min-length" -> "min_length".
+std::string parameter_name(const Question& q);
+// Whether the request gives an answer to `q`.
+bool has_parameter(const LearnRequest& request, const Question& q);
+// The request's answer to a number or real question, checked as the flag's value is; an absent
+// answer takes `fallback` (NaN: the question's default). Fatal ("Err: min_length: ...") when
+// it is refused.
+double learn_parameter(const LearnRequest& request, const Question& q, double fallback = __builtin_nan(""));
+// Fatal when the request names a parameter that none of `questions` has.
+void require_known_parameters(const LearnRequest& request, const std::vector<const Question*>& questions);
+// A model of `method` with its features, its classes those of the request.
+Model learned_model(const Method& method, std::vector<std::string> features, const LearnRequest& request);
+// Fatal unless every sequence has a label, each one of the class names, and there are two
+// classes at least (what the descriptor methods need).
+void require_two_classes(const LearnRequest& request);
+
+// The rows of `sequences` by the model's row coder, on every core, as compressed sparse rows:
+// row i holds the columns columns[row_starts[i]] to columns[row_starts[i + 1] - 1], ascending.
+// `labels` gives each sequence's class (null: unknown, as `tessar encode` without classes).
+struct SparseRows {
+    std::vector<std::int64_t> row_starts{0};
+    std::vector<std::uint32_t> columns;
+};
+SparseRows code_rows(const Model& model, const std::vector<std::string>& sequences,
+                     const std::vector<std::string>* labels = nullptr);
 
 // "3 classes" or "no classes", for a summary line.
 std::string class_words(const ContextSummary& tables);

@@ -39,7 +39,15 @@ bool read_feature(const std::string& value, Model& model, std::string& why) {
     return read_text_feature(value, model, why);
 }
 
-RowCoder row_coder(const Model& model) { return presence_coder(model.features); }
+RowCoder row_coder(const Model& model) { return ngram_coder(model.features, model.number("n")); }
+
+Model learn(const LearnRequest& request) {
+    require_known_parameters(request, {&kNgramSize});
+    const int n = static_cast<int>(learn_parameter(request, kNgramSize));
+    Model model = learned_model(kNgramsMethod, extract_ngrams(request.sequences, n).ngrams, request);
+    model.parameters = {{"n", std::to_string(n)}};
+    return model;
+}
 
 }  // namespace
 
@@ -47,7 +55,7 @@ const Method kNgramsMethod = {
     "ngrams", 'b', "every distinct substring of N residues as a feature (menu b)",
     "tessar ngrams seqs.fasta --classes seqs.cls -n 2 --format sparse-arff --out-dir out",
     questions, true, {}, run,
-    {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked,
+    {{"n", &kNgramSize}}, text_feature_line, read_feature, row_coder, TestClassReading::Checked, learn,
 };
 
 }  // namespace tessar

@@ -1,6 +1,8 @@
 #include "ngrams/ngrams.h"
 
+#include <algorithm>
 #include <climits>
+#include <memory>
 
 #include "context/context.h"
 #include "context/presence.h"
@@ -53,7 +55,85 @@ void print_counts(Dialogue& io, const NgramTable& table, std::clock_t start) {
 
 }  // namespace
 
+size_t letter_code_count(int n) {
+    size_t count = 1;
+    for (int i = 0; i < n; ++i) count *= 26;
+    return count;
+}
+
+bool letters_only(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+namespace {
+
+// extract_ngrams for short N-grams of letters: the table of their codes stands for the hash map.
+NgramTable extract_letter_ngrams(const std::vector<std::string>& sequences, int n) {
+    NgramTable table;
+    table.n = n;
+    std::vector<int> id_of(letter_code_count(n), -1);
+    std::vector<int> last_counted;
+    for (size_t s = 0; s < sequences.size(); ++s) {
+        const int seq = static_cast<int>(s);
+        for_each_letter_code(sequences[s], n, [&](std::uint32_t code, size_t at) {
+            int& id = id_of[code];
+            if (id < 0) {
+                id = static_cast<int>(table.ngrams.size());
+                table.ngrams.push_back(sequences[s].substr(at, static_cast<size_t>(n)));
+                last_counted.push_back(-1);
+            }
+            if (last_counted[id] != seq) {
+                last_counted[id] = seq;
+                ++table.n_sequence_ngrams;
+            }
+        });
+    }
+    return table;
+}
+
+}  // namespace
+
+RowCoder ngram_coder(const std::vector<std::string>& ngrams, int n) {
+    RowCoder presence = presence_coder(ngrams);
+    if (n < 1 || n > kMaxLetterCodeN) return presence;
+    // the column of each code (-1: none)
+    auto columns = std::make_shared<std::vector<std::int32_t>>(letter_code_count(n), -1);
+    for (size_t j = 0; j < ngrams.size(); ++j) {
+        if (ngrams[j].size() != static_cast<size_t>(n) || !letters_only(ngrams[j])) return presence;
+        std::int32_t* column = nullptr;
+        for_each_letter_code(ngrams[j], n, [&](std::uint32_t code, size_t) { column = &(*columns)[code]; });
+        if (*column >= 0) return presence;  // an N-gram twice: both columns are 1 together
+        *column = static_cast<std::int32_t>(j);
+    }
+    std::shared_ptr<const std::vector<std::int32_t>> shared = columns;
+    const size_t n_columns = ngrams.size();
+    return [presence, shared, n, n_columns]() -> RowFiller {
+        // the columns of the row as bits, read out in order at the end (all 0 between rows)
+        return [fallback = presence(), shared, n, present = std::vector<std::uint64_t>(n_columns / 64 + 1, 0)](
+                   std::string_view sequence, const std::string* label, std::vector<std::uint32_t>& ones) mutable {
+            if (!letters_only(sequence)) {
+                fallback(sequence, label, ones);
+                return;
+            }
+            const std::vector<std::int32_t>& column = *shared;
+            for_each_letter_code(sequence, n, [&](std::uint32_t code, size_t) {
+                const std::int32_t j = column[code];
+                if (j >= 0) present[static_cast<size_t>(j) / 64] |= std::uint64_t{1} << (j % 64);
+            });
+            ones.clear();
+            for (size_t w = 0; w < present.size(); ++w) {
+                for (std::uint64_t m = present[w]; m; m &= m - 1)
+                    ones.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(m))));
+                present[w] = 0;
+            }
+        };
+    };
+}
+
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n) {
+    if (n >= 1 && n <= kMaxLetterCodeN &&
+        std::all_of(sequences.begin(), sequences.end(), [](const std::string& s) { return letters_only(s); }))
+        return extract_letter_ngrams(sequences, n);
     NgramTable table;
     table.n = n;
     // text -> index in `ngrams`; the keys view into the training sequences
@@ -90,10 +170,12 @@ NgramsRun run_ngrams(Dialogue& io) {
     // keys typed ahead during the computation are not taken as answers
     io.discard_typeahead();
 
-    const RowCoder rows = presence_coder(table.ngrams);
+    const RowCoder rows = ngram_coder(table.ngrams, n);
     ContextRequest request{table.ngrams};
     request.training = coder_rows(rows, in.training.sequences, false);
     if (in.with_test) request.test = coder_rows(rows, in.test.sequences, false);
+    request.training.ids = &in.training.ids;
+    request.test.ids = &in.test.ids;
     request.classes = labelled_class_files(in);
     request.blank_lines_first = true;
     NgramsRun run;

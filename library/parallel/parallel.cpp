@@ -10,6 +10,7 @@
 #include <exception>
 #include <mutex>
 #include <system_error>
+#include <utility>
 
 #include "dialogue/dialogue.h"
 
@@ -20,6 +21,8 @@ namespace {
 // 0: the default, the cores the process may use.
 std::atomic<size_t> chosen_thread_count{0};
 
+std::atomic<bool> stop_request{false};
+
 }  // namespace
 
 void set_thread_count(size_t n) { chosen_thread_count.store(n, std::memory_order_relaxed); }
@@ -27,6 +30,14 @@ void set_thread_count(size_t n) { chosen_thread_count.store(n, std::memory_order
 size_t thread_count() {
     const size_t n = chosen_thread_count.load(std::memory_order_relaxed);
     return n > 0 ? n : default_thread_count();
+}
+
+void request_stop(bool stop) { stop_request.store(stop, std::memory_order_relaxed); }
+
+bool stop_requested() { return stop_request.load(std::memory_order_relaxed); }
+
+void stop_if_requested() {
+    if (stop_requested()) throw RunStopped{};
 }
 
 size_t default_thread_count() {
@@ -106,6 +117,7 @@ struct Run {
         hold.unlock();
         std::exception_ptr error;
         try {
+            stop_if_requested();
             tasks.run(worker, task);
         } catch (...) {
             error = std::current_exception();
@@ -180,6 +192,26 @@ void join_all(std::vector<std::thread>& workers) {
 }
 
 }  // namespace
+
+BesideWork::~BesideWork() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void BesideWork::start(std::function<void()> body) {
+    wait();
+    thread_ = start_worker(start_std_thread, [this, body = std::move(body)] {
+        try {
+            body();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    });
+}
+
+void BesideWork::wait() {
+    if (thread_.joinable()) thread_.join();
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
 
 void run_ordered(const OrderedTasks& tasks) {
     if (tasks.count == 0) return;

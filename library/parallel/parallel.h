@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -59,6 +60,38 @@ struct OrderedTasks {
 // Returns (or throws) once every worker has stopped. A worker that cannot be started is a
 // FatalError naming the system's reason, thrown once the workers already started have stopped.
 void run_ordered(const OrderedTasks& tasks);
+
+// ---- stopping a run from outside
+//
+// A front end that must carry on after an interrupt (the Python module raises KeyboardInterrupt
+// and returns to its caller) cannot end the process the way the signal handler does: it asks
+// the computation in progress to stop instead. The pool checks the request before each task and
+// the long loops (the motif search) now and then; either throws RunStopped, which unwinds the
+// run like any failure. The request holds until it is withdrawn.
+struct RunStopped {};
+void request_stop(bool stop);
+bool stop_requested();
+// Throws RunStopped when a stop is requested.
+void stop_if_requested();
+
+// One piece of work running beside the calling thread, on a thread of its own that blocks
+// SIGINT and SIGTERM like the workers (a producer that reads while the pool codes what it read
+// last). At most one runs at a time; going away waits for it.
+class BesideWork {
+public:
+    BesideWork() = default;
+    ~BesideWork();
+    BesideWork(const BesideWork&) = delete;
+    BesideWork& operator=(const BesideWork&) = delete;
+    // Waits for the work started before (see wait), then starts `body`.
+    void start(std::function<void()> body);
+    // Waits for the work started last to end, and throws again what it threw.
+    void wait();
+
+private:
+    std::thread thread_;
+    std::exception_ptr failure_;
+};
 
 // Calls body(worker, begin, end) for consecutive blocks [begin, end) of [0, n) of `block`
 // items (the last one shorter), each block once, from up to thread_count() threads; `worker`

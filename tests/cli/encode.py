@@ -9,7 +9,9 @@ grow with the input.
                    methods write a row for each test sequence). Class names with blanks, commas
                    and quotes go through the model unchanged.
   no classes       without --classes every row's class is ?, the values are those of the rows
-                   with classes, and ddms values are exact presence (a substring search here);
+                   with classes; ddms values use no label: each 1 of exact presence (a substring
+                   search here) and of the rows with classes is a 1 there (tests/python checks
+                   the rule itself);
                    a model learned without classes gives the training file's header, without
                    class attribute.
   bad models       truncated, another version, a feature line that does not parse, an unknown
@@ -94,7 +96,8 @@ def check_same_rows(tessar, work, label, method_args, test_fasta, test_cls):
 
 
 def check_without_classes(tessar, work, label, model, test_fasta, test_cls, presence=None):
-    """Without --classes: class ?, the same values (or, for ddms, exact presence)."""
+    """Without --classes: class ?, the same values (for ddms, the label-free rule: at least exact
+    presence and the values with classes)."""
     out = os.path.join(work, label, "unlabelled")
     os.makedirs(out, exist_ok=True)
     run(tessar, ["encode", test_fasta, "--model", model, "--arff", os.path.join(out, "a.arff"), "-q"], work)
@@ -111,12 +114,16 @@ def check_without_classes(tessar, work, label, model, test_fasta, test_cls, pres
                 and not ln.startswith("@attribute class ")]
     n = len(features)
     values = [",".join(r.split(",")[:n]) for r in rows]
+    with_classes = [",".join(r.split(",")[:n]) for r in data_rows(labelled, "arff").decode().split("\n")[:-1]]
     if presence is None:
-        want = [",".join(r.split(",")[:n]) for r in data_rows(labelled, "arff").decode().split("\n")[:-1]]
-    else:
-        want = [",".join("1" if f in s else "0" for f in features) for s in fasta_sequences(test_fasta)]
-    if values != want:
-        raise Failure(f"{label}: the values without --classes are not the expected ones")
+        if values != with_classes:
+            raise Failure(f"{label}: the values without --classes are not the expected ones")
+        return
+    exact = [",".join("1" if f in s else "0" for f in features) for s in fasta_sequences(test_fasta)]
+    for lower in (exact, with_classes):
+        if len(lower) != len(values) or any(a == "1" and b != "1" for low, row in zip(lower, values)
+                                            for a, b in zip(low.split(","), row.split(","))):
+            raise Failure(f"{label}: a value without --classes is 0 where exact presence or the class gives 1")
 
 
 def check_no_class_model(tessar, work, seqs, test_fasta):

@@ -209,7 +209,6 @@ def main():
         copies((seqs, "st.fa"))(work)
         subprocess.run([tessar, "ngrams", seqs, "-n", "2", "--save-model", "m.txt", "-q"], cwd=work, check=True)
         os.remove(os.path.join(work, "Context.arff"))
-        os.remove(os.path.join(work, "Context.txt"))
     expect("encode --arff on its sequence file", ["encode", "st.fa", "--model", "m.txt", "--arff", "st.fa"], 2,
            ["tessar encode: --arff st.fa would replace SEQUENCES st.fa"], files=[], lines=1,
            setup=with_model, after=same_as("st.fa", seqs))

@@ -115,7 +115,8 @@ def main():
     try:
         make_inputs(work)
         steps.run("two ngrams runs at once", check_concurrent, tessar, work,
-                  ["ngrams", "../s.fa", "--classes", "../s.cls"], ["-n", "2"], ["-n", "3"],
+                  ["ngrams", "../s.fa", "--classes", "../s.cls", "--txt", "Context.txt", "--dat", "Context.dat"],
+                  ["-n", "2"], ["-n", "3"],
                   ["Context.arff", "Context.txt", "Context.dat"])
         steps.run("two disclass runs at once", check_concurrent, tessar, work,
                   ["disclass", "--classes", "../s.cls"], ["../s.fa", "--alpha", "0.3"], ["../t.fa", "--alpha", "0.5"],

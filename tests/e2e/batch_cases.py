@@ -99,6 +99,11 @@ def flag_value(q, answer):
     return answer
 
 
+# The outputs the command line writes only when their flag names them: the menu always asks
+# for them, so a menu run that wrote them is compared with a command line that names them.
+WRITTEN_WHEN_NAMED = {"--txt", "--dat"}
+
+
 def menu_flags(case, tables):
     """The tessar command line equivalent to the case's menu run."""
     stdin = open(os.path.join(case, "stdin"), "rb").read()
@@ -131,6 +136,8 @@ def menu_flags(case, tables):
         choice = table["menu_choice"]
         args += [choice["flag"], choice["choices"][ord(key) - ord(table["key"])]]
     for q, answer in zip(asked, answers):
+        if answer == "" and q["flag"] in WRITTEN_WHEN_NAMED:
+            answer = q["default"]  # the command line writes them only when named
         if answer == "":
             continue  # the default
         value = flag_value(q, answer)

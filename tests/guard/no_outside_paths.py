@@ -5,7 +5,8 @@ The repository must build, test and benchmark from a clone alone: no file may re
 folder beside the clone or from a path of one developer's machine. Every file of the repository
 is read (the files git tracks when the folder is a git checkout, otherwise every file of the tree
 but build and output folders), except the data folders, whose contents are data, not paths:
-tests/data/, samples/, and the expected/ and input/ folders of the e2e cases.
+tests/data/, samples/, and the expected/ and input/ folders of the e2e cases; and images (PNG),
+whose compressed bytes may spell anything.
 
 usage: no_outside_paths.py [--root DIR]     (default: the repository holding this script)
 Prints one line per offence (file:line: the path) and exits 1 if there is any, else 0.
@@ -44,8 +45,13 @@ SKIPPED_FOLDERS = re.compile(
     r"|(?:^|/)__pycache__$")
 
 
+# Files that are images: bytes, not text.
+DATA_SUFFIXES = (".png",)
+
+
 def is_data(path):
-    return path.startswith(DATA_PREFIXES) or DATA_CASE_FOLDERS.match(path) is not None
+    return (path.startswith(DATA_PREFIXES) or path.endswith(DATA_SUFFIXES)
+            or DATA_CASE_FOLDERS.match(path) is not None)
 
 
 def git_files(root):

@@ -65,11 +65,11 @@ class Patterns(unittest.TestCase):
     def test_data_folders_are_not_read(self):
         for name in ["tests/data/small.fasta", "tests/data/matrices/PAM30", "samples/Sample.txt",
                      "tests/e2e/cases/ngrams-defaults/expected/stdout",
-                     "tests/e2e/cases/ddms-handmade/input/seq.txt"]:
+                     "tests/e2e/cases/ddms-handmade/input/seq.txt", "doc/disclass-report.png"]:
             self.assertTrue(guard.is_data(name), name)
         for name in ["tests/e2e/cases/ngrams-test-file/files", "tests/e2e/cases/x/stdin",
                      "tests/e2e/run_case.py", "bench/common.sh", "library/ddms/matrices.cpp",
-                     "samples.txt", "tests/database/x"]:
+                     "samples.txt", "tests/database/x", "doc/png.md"]:
             self.assertFalse(guard.is_data(name), name)
 
 

@@ -13,6 +13,12 @@ once more without classes. The dense ARFF files, read by liac-arff, are the refe
     file's class order.
 Every reader must give the dense file's values, row for row, and its classes. Both ARFF files of
 a pair must list the class values in the training classification file's order.
+
+Row ids: every method runs once more on copies of the files whose headers begin with awkward ids
+(a comma, quotes, a backslash, '%', braces, '?', '#', an empty id), in each format with --ids; each
+reader must give every row's id: pandas `read_csv(f, index_col=0)` (an empty id read as missing, as
+pandas reads every empty field), liac-arff and Weka for both ARFF formats, and scikit-learn's
+loader must still read the LibSVM rows, whose ids follow " # ".
 Weka exits 0 even when it fails: its output is judged.
 
 Usage: check_formats.py --bin BIN_FOLDER [--weka JAR] [--java JAVA]
@@ -82,7 +88,7 @@ def check_sparse(path, ref, java, jar, work):
 def check_csv(path, ref):
     table = pandas.read_csv(path, dtype=str, keep_default_na=False)
     names, values, classes, _ = ref
-    want_columns = names + (["class"] if classes is not None else [])
+    want_columns = ["id"] + names + (["class"] if classes is not None else [])
     same(f"{path} (pandas) columns", list(table.columns), want_columns)
     got = table[names].astype(int).to_numpy().reshape(-1, len(names)) if names else np.zeros((len(table), 0), int)
     same(f"{path} (pandas)", got, values)
@@ -138,6 +144,56 @@ def check_method(tessar, label, args, with_test, java, jar, work):
     return f"{len(refs['Context'][0])} features, {n_rows} rows in each of sparse ARFF, CSV, LibSVM"
 
 
+# Awkward ids, given to the sequences in turn; the rest keep their own.
+AWKWARD_IDS = ["a,b", 'say"x"', "it's", "", "50%", "{b}", "?", "x\\y", "#7", "'q'"]
+
+
+def awkward_copy(source, target):
+    """`source` with the first headers' ids replaced by AWKWARD_IDS (a description kept after a
+    blank); returns the ids of every sequence, in order."""
+    ids, out = [], []
+    for line in open(source).read().split("\n"):
+        if line.startswith(">"):
+            word, _, rest = line[1:].partition(" ")
+            new = AWKWARD_IDS[len(ids)] if len(ids) < len(AWKWARD_IDS) else word
+            ids.append(new)
+            line = ">" + new + (" " + rest if rest else "")
+        out.append(line)
+    with open(target, "w") as f:
+        f.write("\n".join(out))
+    return ids
+
+
+def arff_ids(path):
+    with open(path, encoding="utf-8") as f:
+        data = arff.load(f)
+    if data["attributes"][0] != ("id", "STRING"):
+        raise Failure(f"{path}: first attribute {data['attributes'][0]}")
+    return [row[0] for row in data["data"]]
+
+
+def check_ids(tessar, label, args, files, java, jar, work):
+    """Every format with --ids on the awkward copies: each reader gives each row's id."""
+    for fmt, ext in {"arff": ".arff", **FORMATS}.items():
+        out = os.path.join(work, label, "ids-" + fmt)
+        run_method(tessar, args + ["--ids"], fmt, out)
+        for stem, want in files.items():
+            path = os.path.join(out, stem + ext)
+            if fmt == "csv":
+                index = pandas.read_csv(path, index_col=0).index
+                same(f"{path} (pandas) ids", ["" if pandas.isna(i) else i for i in index], want)
+            elif fmt == "libsvm":
+                X, _ = load_svmlight_file(path, zero_based=False)
+                same(f"{path} (scikit-learn) rows", X.shape[0], len(want))
+                same(f"{path} ids", [ln.split(" # ", 1)[1] for ln in open(path).read().splitlines()], want)
+            else:
+                same(f"{path} (liac-arff) ids", arff_ids(path), want)
+                dense = os.path.join(work, "weka-ids.arff")
+                weka(["weka.filters.unsupervised.instance.SparseToNonSparse", "-i", path, "-o", dense], java, jar)
+                same(f"{path} (Weka) ids", arff_ids(dense), want)
+    return f"{sum(len(ids) for ids in files.values())} ids in each of 4 formats"
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--bin", required=True)
@@ -170,6 +226,13 @@ def main():
         steps = Steps()
         for label, method_args, with_test in runs:
             steps.run(label, check_method, tessar, label, method_args, with_test, args.java, args.weka, work)
+        ids = {"Context": awkward_copy(s, os.path.join(work, "ids.fasta")),
+               "Test": awkward_copy(os.path.join(work, "small-test.fasta"), os.path.join(work, "ids-test.fasta"))}
+        for label, method_args, with_test in runs:
+            method_args = [os.path.join(work, "ids.fasta") if a == s else
+                           os.path.join(work, "ids-test.fasta") if a == test[1] else a for a in method_args]
+            files = {stem: want for stem, want in ids.items() if stem == "Context" or with_test}
+            steps.run(f"{label}, ids", check_ids, tessar, label, method_args, files, args.java, args.weka, work)
     return steps.status()
 
 

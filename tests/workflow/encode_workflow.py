@@ -13,7 +13,9 @@ file, the very table one `tessar encode` of the whole file writes with the workf
   many sequences   a generated file of 3,000 sequences (lines before the first header, CR LF
                    line ends, lower case, '*', blank lines, an empty sequence) and a small one,
                    N-grams in CSV: 5 shards, the CSV header row once
-  descriptors      the same file with a DDMS model in sparse ARFF, 3 shards
+  descriptors      the same file with a DDMS model in sparse ARFF with row ids, 3 shards, read
+                   compressed: gzip in two members (as bgzip writes), named without .gz, and zstd;
+                   the split decompresses as it cuts
   slurm profile    the shipped SLURM profile loads in this Snakemake and sets the resources
                    of every job, account and partition from the command line (a dry run; the
                    real cluster: slurm_cluster.py)
@@ -24,6 +26,7 @@ file, the very table one `tessar encode` of the whole file writes with the workf
 Exits 77 (skipped) when snakemake is not installed.
 Usage: encode_workflow.py BIN_FOLDER
 """
+import gzip
 import json
 import os
 import random
@@ -52,8 +55,8 @@ def snakemake(args, cwd, env=None):
     return run.stdout.decode(errors="replace")
 
 
-def whole_file_table(tessar, fasta, model, fmt, out):
-    run = subprocess.run([tessar, "encode", fasta, "--model", model, "--format", fmt, "--arff", out, "-q"],
+def whole_file_table(tessar, fasta, model, fmt, out, extra=()):
+    run = subprocess.run([tessar, "encode", fasta, "--model", model, "--format", fmt, "--arff", out, "-q", *extra],
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if run.returncode != 0:
         raise Failure(f"tessar encode {fasta}: {run.stderr.decode()[:300]}")
@@ -88,6 +91,23 @@ def make_many(path, n):
                 f.write(body[k:k + 60] + end)
             if i % 17 == 0:
                 f.write("\n")
+
+
+def compressed_copies(fasta, work):
+    """`fasta` gzip-compressed in two members (named without .gz: known by its bytes) and, when
+    the zstd program is there, zstd-compressed."""
+    with open(fasta, "rb") as f:
+        data = f.read()
+    half = len(data) // 2
+    gzipped = os.path.join(work, "many-gzip.fasta")
+    with open(gzipped, "wb") as f:
+        f.write(gzip.compress(data[:half]) + gzip.compress(data[half:]))
+    copies = [{"gzipped": gzipped}]
+    if shutil.which("zstd"):
+        zstded = os.path.join(work, "many.fasta.zst")
+        subprocess.run(["zstd", "-q", "-f", fasta, "-o", zstded], check=True)
+        copies.append({"zstded": zstded})
+    return copies
 
 
 def write_config(path, **entries):
@@ -203,18 +223,21 @@ def check_sample(clone, work):
     return f"{n_shards} shards"
 
 
-def check_run(tessar, work, label, method, options, fmt, ext, shard_size, inputs):
+def check_run(tessar, work, label, method, options, fmt, ext, shard_size, inputs, ids=False):
     folder = os.path.join(work, label)
     os.makedirs(folder)
     write_config(os.path.join(folder, "config.yaml"), tessar=tessar, training=os.path.join(DATA, "small.fasta"),
                  classes=os.path.join(DATA, "small.cls"), method=method, options=f'"{options}"', format=fmt,
-                 shard_size=shard_size, inputs=inputs, results="out")
+                 shard_size=shard_size, inputs=inputs, results="out", ids="true" if ids else "false")
     snakemake(["-j", "2", "-q", "--snakefile", os.path.join(WORKFLOW, "Snakefile"), "--directory", folder],
               folder)
     model = os.path.join(folder, "out", "model", "model.txt")
     shards = []
     for name, fasta in table_names(inputs):
-        want = whole_file_table(tessar, fasta, model, fmt, os.path.join(folder, f"whole-{name}{ext}"))
+        want = whole_file_table(tessar, fasta, model, fmt, os.path.join(folder, f"whole-{name}{ext}"),
+                                ["--ids"] if ids else [])
+        if ids and b"@attribute id string\n" not in want:
+            raise Failure(f"{label} {name}: the table has no ids")
         same(f"{label} {name}", os.path.join(folder, "out", name + ext), want)
         with open(os.path.join(folder, "out", "shards", name + ".tsv")) as f:
             shards.append(len(f.read().splitlines()) - 1)
@@ -313,8 +336,9 @@ def main():
             ("sample data", check_sample, clone, work),
             ("many sequences: ngrams, csv", check_run, tessar, work, "ngrams-csv", "ngrams", "-n 2", "csv",
              ".csv", 700, [many, {"small": small}]),
-            ("descriptors: ddms, sparse-arff", check_run, tessar, work, "ddms-sparse", "ddms",
-             "--matrix pam70 --alpha 0.3 --beta 0.3", "sparse-arff", ".arff", 1000, [many]),
+            ("descriptors: ddms, sparse-arff with ids, compressed", check_run, tessar, work, "ddms-sparse", "ddms",
+             "--matrix pam70 --alpha 0.3 --beta 0.3", "sparse-arff", ".arff", 1000,
+             compressed_copies(many, work), True),
             ("slurm profile", check_slurm_profile, tessar, work),
             ("slurm profile scripts", check_slurm_scripts, work),
         ]

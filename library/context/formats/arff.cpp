@@ -19,8 +19,10 @@ std::string arff_quote(const std::string& name) {
     return quoted;
 }
 
-void append_arff_begin(std::string& out, const std::vector<std::string>& attributes, const char* binary_values) {
+void append_arff_begin(std::string& out, const std::vector<std::string>& attributes, const char* binary_values,
+                       bool with_ids) {
     out += "@relation Context\n\n";
+    if (with_ids) out += "@attribute id string\n";
     for (const std::string& a : attributes) {
         out += "@attribute ";
         out += a;
@@ -44,13 +46,19 @@ void append_arff_data(std::string& out) { out += "\n@data\n"; }
 
 std::string arff_class_value(RowClass cls) { return cls.label ? arff_quote(*cls.label) : "?"; }
 
+std::string arff_id_value(const std::string& id) { return id.empty() ? "''" : arff_quote(id); }
+
 namespace {
 
-void begin(std::string& out, const std::vector<std::string>& attributes, bool) {
-    append_arff_begin(out, attributes, "{1,0}");
+void begin(std::string& out, const std::vector<std::string>& attributes, bool, bool with_ids) {
+    append_arff_begin(out, attributes, "{1,0}", with_ids);
 }
 
 void append_row(std::string& out, const TableRow& row, DenseRows& dense) {
+    if (row.id) {
+        out += arff_id_value(*row.id);
+        if (row.n_attributes || row.cls.present()) out += ',';
+    }
     if (!row.cls.present()) {
         out += dense.arff(row.ones, nullptr);
         return;
@@ -61,7 +69,7 @@ void append_row(std::string& out, const TableRow& row, DenseRows& dense) {
 
 }  // namespace
 
-extern const TableFormat kArffFormat = {"arff", ".arff", begin, append_arff_class_begin, append_arff_class_end,
+extern const TableFormat kArffFormat = {"arff", ".arff", false, begin, append_arff_class_begin, append_arff_class_end,
                                         append_arff_data, append_row};
 
 }  // namespace tessar

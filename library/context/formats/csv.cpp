@@ -1,4 +1,5 @@
-// CSV: a header row "X,Y,...,class", rows "1,0,...,class" (the class "?" when unknown).
+// CSV: a header row "id,X,Y,...,class", rows "<id>,1,0,...,class" (the class "?" when unknown):
+// the first column names the row's sequence, so that a reader can index the rows by it.
 #include "context/formats/csv.h"
 
 #include "context/dense_rows.h"
@@ -18,8 +19,12 @@ std::string csv_quote(const std::string& field) {
 
 namespace {
 
-void begin(std::string& out, const std::vector<std::string>& attributes, bool with_class) {
+void begin(std::string& out, const std::vector<std::string>& attributes, bool with_class, bool with_ids) {
     bool first = true;
+    if (with_ids) {
+        out += "id";
+        first = false;
+    }
     for (const std::string& a : attributes) {
         if (!first) out += ',';
         first = false;
@@ -33,6 +38,10 @@ void nothing(std::string&) {}
 void no_class_names(std::string&, const std::vector<std::string>&) {}
 
 void append_row(std::string& out, const TableRow& row, DenseRows& dense) {
+    if (row.id) {
+        out += csv_quote(*row.id);
+        if (row.n_attributes || row.cls.present()) out += ',';
+    }
     if (!row.cls.present()) {
         out += dense.arff(row.ones, nullptr);
         return;
@@ -43,6 +52,6 @@ void append_row(std::string& out, const TableRow& row, DenseRows& dense) {
 
 }  // namespace
 
-extern const TableFormat kCsvFormat = {"csv", ".csv", begin, nothing, no_class_names, nothing, append_row};
+extern const TableFormat kCsvFormat = {"csv", ".csv", true, begin, nothing, no_class_names, nothing, append_row};
 
 }  // namespace tessar

@@ -1,6 +1,8 @@
 // LibSVM: no header, rows "<class index> 4:1 18:1": the class's index in the training
 // classification file's names (from 0; 0 for every row without a known class), then the 1-based
-// numbers of the features whose value is 1.
+// numbers of the features whose value is 1; with ids, " # " and the row's id at the end (a
+// comment to the readers).
+#include <charconv>
 #include <string>
 
 #include "context/table_format.h"
@@ -10,7 +12,7 @@ namespace tessar {
 
 namespace {
 
-void no_names(std::string&, const std::vector<std::string>&, bool) {}
+void no_names(std::string&, const std::vector<std::string>&, bool, bool) {}
 void nothing(std::string&) {}
 void no_class_names(std::string&, const std::vector<std::string>&) {}
 
@@ -25,16 +27,16 @@ size_t class_index(const TableRow& row) {
 
 void append_row(std::string& out, const TableRow& row, DenseRows&) {
     out += std::to_string(class_index(row));
-    for (std::uint32_t j : row.ones) {
-        out += ' ';
-        out += std::to_string(j + 1);
-        out += ":1";
+    append_feature_list(out, row.ones, 1, " ", ":1", true);
+    if (row.id) {
+        out += " # ";
+        out += *row.id;
     }
     out += '\n';
 }
 
 }  // namespace
 
-extern const TableFormat kLibsvmFormat = {"libsvm", ".libsvm", no_names, nothing, no_class_names, nothing, append_row};
+extern const TableFormat kLibsvmFormat = {"libsvm", ".libsvm", false, no_names, nothing, no_class_names, nothing, append_row};
 
 }  // namespace tessar

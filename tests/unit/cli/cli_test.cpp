@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "cli.h"
@@ -75,6 +76,10 @@ TEST_F(Cli, UsageErrorsNameTheFlagOnOneLineWithStatus2AndWriteNothing) {
         {{"ngrams", kSmall, "--format", "xml"}, "--format: \"xml\" is not one of arff, sparse-arff, csv, libsvm"},
         {{"bincod", kSmall}, "--code is required"},
         {{"bincod", kSmall, "--code", "morse"}, "is not one of aldane, brevik, corvel, dunmore"},
+        {{"motifs", kSmall, "--threads", "0"}, "--threads: \"0\" is not a number of threads (1 or more)"},
+        {{"encode", kSmall, "--model", "m.txt", "--threads", "two"},
+         "--threads: \"two\" is not a number of threads (1 or more)"},
+        {{"bincod", kSmall, "--code", "aldane", "--threads", "2"}, "--threads"},  // no work to spread
         {{"classes", "-o", "x.cls"}, "give --class NAME=COUNT or --from-headers SEP,FIELD"},
         {{"classes", "--class", "a", "-o", "x.cls"}, "\"a\" is not NAME=COUNT"},
         {{}, "A subcommand is required"},
@@ -120,9 +125,14 @@ TEST_F(Cli, ARunPrintsOneSummaryLineOrNothingWhenQuiet) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.out.rfind("ngrams: 18 sequences, ", 0), 0u) << o.out;
-    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.txt out/deep/Context.dat\n"),
-              std::string::npos) << o.out;
+    // the TXT and DAT tables only when named
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff\n"), std::string::npos) << o.out;
+    EXPECT_FALSE(exists("out/deep/Context.txt"));
+    EXPECT_FALSE(exists("out/deep/Context.dat"));
+    o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--out-dir", "out/deep", "--dat", "out/deep/Context.dat"});
+    EXPECT_NE(o.out.find("3 classes -> out/deep/Context.arff out/deep/Context.dat\n"), std::string::npos) << o.out;
     EXPECT_TRUE(exists("out/deep/Context.dat"));
+    EXPECT_FALSE(exists("out/deep/Context.txt"));
 
     o = run({"ngrams", kSmall, "--quiet", "--arff", "q.arff", "--txt", "q.txt"});
     EXPECT_EQ(o.status, 0);
@@ -255,4 +265,83 @@ TEST_F(Cli, SaveModelIsAnOutputOfTheRunAndEncodeNamesItsTable) {
     EXPECT_FALSE(exists("x"));
     // bincod learns nothing
     EXPECT_EQ(run({"bincod", kSmall, "--code", "aldane", "--save-model", "m.txt"}).status, 2);
+}
+
+TEST_F(Cli, ATableOnStandardOutputIsAloneThereAndTwoCannotShareIt) {
+    Outcome file = run({"ngrams", kSmall, "--classes", kSmallClasses, "--test", kData + "/small-test.fasta",
+                        "--test-classes", kData + "/small-test.cls", "--format", "csv", "-q"});
+    ASSERT_EQ(file.status, 0) << file.err;
+    // the table alone on standard output, the summary with the messages; no file named "-"
+    Outcome o = run({"ngrams", kSmall, "--classes", kSmallClasses, "--test", kData + "/small-test.fasta",
+                     "--test-classes", kData + "/small-test.cls", "--format", "csv", "--test-arff", "-",
+                     "--out-dir", "o"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, read_file("Test.csv"));
+    EXPECT_EQ(o.err.rfind("ngrams: 18 sequences", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("-> o/Context.csv standard output\n"), std::string::npos) << o.err;
+    EXPECT_EQ(read_file("o/Context.csv"), read_file("Context.csv"));
+    EXPECT_FALSE(exists("-"));
+    // the other tables and outputs of any subcommand
+    run({"ngrams", kSmall, "--save-model", "m.txt", "-q", "--out-dir", "m"});
+    o = run({"encode", kSmall, "--model", "m.txt", "--arff", "-", "--ids", "--format", "libsvm", "--no-header"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(count_lines(o.out), 18u);
+    EXPECT_EQ(o.out.rfind("0 ", 0), 0u);
+    EXPECT_NE(o.out.find(" # MYG_SAISC\n"), std::string::npos);
+    o = run({"ngrams", kSmall, "--txt", "-", "--arff", "t.arff", "-q"});
+    EXPECT_EQ(o.out.rfind("#motifs number\n2117\n", 0), 0u) << o.out.substr(0, 40);
+    o = run({"classes", "--class", "a=1", "-o", "-"});
+    EXPECT_EQ(o.out, "#classes number\n1\n#classes names\na\n#classes instances\na");
+    // two outputs on standard output: a usage error before anything is written
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"ngrams", kSmall, "--classes", kSmallClasses, "--arff", "-", "--dat", "-"},
+          std::vector<std::string>{"ngrams", kSmall, "--arff", "-", "--save-model", "-", "--out-dir", "n"}}) {
+        o = run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_NE(o.err.find(" - both name standard output: one output at most goes there\n"), std::string::npos)
+            << o.err;
+        EXPECT_EQ(count_lines(o.err), 1u);
+        EXPECT_FALSE(exists("n"));
+    }
+}
+
+// Work spread over the pool gives the files one thread writes, byte for byte: the motif search
+// (its branches shared by the threads), the DDMS merge and rows, and tessar encode (its rows
+// coded a window at a time). The medium set's 181 sequences make several encode tasks.
+TEST_F(Cli, EveryThreadCountWritesTheSameFiles) {
+    const std::string medium = kData + "/medium.fasta", medium_classes = kData + "/medium.cls";
+    const std::vector<std::vector<std::string>> runs = {
+        {"motifs", medium, "--classes", medium_classes, "--mutations", "1", "--min-occurrence", "20"},
+        {"ddms", medium, "--classes", medium_classes, "--matrix", "blosum62", "--test", kData + "/small-test.fasta",
+         "--test-classes", kData + "/small-test.cls", "--save-model", "model.txt"},
+    };
+    for (const auto& args : runs) {
+        std::map<std::string, std::string> files[2];
+        for (int threads : {1, 2}) {
+            const std::string dir = "t" + std::to_string(threads);
+            std::vector<std::string> flags = args;
+            for (std::string& f : flags)
+                if (f == "model.txt") f = dir + "/model.txt";
+            flags.insert(flags.end(), {"--out-dir", dir, "--threads", std::to_string(threads), "-q"});
+            const Outcome o = run(flags);
+            ASSERT_EQ(o.status, 0) << args[0] << ": " << o.err;
+            for (const auto& entry : std::filesystem::directory_iterator(dir))
+                files[threads - 1][entry.path().filename()] = read_file(entry.path());
+        }
+        EXPECT_GE(files[0].size(), 2u) << args[0];
+        EXPECT_TRUE(files[0] == files[1]) << args[0] << ": the files of --threads 1 and 2 differ";
+    }
+    // the DDMS model encodes the medium set with its classes, in every format
+    for (const char* format : {"arff", "libsvm"}) {
+        std::string tables[2];
+        for (int threads : {1, 2}) {
+            const Outcome o = run({"encode", medium, "--model", "t1/model.txt", "--classes", medium_classes,
+                                   "--format", format, "--arff", "e.table", "--threads", std::to_string(threads)});
+            ASSERT_EQ(o.status, 0) << o.err;
+            tables[threads - 1] = read_file("e.table");
+        }
+        EXPECT_GE(count_lines(tables[0]), 181u);
+        EXPECT_TRUE(tables[0] == tables[1]) << format;
+    }
 }

@@ -39,12 +39,14 @@ protected:
         options.out_dir = dir.path().string();
         options.format = &format;
         options.messages = nullptr;
+        options.row_ids = row_ids;
         options.answers = {{"--arff", dir / (stem + ".table")}, {"--test-arff", dir / (stem + "-test.table")},
                            {"--txt", dir / (stem + ".txt")}, {"--dat", dir / (stem + ".dat")}};
         PresetDialogue io(std::move(options));
         ContextRequest request{attributes};
         request.training = rows(values);
         request.test = rows(test_values);
+        request.training.ids = &ids;
         request.classes.training = classes.empty() ? nullptr : class_file(classes);
         request.classes.test = test_classes.empty() ? nullptr : class_file(test_classes);
         summary = write_context_files(io, request);
@@ -61,6 +63,8 @@ protected:
     test_support::ScratchFolder dir;
     std::vector<File> open_files;
     ContextSummary summary;
+    std::vector<std::string> ids;  // of the training rows
+    bool row_ids = false;          // --ids
 };
 
 const char* const kClasses = "#\n2\n#\npos\nneg\n#\npos\nneg\nneg";
@@ -108,7 +112,12 @@ Decoded decode_dense(const std::string& text, size_t n) {
     return decode_delimited(all, k + 1, n);
 }
 
-Decoded decode_csv(const std::string& text, size_t n) { return decode_delimited(lines(text), 1, n); }
+// The CSV rows after their header, the id column (ids without a comma here) left out.
+Decoded decode_csv(const std::string& text, size_t n) {
+    std::vector<std::string> all = lines(text);
+    for (std::string& line : all) line.erase(0, line.find(',') + 1);
+    return decode_delimited(all, 1, n);
+}
 
 Decoded decode_sparse(const std::string& text, size_t n) {
     Decoded d;
@@ -158,12 +167,16 @@ TEST_F(Formats, SparseArffDeclaresZeroFirstAndWritesTheClassOnEveryRow) {
 }
 
 TEST_F(Formats, CsvHasAHeaderRowAndQuotesWhatNeedsIt) {
+    // the id column comes first, whether --ids is given or not
+    ids = {"a,b", "", "q\"x"};
     write(fmt("csv"), "c", kAttributes, kValues, "#\n2\n#\na,b\nsay \"x\"\n#\na,b\nsay \"x\"\na,b");
-    EXPECT_EQ(contents("c.table"), "KVL,AG,MK,class\n1,0,1,\"a,b\"\n0,0,0,\"say \"\"x\"\"\"\n0,1,0,\"a,b\"\n");
+    EXPECT_EQ(contents("c.table"), "id,KVL,AG,MK,class\n\"a,b\",1,0,1,\"a,b\"\n,0,0,0,\"say \"\"x\"\"\"\n"
+                                   "\"q\"\"x\",0,1,0,\"a,b\"\n");
+    ids = {"s1", "s2"};
     write(fmt("csv"), "n", {}, Matrix{{}, {}}, "");
-    EXPECT_EQ(contents("n.table"), "\n\n\n");
+    EXPECT_EQ(contents("n.table"), "id\ns1\ns2\n");
     write(fmt("csv"), "o", {}, Matrix{{}, {}}, kClasses);
-    EXPECT_EQ(contents("o.table"), "class\npos\nneg\n");
+    EXPECT_EQ(contents("o.table"), "id,class\ns1,pos\ns2,neg\n");
 }
 
 TEST_F(Formats, LibsvmNumbersClassesFromZeroAndFeaturesFromOne) {
@@ -172,6 +185,34 @@ TEST_F(Formats, LibsvmNumbersClassesFromZeroAndFeaturesFromOne) {
     EXPECT_EQ(summary.class_names, (std::vector<std::string>{"pos", "neg"}));
     write(fmt("libsvm"), "n", kAttributes, kValues, "");
     EXPECT_EQ(contents("n.table"), "0 1:1 3:1\n0\n0 2:1\n");
+}
+
+TEST_F(Formats, IdsAreAFirstStringAttributeInArffAndACommentAfterLibsvmRows) {
+    ids = {"a,b", "", "it's"};
+    write(fmt("arff"), "a", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("a.table").find("@attribute id"), std::string::npos);  // only when asked
+    row_ids = true;
+    write(fmt("arff"), "a", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("a.table"),
+              "@relation Context\n\n@attribute id string\n@attribute KVL {1,0}\n@attribute AG {1,0}\n"
+              "@attribute MK {1,0}\n@attribute class {pos,neg}\n\n@data\n"
+              "'a,b',1,0,1,pos\n'',0,0,0,neg\n'it\\'s',0,1,0,neg\n");
+    // the id is attribute 0, written on every row; the features and the class one place on
+    write(fmt("sparse-arff"), "s", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("s.table").substr(contents("s.table").find("@data")),
+              "@data\n{0 'a,b',1 1,3 1,4 pos}\n{0 '',4 neg}\n{0 'it\\'s',2 1,4 neg}\n");
+    write(fmt("libsvm"), "l", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("l.table"), "0 1:1 3:1 # a,b\n1 # \n1 2:1 # it's\n");
+    // no attribute and no class: the id alone
+    write(fmt("arff"), "o", {}, Matrix{{}, {}}, "");
+    EXPECT_EQ(contents("o.table").substr(contents("o.table").find("@data")), "@data\n'a,b'\n''\n");
+    // the TXT and DAT tables never hold ids
+    write(fmt("csv"), "c", kAttributes, kValues, kClasses);
+    row_ids = false;
+    write(fmt("csv"), "d", kAttributes, kValues, kClasses);
+    EXPECT_EQ(contents("c.table"), contents("d.table"));
+    EXPECT_EQ(contents("c.txt"), contents("a.txt"));
+    EXPECT_EQ(contents("c.dat"), contents("a.dat"));
 }
 
 TEST_F(Formats, ALibsvmLabelOutsideTheClassesIsAnError) {

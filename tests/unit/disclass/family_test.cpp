@@ -40,8 +40,10 @@ TEST_F(FamilyFile, GroupingByClassIsStableAndLetsTheWalkPlaceEverySequence) {
     d.file_sequences = {"S1", "S2", "S3", "S4", "S5", "S6"};
     d.classes.names = {"b", "a", "c"};
     d.classes.labels = {"a", "b", "c", "a", "b", "a"};
+    d.file_ids = {"i1", "i2", "i3", "i4", "i5", "i6"};
     EXPECT_EQ(group_by_class(d), 5u);  // S1 alone stays where it was
     EXPECT_EQ(d.file_sequences, (std::vector<std::string>{"S2", "S5", "S1", "S4", "S6", "S3"}));
+    EXPECT_EQ(d.file_ids, (std::vector<std::string>{"i2", "i5", "i1", "i4", "i6", "i3"}));  // the rows' ids follow
     EXPECT_EQ(d.classes.labels, (std::vector<std::string>{"b", "b", "a", "a", "a", "c"}));
     File family = create_family_file(kFamilyFileName);
     write_families(family, d, kFamilyFileName);

@@ -14,6 +14,7 @@
 #include "dialogue/preset.h"
 #include "discover/discover.h"
 #include "encode/encode.h"
+#include "parallel/parallel.h"
 #include "inputs/classfile.h"
 #include "support.h"
 
@@ -119,9 +120,12 @@ TEST(RowCoders, EachMethodGivesItsOwnValueTest) {
             EXPECT_EQ(ones, oracle(n, [&](size_t j) {
                           return descriptor_value(rule, seq, label, texts[j], classes[j]);
                       })) << seq;
-            // without a class the similarity rule has nothing to apply to
+            // without a class, the rule of every class: what the row would get under any label
             ddms_rows(seq, nullptr, ones);
-            EXPECT_EQ(ones, present) << seq;
+            EXPECT_EQ(ones, oracle(n, [&](size_t j) {
+                          return descriptor_value(rule, seq, "pos", texts[j], classes[j]) ||
+                                 descriptor_value(rule, seq, "neg", texts[j], classes[j]);
+                      })) << seq;
         }
     }
 }
@@ -133,7 +137,7 @@ TEST_F(Encode, WithoutClassesEveryFormatWritesTheClassAsUnknown) {
     encode("sparse-arff");
     EXPECT_EQ(table().substr(table().find("@data")), "@data\n{0 1,1 1,2 ?}\n{2 ?}\n{1 1,2 ?}\n");
     encode("csv");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,?\n0,0,?\n0,1,?\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,?\nb,0,0,?\nc,0,1,?\n");
     encode("libsvm");
     EXPECT_EQ(table(), "0 1:1 2:1\n0\n0 2:1\n");
 }
@@ -141,7 +145,7 @@ TEST_F(Encode, WithoutClassesEveryFormatWritesTheClassAsUnknown) {
 TEST_F(Encode, WithClassesTheLabelsComeOneALine) {
     // an editor's final blank line is no label
     const EncodeRun run = encode("csv", "#\n2\n#\npos\nneg\n#\nneg\npos\npos\n\n");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,neg\nb,0,0,pos\nc,0,1,pos\n");
     EXPECT_TRUE(run.with_labels);
     EXPECT_EQ(run.n_rows, 3u);
     encode("libsvm", "#\n2\n#\npos\nneg\n#\nneg\npos\npos\n");
@@ -166,11 +170,35 @@ TEST_F(Encode, LabelsThatDoNotFitStopTheRun) {
               "Err: " + file + " line 8: label \"rest\" is not among the training classes (pos, neg)\n");
 }
 
+// The rows are coded on every thread a window of sequences at a time and written in input order:
+// 9000 sequences (more than one window, the last one partly full) with their labels give the
+// table one thread writes, each row the oracle's values and its own label.
+TEST_F(Encode, RowsCodedOnSeveralThreadsComeInInputOrder) {
+    std::mt19937 rng(3);
+    std::string fasta, labels = "#\n2\n#\npos\nneg\n#\n", want = "id,KV,LA,class\n";
+    for (int i = 0; i < 9000; ++i) {
+        const std::string seq = random_text(rng, 0, 30, "KVLAG");
+        const char* label = rng() % 2 ? "pos" : "neg";
+        const std::string id = "s" + std::to_string(i);
+        fasta += ">" + id + "\n" + seq + "\n";
+        labels += std::string(label) + "\n";
+        want += id + "," + std::string(seq.find("KV") != std::string::npos ? "1," : "0,") +
+                (seq.find("LA") != std::string::npos ? "1," : "0,") + label + "\n";
+    }
+    test_support::write_file(dir / "s.fasta", fasta);
+    for (size_t threads : {1, 2, 3}) {
+        set_thread_count(threads);
+        encode("csv", labels);
+        EXPECT_TRUE(table() == want) << threads << " threads";
+    }
+    set_thread_count(0);
+}
+
 TEST_F(Encode, TheRowsAloneWithoutHeader) {
     encode("arff", "", false);
     EXPECT_EQ(table(), "1,1,?\n0,0,?\n0,1,?\n");
     encode("csv", "", false);
-    EXPECT_EQ(table(), "1,1,?\n0,0,?\n0,1,?\n");
+    EXPECT_EQ(table(), "a,1,1,?\nb,0,0,?\nc,0,1,?\n");
 }
 
 TEST_F(Encode, NgramAndMotifModelsCheckTheKeywordsAndTakeTheTrainingCountOfNames) {
@@ -183,13 +211,13 @@ TEST_F(Encode, NgramAndMotifModelsCheckTheKeywordsAndTakeTheTrainingCountOfNames
               kClassDataError);
     // one name where the model has two: the keyword line passes for a name
     encode("csv", "#\n1\n#\nneg\n#\n#\nneg\nneg\nneg\n");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,neg\n0,1,neg\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,neg\nb,0,0,neg\nc,0,1,neg\n");
 }
 
 TEST_F(Encode, DescriptorModelsReadTheClassificationFileByItsOwnCount) {
     test_support::write_file(dir / "m.txt", model_text(two_feature_model("disclass")));
     encode("csv", "#\n3\n#\nneg\nrest\npos\n#\nneg\npos\npos\n");
-    EXPECT_EQ(table(), "KV,LA,class\n1,1,neg\n0,0,pos\n0,1,pos\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,1,1,neg\nb,0,0,pos\nc,0,1,pos\n");
     // its keyword lines checked, as those of a training file
     EXPECT_EQ(test_support::fatal_message([&] { encode("csv", "x\n3\nx\na\nb\nc\nx\nneg\npos\n"); }),
               kClassNumberError);
@@ -198,9 +226,10 @@ TEST_F(Encode, DescriptorModelsReadTheClassificationFileByItsOwnCount) {
     test_support::write_file(dir / "m.txt", model_text(two_feature_model("ddms")));
     test_support::write_file(dir / "s.fasta", ">a\nGLSG\n>b\nGLSG\n");
     encode("csv", "#\n2\n#\npos\nneg\n#\npos\nneg\n");
-    EXPECT_EQ(table(), "KV,LA,class\n0,0,pos\n0,1,neg\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,0,0,pos\nb,0,1,neg\n");
+    // without classes no row takes its label: LA is similar in both
     encode("csv");
-    EXPECT_EQ(table(), "KV,LA,class\n0,0,?\n0,0,?\n");
+    EXPECT_EQ(table(), "id,KV,LA,class\na,0,1,?\nb,0,1,?\n");
 }
 
 TEST_F(Encode, ABadModelOrAModelWithoutClassesStopsBeforeAnyOutput) {

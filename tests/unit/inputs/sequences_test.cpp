@@ -74,6 +74,13 @@ TEST(SequenceReader, KeepsEmptySequences) {
     EXPECT_EQ(read_text(">a\n\n\n>b\n"), (Seqs{"", ""}));
 }
 
+TEST(SequenceReader, EachSequenceIsNamedByItsHeadersFirstWord) {
+    File f = file_with(">sp|P1|A desc\nMK\n>\nMK\n> lead\n>\tx\n>a,\"b\" c\r\n>last");
+    std::vector<std::string> ids;
+    EXPECT_EQ(read_sequences(f.get(), "s.fasta", SequenceReader::Test, Limits{}, nullptr, &ids).size(), 6u);
+    EXPECT_EQ(ids, (std::vector<std::string>{"sp|P1|A", "", "", "", "a,\"b\"", "last"}));
+}
+
 TEST(SequenceReader, FileWithoutHeaderHoldsNoSequence) {
     EXPECT_TRUE(read_text("MKVL\nACDE\n").empty());
     EXPECT_TRUE(read_text("").empty());

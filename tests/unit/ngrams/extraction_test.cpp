@@ -89,3 +89,37 @@ TEST(ExtractNgrams, MatchesBruteForceOnRandomSequences) {
         EXPECT_EQ(got.n_sequence_ngrams, want.n_sequence_ngrams) << "n=" << n;
     }
 }
+
+TEST(NgramRows, EqualThePresenceEngineWhateverTheBytes) {
+    // short N-grams of letters go by their codes, the rest by the presence engine: the rows are
+    // the same; sequences with bytes that are no letters, empty ones, N-grams of every n
+    std::mt19937 rng(99);
+    for (int n = 1; n <= 6; ++n) {
+        Texts training;
+        for (int i = 0; i < 20; ++i) {
+            std::string s(rng() % 40, 'A');
+            for (char& c : s) c = "ACDKWY"[rng() % 6];
+            training.push_back(s);
+        }
+        const NgramTable table = extract_ngrams(training, n);
+        ASSERT_EQ(table.ngrams, naive_ngrams(training, n).ngrams) << "n=" << n;
+        const RowFiller rows = ngram_coder(table.ngrams, n)();
+        const RowFiller presence = presence_coder(table.ngrams)();
+        std::vector<std::uint32_t> got, want;
+        for (int i = 0; i < 300; ++i) {
+            std::string s(rng() % 50, 'A');
+            for (char& c : s) c = "ACDKWYZ"[rng() % 7];
+            if (i % 10 == 0 && !s.empty()) s[rng() % s.size()] = i % 20 ? '*' : 'a';
+            rows(s, nullptr, got);
+            presence(s, nullptr, want);
+            ASSERT_EQ(got, want) << "n=" << n << " " << s;
+        }
+    }
+    // an N-gram that is no letters, or a list holding one twice, goes to the presence engine
+    for (const Texts& odd : {Texts{"AB", "A*"}, Texts{"AB", "AB"}}) {
+        std::vector<std::uint32_t> got, want;
+        ngram_coder(odd, 2)()("XAB*AB", nullptr, got);
+        presence_coder(odd)()("XAB*AB", nullptr, want);
+        EXPECT_EQ(got, want);
+    }
+}

@@ -313,3 +313,26 @@ TEST(ParallelBlocks, EveryItemOnceAndFailuresThrownAgain) {
                  std::runtime_error);
     EXPECT_LT(blocks.load(), 10000);  // the blocks after the failed one were not all started
 }
+
+TEST(BesideWork, OneAtATimeInterruptsBlockedAndAFailureThrownAtTheWait) {
+    BesideWork work;
+    std::vector<int> order;  // written by one piece of work at a time
+    bool blocked = false;
+    for (int i = 0; i < 3; ++i)
+        work.start([&order, &blocked, i] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(3 - i));
+            order.push_back(i);
+            sigset_t mask;
+            pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+            blocked = sigismember(&mask, SIGINT) && sigismember(&mask, SIGTERM);
+        });
+    work.wait();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(blocked);
+    // a failure comes back at the next wait (or start), once
+    work.start([] { throw std::runtime_error("beside"); });
+    EXPECT_THROW(work.start([] {}), std::runtime_error);
+    work.start([] { throw std::runtime_error("again"); });
+    EXPECT_THROW(work.wait(), std::runtime_error);
+    EXPECT_NO_THROW(work.wait());
+}
