@@ -189,8 +189,8 @@ PyModel model_from_text(const std::string& text, const std::string& name) {
 py::tuple read_fasta(const std::string& path) {
     File in = open_for_reading(path);
     if (!in) throw py::value_error(format("Err: cannot open %s", path.c_str()));
-    std::vector<std::string> ids, sequences;
-    sequences = read_sequences_with_ids(in.get(), path, SequenceReader::Test, ids);
+    std::vector<std::string> ids;
+    std::vector<std::string> sequences = read_sequences(in.get(), path, SequenceReader::Test, Limits{}, nullptr, &ids);
     return py::make_tuple(ids, sequences);
 }
 

@@ -175,17 +175,6 @@ size_t append_residues(std::string_view line, std::string& residues) {
     return std::string::npos;
 }
 
-std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
-                                                 std::vector<std::string>& ids) {
-    std::vector<std::string> sequences;
-    parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader, Limits{},
-                    [&](const std::string& id, std::string& seq) {
-                        ids.push_back(id);
-                        sequences.push_back(std::move(seq));
-                    });
-    return sequences;
-}
-
 std::string bad_residue_detail(long long line, long long column, unsigned char c) {
     const std::string shown = c >= 0x20 && c < 0x7f ? std::string(1, static_cast<char>(c)) : format("\\x%02X", c);
     const char* hint = c == '-' || c == '.'   ? " (gaps of aligned sequences must be removed)"

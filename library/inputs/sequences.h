@@ -76,11 +76,6 @@ long long uncommon_residues(const SequenceFileStats& stats);
 // The share of the file's residues that are A, C, G, T, U or N, from 0 to 1 (0 without residues).
 double nucleotide_share(const SequenceFileStats& stats);
 
-// The same without limits, with the id of each sequence: its header's text after '>' up to the
-// first blank or tab.
-std::vector<std::string> read_sequences_with_ids(std::FILE* in, const std::string& name, SequenceReader reader,
-                                                 std::vector<std::string>& ids);
-
 // The reader's rule for the residues of one line: blanks, tabs and '*' skipped, lower case folded
 // to upper case, each letter appended to `residues`. Returns the position in `line` of the first
 // character that is none of these (residues up to it appended), or std::string::npos.
