@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <string_view>
 
 #include "dialogue/compressed.h"
 #include "report/figures.h"
@@ -44,9 +46,9 @@ int residue_letter(char ch) {
     return c;
 }
 
-bool is_header(const std::string& line) { return !line.empty() && line[0] == '>'; }
+bool is_header(std::string_view line) { return !line.empty() && line[0] == '>'; }
 
-bool holds_letter(const std::string& line) {
+bool holds_letter(std::string_view line) {
     for (char c : line)
         if (std::isalpha(static_cast<unsigned char>(c))) return true;
     return false;
@@ -58,9 +60,26 @@ struct ReadPosition {
     long long line = 0;       // from 1: the line read last
 };
 
-// Appends the residues of one line to `residues`, checking and counting every character.
-void add_residues(const std::string& line, std::string& residues, SequenceReader reader,
-                  const Limits& limits, int index, const ReadPosition& at, SequenceFileStats& stats) {
+// The length of the run of upper-case letters that starts `text`.
+size_t upper_case_run(std::string_view text) {
+    size_t k = 0;
+    while (k < text.size() && static_cast<unsigned char>(text[k] - 'A') < 26) ++k;
+    return k;
+}
+
+// Appends the residues of one line to `residues`, checking and counting every character. A line
+// of upper-case letters alone (the common case) is taken whole.
+void add_residues(std::string_view line, std::string& residues, SequenceReader reader, const Limits& limits,
+                  int index, const ReadPosition& at, SequenceFileStats& stats) {
+    const auto too_long = [&] {
+        fatal(too_long_message(reader, static_cast<long long>(limits.max_residues) + 1, index));
+    };
+    if (upper_case_run(line) == line.size()) {
+        for (char c : line) ++stats.letter_counts[static_cast<unsigned char>(c - 'A')];
+        residues.append(line);
+        if (residues.size() > static_cast<size_t>(limits.max_residues)) too_long();
+        return;
+    }
     for (size_t k = 0; k < line.size(); ++k) {
         const int letter = residue_letter(line[k]);
         if (letter == kSkipped) continue;
@@ -72,26 +91,53 @@ void add_residues(const std::string& line, std::string& residues, SequenceReader
         const unsigned char c = static_cast<unsigned char>(letter);
         ++stats.letter_counts[c - 'A'];
         residues.push_back(static_cast<char>(c));
-        if (residues.size() > static_cast<size_t>(limits.max_residues))
-            fatal(too_long_message(reader, static_cast<long long>(limits.max_residues) + 1, index));
+        if (residues.size() > static_cast<size_t>(limits.max_residues)) too_long();
     }
 }
 
-// The lines of an input taken in whole, with read_line's rules (a CR only before a LF is dropped,
-// a last line without a line end counts).
+// The lines of a stream, with read_line's rules (a CR only before a LF is dropped, a last line
+// without a line end counts), each a view valid until the next one is read.
+class StreamLines {
+public:
+    explicit StreamLines(std::FILE* in) : in_(in) {}
+    ~StreamLines() { std::free(buffer_); }
+    StreamLines(const StreamLines&) = delete;
+    StreamLines& operator=(const StreamLines&) = delete;
+    bool operator()(std::string_view& line) {
+        const ssize_t n = getline(&buffer_, &capacity_, in_);
+        if (n < 0) {
+            check_read(in_);  // a compressed file cut short or corrupt is no shorter input
+            return false;
+        }
+        size_t length = static_cast<size_t>(n);
+        if (length > 0 && buffer_[length - 1] == '\n') {
+            --length;
+            if (length > 0 && buffer_[length - 1] == '\r') --length;
+        }
+        line = std::string_view(buffer_, length);
+        return true;
+    }
+
+private:
+    std::FILE* in_;
+    char* buffer_ = nullptr;
+    size_t capacity_ = 0;
+};
+
+// The lines of an input taken in whole, with the same rules.
 struct BufferLines {
     const std::string& text;
     size_t at = 0;
-    bool operator()(std::string& line) {
+    bool operator()(std::string_view& line) {
         if (at >= text.size()) return false;
         size_t end = text.find('\n', at);
         if (end == std::string::npos) {
-            line.assign(text, at, std::string::npos);
+            line = std::string_view(text).substr(at);
             at = text.size();
             return true;
         }
-        line.assign(text, at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = std::string_view(text).substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         at = end + 1;
         return true;
     }
@@ -123,9 +169,9 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
                                   const Limits& limits, const StoreNamedSequence& store) {
     SequenceFileStats stats;
     stats.reader = reader;
-    std::string line;
+    std::string_view line;
     ReadPosition at{name};
-    auto next_line = [&](std::string& text) {
+    auto next_line = [&](std::string_view& text) {
         ++at.line;
         return read_next_line(text);
     };
@@ -151,7 +197,7 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
         while (next_line(line)) {
             if (is_header(line)) {
                 in_sequence = true;
-                    break;
+                break;
             }
             add_residues(line, residues, reader, limits, index, at, stats);
         }
@@ -185,10 +231,10 @@ std::string bad_residue_detail(long long line, long long column, unsigned char c
     return format("line %lld column %lld: '%s' is not a residue letter%s", line, column, shown.c_str(), hint);
 }
 
-std::string sequence_id(const std::string& header) {
+std::string sequence_id(std::string_view header) {
     const size_t begin = header.starts_with('>') ? 1 : 0;
     const size_t end = header.find_first_of(" \t", begin);
-    return header.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+    return std::string(header.substr(begin, end == std::string::npos ? std::string::npos : end - begin));
 }
 
 SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
@@ -200,8 +246,7 @@ SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, Seq
 SequenceFileStats read_named_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
                                            const Limits& limits, const StoreNamedSequence& store) {
     if (limits.max_sequences == INT_MAX)
-        return parse_sequences([in](std::string& line) { return read_line(in, line); }, name, reader,
-                               limits, store);
+        return parse_sequences(StreamLines(in), name, reader, limits, store);
     const std::string text = read_all(in);
     if (count_headers(text) > limits.max_sequences) fatal(too_many_message(reader));
     return parse_sequences(BufferLines{text}, name, reader, limits, store);
@@ -211,7 +256,7 @@ std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, 
                                         const Limits& limits, SequenceFileStats* stats, std::vector<std::string>* ids) {
     std::vector<std::string> sequences;
     SequenceFileStats s = read_named_sequence_file(in, name, reader, limits, [&](const std::string& id, std::string& seq) {
-        sequences.push_back(std::move(seq));
+        sequences.push_back(seq);  // a copy of its own size; the reader's buffer stays for the next
         if (ids) ids->push_back(id);
     });
     if (stats) *stats = s;

@@ -64,7 +64,7 @@ std::vector<std::string> read_sequences(std::FILE* in, const std::string& name, 
 
 // The id that names a sequence in the tables: its header line's text after '>' up to the first
 // blank or tab ("" when there is none).
-std::string sequence_id(const std::string& header);
+std::string sequence_id(std::string_view header);
 
 // What stands after "Err input: <file> " for a character `c` that is no residue letter at
 // `line` and `column` (from 1): "line 2 column 4: '-' is not a residue letter (gaps of aligned

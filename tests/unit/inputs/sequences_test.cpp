@@ -167,6 +167,14 @@ TEST(SequenceReader, The5999thResidueIsFatalWithTheReadersMessage) {
     EXPECT_EQ(fatal_message(text, SequenceReader::Binary), "Err: Too long\n");
 }
 
+TEST(SequenceReader, TheFirstFaultInReadingOrderIsTheOneReported) {
+    // a line of capitals alone is taken whole: its length is checked before the next line's residues
+    EXPECT_EQ(fatal_message(">a\n" + std::string(5999, 'W') + "\nM-\n", SequenceReader::NGrams), "\tErr: Too long\n");
+    // within a line, a bad residue before the limit is the fault, one after it is never reached
+    EXPECT_EQ(fatal_message(">a\n" + std::string(5990, 'W') + "-" + std::string(20, 'W') + "\n"), "\tErr input\n");
+    EXPECT_EQ(fatal_message(">a\n" + std::string(5999, 'w') + "-\n"), "\tErr: Too long\n");
+}
+
 TEST(SequenceReader, Reads2000Sequences) {
     Seqs seqs = read_text(headers(2000));
     ASSERT_EQ(seqs.size(), 2000u);
