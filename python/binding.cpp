@@ -13,8 +13,10 @@
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "bincod/bincod.h"
 #include "encode/model.h"
@@ -86,10 +88,20 @@ void set_threads(py::object n_jobs) {
     set_thread_count(static_cast<size_t>(n));
 }
 
-// A Python text or bytes object as bytes (str: UTF-8).
-std::string bytes_of(const py::handle& item, size_t index) {
-    if (py::isinstance<py::bytes>(item)) return item.cast<std::string>();
-    if (py::isinstance<py::str>(item)) return item.cast<std::string>();
+// The bytes of a Python text or bytes object (str: UTF-8), valid while the object lives.
+std::string_view bytes_of(const py::handle& item, size_t index) {
+    if (PyBytes_Check(item.ptr())) {
+        char* data = nullptr;
+        Py_ssize_t size = 0;
+        if (PyBytes_AsStringAndSize(item.ptr(), &data, &size) != 0) throw py::error_already_set();
+        return {data, static_cast<size_t>(size)};
+    }
+    if (PyUnicode_Check(item.ptr())) {
+        Py_ssize_t size = 0;
+        const char* data = PyUnicode_AsUTF8AndSize(item.ptr(), &size);  // the text itself when ASCII
+        if (!data) throw py::error_already_set();
+        return {data, static_cast<size_t>(size)};
+    }
     throw py::value_error(format("Err: sequence %zu is a %s, not a str or bytes of residues", index,
                                  std::string(py::str(item.get_type().attr("__name__"))).c_str()));
 }
@@ -98,10 +110,12 @@ std::string bytes_of(const py::handle& item, size_t index) {
 // lower case folded; anything else is an error naming the sequence.
 std::vector<std::string> residues_of(const py::iterable& items) {
     std::vector<std::string> sequences;
+    if (py::isinstance<py::list>(items) || py::isinstance<py::tuple>(items)) sequences.reserve(py::len(items));
     size_t index = 0;
     for (const py::handle& item : items) {
-        const std::string text = bytes_of(item, index);
-        std::string residues;
+        const std::string_view text = bytes_of(item, index);
+        std::string& residues = sequences.emplace_back();
+        residues.reserve(text.size());
         const size_t bad = append_residues(text, residues);
         if (bad != std::string::npos) {
             const unsigned char c = static_cast<unsigned char>(text[bad]);
@@ -110,7 +124,6 @@ std::vector<std::string> residues_of(const py::iterable& items) {
                                          "blanks, tabs and '*' are skipped)",
                                          index, shown.c_str(), bad));
         }
-        sequences.push_back(std::move(residues));
         ++index;
     }
     if (sequences.empty()) throw py::value_error("Err: no sequence at all: X holds none");
@@ -121,6 +134,18 @@ const Method& model_method(const std::string& name) {
     const Method* method = find_method(name);
     if (!method || !method->learn) throw py::value_error(format("Err: no method %s", name.c_str()));
     return *method;
+}
+
+// A NumPy array on the storage of `values`, which it keeps alive. Columns (below 2^31, like every
+// feature count of a table) are handed on as int32, the index type SciPy keeps.
+template <class T>
+py::array array_owning(std::vector<T>&& values) {
+    auto kept = std::make_unique<std::vector<T>>(std::move(values));
+    py::capsule owner(kept.get(), [](void* p) { delete static_cast<std::vector<T>*>(p); });
+    const std::vector<T>& held = *kept.release();  // the capsule owns it now
+    using Shown = std::conditional_t<std::is_same_v<T, std::uint32_t>, std::int32_t, T>;
+    return py::array_t<Shown>(static_cast<py::ssize_t>(held.size()), reinterpret_cast<const Shown*>(held.data()),
+                              owner);
 }
 
 // A model learned or read, as Python holds it.
@@ -136,15 +161,12 @@ struct PyModel {
         set_threads(n_jobs);
         SparseRows rows;
         run_released([&] { rows = code_rows(model, sequences); });
-        return arrays_of(rows);
+        return arrays_of(std::move(rows));
     }
 
-    static py::tuple arrays_of(const SparseRows& rows) {
-        py::array_t<std::int64_t> starts(static_cast<py::ssize_t>(rows.row_starts.size()));
-        std::copy(rows.row_starts.begin(), rows.row_starts.end(), starts.mutable_data());
-        py::array_t<std::int32_t> columns(static_cast<py::ssize_t>(rows.columns.size()));
-        std::copy(rows.columns.begin(), rows.columns.end(), columns.mutable_data());
-        return py::make_tuple(starts, columns);
+    // The arrays take the rows' storage over: nothing is copied.
+    static py::tuple arrays_of(SparseRows&& rows) {
+        return py::make_tuple(array_owning(std::move(rows.row_starts)), array_owning(std::move(rows.columns)));
     }
 };
 
@@ -169,7 +191,7 @@ py::object learn(const std::string& method_name, const py::iterable& X, std::vec
         if (with_rows) rows = code_rows(out.model, request.sequences);
     });
     if (!with_rows) return py::cast(std::move(out));
-    return py::make_tuple(std::move(out), PyModel::arrays_of(rows));
+    return py::make_tuple(std::move(out), PyModel::arrays_of(std::move(rows)));
 }
 
 PyModel model_from_text(const std::string& text, const std::string& name) {

@@ -212,6 +212,10 @@ SequenceFileStats parse_sequences(NextLine read_next_line, const std::string& na
 }  // namespace
 
 size_t append_residues(std::string_view line, std::string& residues) {
+    if (upper_case_run(line) == line.size()) {
+        residues.append(line);
+        return std::string::npos;
+    }
     for (size_t i = 0; i < line.size(); ++i) {
         const int c = residue_letter(line[i]);
         if (c == kSkipped) continue;

@@ -68,29 +68,48 @@ void require_two_classes(const LearnRequest& request) {
 SparseRows code_rows(const Model& model, const std::vector<std::string>& sequences,
                      const std::vector<std::string>* labels) {
     const RowCoder coder = model.method->row_coder(model);
-    // blocks of rows, each filled on any thread and joined in order
+    // blocks of rows, each filled on any thread into storage of its own, then joined in order:
+    // the columns of a block one after another, and where each of its rows ends
+    struct Block {
+        std::vector<std::uint32_t> columns;
+        std::vector<std::size_t> row_ends;
+    };
     constexpr size_t kBlock = 256;
+    const size_t n_blocks = (sequences.size() + kBlock - 1) / kBlock;
+    std::vector<Block> blocks(n_blocks);
     OrderedTasks tasks;
-    tasks.count = (sequences.size() + kBlock - 1) / kBlock;
+    tasks.count = n_blocks;
     std::vector<RowFiller> fillers(tasks.workers);
-    std::vector<std::vector<std::vector<std::uint32_t>>> blocks(tasks.count);
+    std::vector<std::vector<std::uint32_t>> ones(tasks.workers);
     tasks.run = [&](size_t worker, size_t b) {
         if (!fillers[worker]) fillers[worker] = coder();
         const size_t begin = b * kBlock, end = std::min(sequences.size(), begin + kBlock);
-        blocks[b].resize(end - begin);
-        for (size_t i = begin; i < end; ++i)
-            fillers[worker](sequences[i], labels ? &(*labels)[i] : nullptr, blocks[b][i - begin]);
-    };
-    SparseRows rows;
-    rows.row_starts.reserve(sequences.size() + 1);
-    tasks.deliver = [&](size_t b) {
-        for (const std::vector<std::uint32_t>& ones : blocks[b]) {
-            rows.columns.insert(rows.columns.end(), ones.begin(), ones.end());
-            rows.row_starts.push_back(static_cast<std::int64_t>(rows.columns.size()));
+        Block& block = blocks[b];
+        block.row_ends.reserve(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            fillers[worker](sequences[i], labels ? &(*labels)[i] : nullptr, ones[worker]);
+            block.columns.insert(block.columns.end(), ones[worker].begin(), ones[worker].end());
+            block.row_ends.push_back(block.columns.size());
         }
-        std::vector<std::vector<std::uint32_t>>().swap(blocks[b]);
     };
     run_ordered(tasks);
+
+    // the whole table at its size, each block copied to its place on any thread
+    SparseRows rows;
+    std::vector<size_t> block_starts(n_blocks + 1, 0);
+    for (size_t b = 0; b < n_blocks; ++b) block_starts[b + 1] = block_starts[b] + blocks[b].columns.size();
+    rows.columns.resize(block_starts[n_blocks]);
+    rows.row_starts.resize(sequences.size() + 1);
+    rows.row_starts[0] = 0;
+    parallel_blocks(n_blocks, 1, [&](size_t, size_t begin, size_t end) {
+        for (size_t b = begin; b < end; ++b) {
+            Block& block = blocks[b];
+            std::copy(block.columns.begin(), block.columns.end(), rows.columns.begin() + static_cast<std::ptrdiff_t>(block_starts[b]));
+            for (size_t r = 0; r < block.row_ends.size(); ++r)
+                rows.row_starts[b * kBlock + r + 1] = static_cast<std::int64_t>(block_starts[b] + block.row_ends[r]);
+            std::vector<std::uint32_t>().swap(block.columns);  // given back as soon as it is copied
+        }
+    });
     return rows;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -12,6 +13,7 @@
 #include "inputs/classfile.h"
 #include "inputs/sequences.h"
 #include "methods/table.h"
+#include "parallel/parallel.h"
 #include "support.h"
 
 using namespace tessar;
@@ -98,4 +100,35 @@ TEST_F(EveryMethod, ItsRowCoderGivesTheTestTableItWrote) {
             EXPECT_EQ(ones, written[i]) << "test row " << i;
         }
     }
+}
+
+TEST(CodeRows, TheJoinedTableIsEveryRowInOrderOnAnyNumberOfThreads) {
+    // more sequences than a block of rows holds, some too short for any N-gram, one empty
+    std::mt19937 random(7);
+    std::vector<std::string> sequences(1000);
+    for (std::string& s : sequences) {
+        s.resize(std::uniform_int_distribution<size_t>(0, 40)(random));
+        for (char& c : s) c = static_cast<char>('A' + std::uniform_int_distribution<int>(0, 5)(random));
+    }
+    sequences[3].clear();
+    LearnRequest request;
+    request.sequences = sequences;
+    request.parameters = {{"n", "3"}};
+    const Model model = find_method("ngrams")->learn(request);
+
+    SparseRows expected;
+    const RowFiller fill = model.method->row_coder(model)();
+    std::vector<std::uint32_t> ones;
+    for (const std::string& s : sequences) {
+        fill(s, nullptr, ones);
+        expected.columns.insert(expected.columns.end(), ones.begin(), ones.end());
+        expected.row_starts.push_back(static_cast<std::int64_t>(expected.columns.size()));
+    }
+    for (size_t threads : {1, 2, 3}) {
+        set_thread_count(threads);
+        const SparseRows rows = code_rows(model, sequences);
+        EXPECT_EQ(rows.row_starts, expected.row_starts) << threads << " threads";
+        EXPECT_EQ(rows.columns, expected.columns) << threads << " threads";
+    }
+    set_thread_count(0);
 }
