@@ -201,7 +201,7 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
             }
             if (row_ids) window->ids.push_back(id);
             window->residues += sequence.size();
-            window->sequences.push_back(std::move(sequence));
+            window->sequences.push_back(sequence);  // a copy of its own size; the reader keeps its buffer
             if (window->full()) code_window();
         });
     if (!window->sequences.empty()) code_window();

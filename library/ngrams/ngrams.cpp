@@ -1,13 +1,16 @@
 #include "ngrams/ngrams.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <memory>
+#include <optional>
 
 #include "context/context.h"
 #include "context/presence.h"
 #include "inputs/questions.h"
 #include "methods/method.h"
+#include "parallel/parallel.h"
 
 namespace tessar {
 
@@ -67,27 +70,70 @@ bool letters_only(std::string_view text) {
 
 namespace {
 
-// extract_ngrams for short N-grams of letters: the table of their codes stands for the hash map.
-NgramTable extract_letter_ngrams(const std::vector<std::string>& sequences, int n) {
+// The N-gram of n letters whose code is `code`.
+std::string letters_of_code(std::uint32_t code, int n) {
+    std::string text(static_cast<size_t>(n), 'A');
+    for (size_t p = text.size(); p-- > 0; code /= 26) text[p] = static_cast<char>('A' + code % 26);
+    return text;
+}
+
+// extract_ngrams for short N-grams of letters, the table of their codes standing for the hash
+// map. Blocks of sequences are read on every core, each giving the codes that appear in it in
+// order of first appearance, and its sum of distinct N-grams per sequence; the blocks are then
+// joined in order, which gives the order of first appearance in the whole. Returns nothing when a
+// sequence holds a byte that is no letter A to Z.
+std::optional<NgramTable> extract_letter_ngrams(const std::vector<std::string>& sequences, int n) {
+    constexpr size_t kBlock = 512;
+    struct Block {
+        std::vector<std::uint32_t> first_codes;  // in order of first appearance in the block
+        long long n_sequence_ngrams = 0;
+        bool letters_only = true;
+    };
+    std::vector<Block> blocks((sequences.size() + kBlock - 1) / kBlock);
+    OrderedTasks tasks;
+    tasks.count = blocks.size();
+    // last_sequence[code]: the last sequence a thread saw the code in (per thread, any block)
+    std::vector<std::vector<std::int64_t>> last_sequence(tasks.workers);
+    std::atomic<bool> other_bytes{false};
+    tasks.run = [&](size_t worker, size_t b) {
+        if (other_bytes) return;
+        std::vector<std::int64_t>& last = last_sequence[worker];
+        if (last.empty()) last.assign(letter_code_count(n), -1);
+        const std::int64_t begin = static_cast<std::int64_t>(b * kBlock);
+        const std::int64_t end = std::min(static_cast<std::int64_t>(sequences.size()), begin + static_cast<std::int64_t>(kBlock));
+        Block& block = blocks[b];
+        for (std::int64_t s = begin; s < end; ++s) {
+            const std::string& sequence = sequences[static_cast<size_t>(s)];
+            if (!letters_only(sequence)) {
+                other_bytes = true;
+                return;
+            }
+            for_each_letter_code(sequence, n, [&](std::uint32_t code, size_t) {
+                std::int64_t& seen = last[code];
+                if (seen == s) return;
+                if (seen < begin || seen >= end) block.first_codes.push_back(code);  // first time in this block
+                seen = s;
+                ++block.n_sequence_ngrams;
+            });
+        }
+    };
     NgramTable table;
     table.n = n;
-    std::vector<int> id_of(letter_code_count(n), -1);
-    std::vector<int> last_counted;
-    for (size_t s = 0; s < sequences.size(); ++s) {
-        const int seq = static_cast<int>(s);
-        for_each_letter_code(sequences[s], n, [&](std::uint32_t code, size_t at) {
-            int& id = id_of[code];
-            if (id < 0) {
-                id = static_cast<int>(table.ngrams.size());
-                table.ngrams.push_back(sequences[s].substr(at, static_cast<size_t>(n)));
-                last_counted.push_back(-1);
-            }
-            if (last_counted[id] != seq) {
-                last_counted[id] = seq;
-                ++table.n_sequence_ngrams;
-            }
-        });
-    }
+    std::vector<bool> known(letter_code_count(n), false);
+    long long n_sequence_ngrams = 0;
+    tasks.deliver = [&](size_t b) {
+        if (other_bytes) return;
+        for (std::uint32_t code : blocks[b].first_codes) {
+            if (known[code]) continue;
+            known[code] = true;
+            table.ngrams.push_back(letters_of_code(code, n));
+        }
+        n_sequence_ngrams += blocks[b].n_sequence_ngrams;
+        std::vector<std::uint32_t>().swap(blocks[b].first_codes);
+    };
+    run_ordered(tasks);
+    if (other_bytes) return std::nullopt;
+    table.n_sequence_ngrams = static_cast<int>(n_sequence_ngrams);
     return table;
 }
 
@@ -131,9 +177,8 @@ RowCoder ngram_coder(const std::vector<std::string>& ngrams, int n) {
 }
 
 NgramTable extract_ngrams(const std::vector<std::string>& sequences, int n) {
-    if (n >= 1 && n <= kMaxLetterCodeN &&
-        std::all_of(sequences.begin(), sequences.end(), [](const std::string& s) { return letters_only(s); }))
-        return extract_letter_ngrams(sequences, n);
+    if (n >= 1 && n <= kMaxLetterCodeN)
+        if (std::optional<NgramTable> table = extract_letter_ngrams(sequences, n)) return std::move(*table);
     NgramTable table;
     table.n = n;
     // text -> index in `ngrams`; the keys view into the training sequences

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "ngrams/ngrams.h"
+#include "parallel/parallel.h"
 
 using namespace tessar;
 
@@ -88,6 +89,28 @@ TEST(ExtractNgrams, MatchesBruteForceOnRandomSequences) {
         ASSERT_EQ(got.ngrams, want.ngrams) << "n=" << n;
         EXPECT_EQ(got.n_sequence_ngrams, want.n_sequence_ngrams) << "n=" << n;
     }
+}
+
+TEST(ExtractNgrams, BlocksReadOnSeveralThreadsJoinInFirstAppearanceOrder) {
+    // enough sequences for several blocks, N-grams that first appear late, a byte that is no
+    // letter in the last block (the whole set then goes the general way): the same table
+    std::mt19937 rng(2024);
+    Texts seqs(1800);
+    for (size_t i = 0; i < seqs.size(); ++i) {
+        seqs[i].resize(rng() % 12);
+        for (char& c : seqs[i]) c = static_cast<char>('A' + rng() % (i < 1000 ? 4 : 9));
+    }
+    for (bool odd_byte : {false, true}) {
+        if (odd_byte) seqs[1700] += "*K";
+        const NgramTable want = naive_ngrams(seqs, 3);
+        for (size_t threads : {1, 2, 3}) {
+            set_thread_count(threads);
+            const NgramTable got = extract_ngrams(seqs, 3);
+            EXPECT_EQ(got.ngrams, want.ngrams) << threads << " threads";
+            EXPECT_EQ(got.n_sequence_ngrams, want.n_sequence_ngrams) << threads << " threads";
+        }
+    }
+    set_thread_count(0);
 }
 
 TEST(NgramRows, EqualThePresenceEngineWhateverTheBytes) {
