@@ -1,8 +1,10 @@
 #include "inputs/sequences.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "dialogue/compressed.h"
@@ -99,14 +101,19 @@ void add_residues(std::string_view line, std::string& residues, SequenceReader r
 // without a line end counts), each a view valid until the next one is read.
 class StreamLines {
 public:
-    explicit StreamLines(std::FILE* in) : in_(in) {}
+    StreamLines(std::FILE* in, const std::string& name) : in_(in), name_(name) {}
     ~StreamLines() { std::free(buffer_); }
     StreamLines(const StreamLines&) = delete;
     StreamLines& operator=(const StreamLines&) = delete;
     bool operator()(std::string_view& line) {
+        errno = 0;
         const ssize_t n = getline(&buffer_, &capacity_, in_);
         if (n < 0) {
+            const int error = errno;
             check_read(in_);  // a compressed file cut short or corrupt is no shorter input
+            // nor is a file the system could not read to its end
+            if (std::ferror(in_) || error == ENOMEM)
+                fatal(format("Err: %s: cannot read: %s\n", name_.c_str(), std::strerror(error)));
             return false;
         }
         size_t length = static_cast<size_t>(n);
@@ -120,6 +127,7 @@ public:
 
 private:
     std::FILE* in_;
+    const std::string& name_;
     char* buffer_ = nullptr;
     size_t capacity_ = 0;
 };
@@ -250,7 +258,7 @@ SequenceFileStats read_sequence_file(std::FILE* in, const std::string& name, Seq
 SequenceFileStats read_named_sequence_file(std::FILE* in, const std::string& name, SequenceReader reader,
                                            const Limits& limits, const StoreNamedSequence& store) {
     if (limits.max_sequences == INT_MAX)
-        return parse_sequences(StreamLines(in), name, reader, limits, store);
+        return parse_sequences(StreamLines(in, name), name, reader, limits, store);
     const std::string text = read_all(in);
     if (count_headers(text) > limits.max_sequences) fatal(too_many_message(reader));
     return parse_sequences(BufferLines{text}, name, reader, limits, store);

@@ -175,6 +175,18 @@ TEST(SequenceReader, TheFirstFaultInReadingOrderIsTheOneReported) {
     EXPECT_EQ(fatal_message(">a\n" + std::string(5999, 'w') + "-\n"), "\tErr: Too long\n");
 }
 
+TEST(SequenceReader, AFileTheSystemCannotReadIsAnErrorNotAShorterInput) {
+    // a folder opens as a stream on Linux, and each read of it fails
+    File folder(std::fopen(".", "r"));
+    ASSERT_TRUE(folder);
+    try {
+        read_sequences(folder.get(), "here", SequenceReader::Test, Limits{});
+        FAIL() << "read a folder as an empty file";
+    } catch (const FatalError& e) {
+        EXPECT_EQ(e.message, "Err: here: cannot read: Is a directory\n");
+    }
+}
+
 TEST(SequenceReader, Reads2000Sequences) {
     Seqs seqs = read_text(headers(2000));
     ASSERT_EQ(seqs.size(), 2000u);
