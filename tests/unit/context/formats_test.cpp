@@ -311,3 +311,19 @@ TEST(FormatTable, NamesExtensionsAndTheMenusFormatFirst) {
     EXPECT_EQ(with_format_extension("dir.v/name", fmt("csv")), "dir.v/name.csv");
     EXPECT_EQ(with_format_extension(".hidden", fmt("csv")), ".hidden.csv");
 }
+
+TEST(FormatPieces, FeatureListsSpellEveryNumberWhateverItsDigits) {
+    // the numbers at each change of digit count, the largest a row can hold, and a list that is
+    // not in order (its room is taken for its largest number, wherever it stands)
+    const std::vector<std::uint32_t> ones = {0, 8, 9, 98, 99, 998, 999, 9998, 9999, 99999, 123456, 4294967294u};
+    for (std::uint32_t base : {0u, 1u}) {
+        std::string want;
+        for (std::uint32_t j : ones) want += " " + std::to_string(std::uint64_t{j} + base) + ":1";
+        std::string got = "row";
+        append_feature_list(got, ones, base, " ", ":1", true);
+        EXPECT_EQ(got, "row" + want);
+    }
+    std::string out;
+    append_feature_list(out, {10000, 3, 7}, 0, ",", " 1");
+    EXPECT_EQ(out, "10000 1,3 1,7 1");
+}
