@@ -185,13 +185,10 @@ RowCoder ngram_coder(const std::vector<std::string>& ngrams, int n) {
                 return;
             }
             mark(sequence, shared->data(), present.data());
-            size_t count = 0;
-            for (std::uint64_t word : present) count += static_cast<size_t>(__builtin_popcountll(word));
-            ones.resize(count);
-            std::uint32_t* out = ones.data();
+            ones.clear();
             for (size_t w = 0; w < present.size(); ++w) {
                 for (std::uint64_t m = present[w]; m; m &= m - 1)
-                    *out++ = static_cast<std::uint32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(m)));
+                    ones.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(m))));
                 present[w] = 0;
             }
         };
