@@ -87,7 +87,6 @@ std::optional<NgramTable> extract_letter_ngrams(const std::vector<std::string>& 
     struct Block {
         std::vector<std::uint32_t> first_codes;  // in order of first appearance in the block
         long long n_sequence_ngrams = 0;
-        bool letters_only = true;
     };
     std::vector<Block> blocks((sequences.size() + kBlock - 1) / kBlock);
     OrderedTasks tasks;
