@@ -136,10 +136,6 @@ std::optional<NgramTable> extract_letter_ngrams(const std::vector<std::string>& 
     return table;
 }
 
-}  // namespace
-
-namespace {
-
 // Sets the bit of column[code] in `present` for every window of N letters of `text` (letters_only;
 // column -1: none). Each window's code is made from its own letters, so that the windows do not
 // wait on each other the way a rolling code does.
