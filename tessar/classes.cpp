@@ -56,7 +56,7 @@ bool parse_header_field(const std::string& spec, HeaderField& out, std::string& 
 std::vector<std::string> header_labels(std::FILE* in, const HeaderField& field) {
     std::vector<std::string> labels;
     std::string line;
-    while (read_line(in, line)) {
+    while (read_file_line(in, line)) {
         if (line.empty() || line[0] != '>') continue;
         // the field-th piece of the header between separators
         size_t begin = 1;

@@ -118,6 +118,14 @@ bool read_line(std::FILE* in, std::string& line) {
     return any;
 }
 
+bool read_file_line(std::FILE* in, std::string& line) {
+    errno = 0;
+    if (read_line(in, line)) return true;
+    if (std::ferror(in))
+        fatal(format("Err: an input file could not be read to its end: %s\n", std::strerror(errno ? errno : EIO)));
+    return false;
+}
+
 // A file closed by its owner going away: an input, or an output the run did not finish.
 void FileCloser::operator()(std::FILE* f) const {
     if (f) close_watched(f);

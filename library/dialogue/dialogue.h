@@ -47,6 +47,9 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // Reads one line of `in` into `line` without its line end; a CR directly before the LF is dropped.
 // A last line without a line end still counts. Returns false at end of file with nothing read.
 bool read_line(std::FILE* in, std::string& line);
+// The same for an input file: a file the system could not read to its end is a fatal error, not
+// an end of file (the console's own reading, which must not fail on its way out, keeps read_line).
+bool read_file_line(std::FILE* in, std::string& line);
 
 // Flushes and closes an output file. A write that failed on the way (a full disk, say) is the
 // fatal error `message` (by default "\tErr: cannot write <name>\n"), never a short file passed

@@ -64,7 +64,7 @@ public:
         next("end");
         if (line_ != "end") fail(format("\"%s\" where the line \"end\" belongs", shown(line_).c_str()));
         std::string more;
-        if (read_line(in_, more)) {
+        if (read_file_line(in_, more)) {
             ++number_;
             fail("text after the line \"end\"");
         }
@@ -73,7 +73,7 @@ public:
     // The next line, where a line of `keyword` belongs.
     const std::string& next(const char* keyword) {
         ++number_;
-        if (!read_line(in_, line_))
+        if (!read_file_line(in_, line_))
             fail(format("the file ends where a line \"%s%s\" belongs: it is truncated", keyword,
                         std::strcmp(keyword, "end") ? " ..." : ""));
         return line_;

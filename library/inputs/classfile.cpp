@@ -11,7 +11,7 @@ const char* const kClassDataError = "\tErr: Class file invalid @data";
 
 bool next_class_line(ClassFile& file) {
     std::string line;
-    if (!read_line(file.stream, line)) return false;
+    if (!read_file_line(file.stream, line)) return false;
     file.line = std::move(line);
     ++file.line_number;
     return true;

@@ -197,3 +197,16 @@ TEST(LabelFit, MessagesNameTheFileTheLineAndTheLabel) {
               "Err: t.cls line 8: label \"neg\" is not among the training classes (c1, c2, c3, c4, c5, c6, c7, "
               "c8, ... (10 classes))\n");
 }
+
+TEST(ClassFileReading, AFileTheSystemCannotReadIsAnErrorNotFewerLabels) {
+    // a folder opens as a stream on Linux, and each read of it fails
+    File folder(std::fopen(".", "r"));
+    ASSERT_TRUE(folder);
+    ClassFile classes{folder.get(), ""};
+    try {
+        next_class_line(classes);
+        FAIL() << "read a folder as an empty classification file";
+    } catch (const FatalError& e) {
+        EXPECT_EQ(e.message, "Err: an input file could not be read to its end: Is a directory\n");
+    }
+}
