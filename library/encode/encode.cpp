@@ -69,11 +69,14 @@ struct Window {
     std::vector<std::string> ids;     // one per sequence when the rows name their sequence
     std::vector<std::vector<std::uint32_t>> ones;  // each row's features, kept for the report
     size_t residues = 0;
-    std::vector<std::string> texts;   // the rows of each task, kept from window to window
+    // the rows of the tasks started and not yet written, task t at t % kTextsAhead, kept from
+    // window to window
+    std::vector<std::string> texts;
 
     static constexpr size_t kMaxSequences = 4096;
     static constexpr size_t kMaxResidues = size_t{16} << 20;
     static constexpr size_t kTaskSequences = 64;  // sequences coded by one task
+    static constexpr size_t kTextsAhead = 16;     // tasks coded ahead of the one written
 
     bool full() const { return sequences.size() >= kMaxSequences || residues >= kMaxResidues; }
 };
@@ -95,10 +98,11 @@ void write_window(Window& window, std::vector<RowWorker>& workers, const Model& 
     RunFigures* figures = io.figures();
     if (figures) window.ones.resize(n);
     std::vector<std::string>& texts = window.texts;
-    if (texts.size() * Window::kTaskSequences < n) texts.resize((n + Window::kTaskSequences - 1) / Window::kTaskSequences);
+    texts.resize(Window::kTextsAhead);
     OrderedTasks tasks;
     tasks.count = (n + Window::kTaskSequences - 1) / Window::kTaskSequences;
     tasks.workers = workers.size();
+    tasks.window = Window::kTextsAhead;
     tasks.run = [&](size_t worker, size_t task) {
         RowWorker& w = workers[worker];
         const size_t end = std::min(n, (task + 1) * Window::kTaskSequences);
@@ -108,15 +112,16 @@ void write_window(Window& window, std::vector<RowWorker>& workers, const Model& 
             const RowClass cls = !model.with_classes ? RowClass::none()
                                  : label             ? RowClass::of(*label)
                                                      : RowClass::missing();
-            format.append_row(texts[task], TableRow{w.ones, model.features.size(), cls, model.class_names,
+            format.append_row(texts[task % Window::kTextsAhead], TableRow{w.ones, model.features.size(), cls, model.class_names,
                                                     first_row + i + 1, named ? &window.ids[i] : nullptr},
                               w.dense);
             if (figures) window.ones[i] = w.ones;
         }
     };
     tasks.deliver = [&](size_t task) {
-        std::fwrite(texts[task].data(), 1, texts[task].size(), out);
-        texts[task].clear();
+        std::string& text = texts[task % Window::kTextsAhead];
+        std::fwrite(text.data(), 1, text.size(), out);
+        text.clear();
         // the report counts the rows in their order, as they are written
         if (figures) {
             static const std::string kNoLabel;
@@ -160,8 +165,8 @@ EncodeRun run_encode(Dialogue& io, const EncodeOptions& options) {
     if (figures) figures->begin_rows(model.features, run.with_labels ? model.class_names : std::vector<std::string>());
     const RowCoder coder = model.method->row_coder(model);
     std::vector<RowWorker> workers;
-    // no more workers than a window has tasks
-    const size_t n_workers = std::min(thread_count(), Window::kMaxSequences / Window::kTaskSequences);
+    // no more workers than tasks may run ahead of the one written
+    const size_t n_workers = std::min(thread_count(), Window::kTextsAhead);
     for (size_t i = 0; i < n_workers; ++i)
         workers.push_back(RowWorker{coder(), {}, DenseRows(model.features.size())});
     // one window is filled while the other is coded and written
