@@ -112,8 +112,9 @@ void write_window(Window& window, std::vector<RowWorker>& workers, const Model& 
             const RowClass cls = !model.with_classes ? RowClass::none()
                                  : label             ? RowClass::of(*label)
                                                      : RowClass::missing();
-            format.append_row(texts[task % Window::kTextsAhead], TableRow{w.ones, model.features.size(), cls, model.class_names,
-                                                    first_row + i + 1, named ? &window.ids[i] : nullptr},
+            format.append_row(texts[task % Window::kTextsAhead],
+                              TableRow{w.ones, model.features.size(), cls, model.class_names, first_row + i + 1,
+                                       named ? &window.ids[i] : nullptr},
                               w.dense);
             if (figures) window.ones[i] = w.ones;
         }
