@@ -100,7 +100,6 @@ SparseRows code_rows(const Model& model, const std::vector<std::string>& sequenc
     for (size_t b = 0; b < n_blocks; ++b) block_starts[b + 1] = block_starts[b] + blocks[b].columns.size();
     rows.columns.resize(block_starts[n_blocks]);
     rows.row_starts.resize(sequences.size() + 1);
-    rows.row_starts[0] = 0;
     parallel_blocks(n_blocks, 1, [&](size_t, size_t begin, size_t end) {
         for (size_t b = begin; b < end; ++b) {
             Block& block = blocks[b];

@@ -136,24 +136,6 @@ std::optional<NgramTable> extract_letter_ngrams(const std::vector<std::string>& 
     return table;
 }
 
-// Sets the bit of column[code] in `present` for every window of N letters of `text` (letters_only;
-// column -1: none). Each window's code is made from its own letters, so that the windows do not
-// wait on each other the way a rolling code does.
-template <size_t N>
-void mark_columns(std::string_view text, const std::int32_t* column, std::uint64_t* present) {
-    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    for (size_t p = 0; p + N <= text.size(); ++p) {
-        std::uint32_t code = 0;
-        for (size_t k = 0; k < N; ++k) code = code * 26 + static_cast<std::uint32_t>(t[p + k] - 'A');
-        const std::int32_t j = column[code];
-        if (j >= 0) present[static_cast<size_t>(j) >> 6] |= std::uint64_t{1} << (j & 63);
-    }
-}
-
-using MarkColumns = void (*)(std::string_view, const std::int32_t*, std::uint64_t*);
-constexpr MarkColumns kMarkColumns[kMaxLetterCodeN + 1] = {nullptr, mark_columns<1>, mark_columns<2>, mark_columns<3>,
-                                                           mark_columns<4>};
-
 }  // namespace
 
 RowCoder ngram_coder(const std::vector<std::string>& ngrams, int n) {
@@ -170,16 +152,19 @@ RowCoder ngram_coder(const std::vector<std::string>& ngrams, int n) {
     }
     std::shared_ptr<const std::vector<std::int32_t>> shared = columns;
     const size_t n_columns = ngrams.size();
-    const MarkColumns mark = kMarkColumns[n];
-    return [presence, shared, mark, n_columns]() -> RowFiller {
+    return [presence, shared, n, n_columns]() -> RowFiller {
         // the columns of the row as bits, read out in order at the end (all 0 between rows)
-        return [fallback = presence(), shared, mark, present = std::vector<std::uint64_t>(n_columns / 64 + 1, 0)](
+        return [fallback = presence(), shared, n, present = std::vector<std::uint64_t>(n_columns / 64 + 1, 0)](
                    std::string_view sequence, const std::string* label, std::vector<std::uint32_t>& ones) mutable {
             if (!letters_only(sequence)) {
                 fallback(sequence, label, ones);
                 return;
             }
-            mark(sequence, shared->data(), present.data());
+            const std::int32_t* column = shared->data();
+            for_each_letter_code(sequence, n, [&](std::uint32_t code, size_t) {
+                const std::int32_t j = column[code];
+                if (j >= 0) present[static_cast<size_t>(j) >> 6] |= std::uint64_t{1} << (j & 63);
+            });
             ones.clear();
             for (size_t w = 0; w < present.size(); ++w) {
                 for (std::uint64_t m = present[w]; m; m &= m - 1)
